@@ -1,0 +1,24 @@
+#include "charfile/answer_list.h"
+
+#include <algorithm>
+
+#include "charfile/random_source.h"
+
+namespace kelmo {
+
+namespace {
+// Lookups usually gather a handful of candidates; reserving a whole dictionary's worth for every
+// lookup would cost more than growing now and then.
+constexpr int kInitialReserve = 16;
+}  // namespace
+
+TAnswerList::TAnswerList(int capacity) { items_.reserve(std::clamp(capacity, 1, kInitialReserve)); }
+
+void TAnswerList::AddIndex(int index) { items_.push_back(index); }
+
+int TAnswerList::PickRandom() const {
+  if (items_.empty()) return 0;
+  return items_[RandomBelow(Count())];
+}
+
+}  // namespace kelmo

@@ -1,0 +1,71 @@
+#include "charfile/text_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "charfile/atomic_file.h"
+#include "charfile/data_path.h"
+#include "charfile/kelmo_error.h"
+
+namespace kelmo {
+
+std::vector<std::string> SplitLines(std::string_view text) {
+  text = text.substr(0, text.find('\0'));
+  std::vector<std::string> lines;
+  size_t start = 0;
+  while (start < text.size()) {
+    const size_t end = text.find_first_of("\r\n", start);
+    if (end == std::string_view::npos) {
+      lines.emplace_back(text.substr(start));
+      break;
+    }
+    lines.emplace_back(text.substr(start, end - start));
+    start = end + 1;
+    if (text[end] == '\r' && start < text.size() && text[start] == '\n') ++start;
+  }
+  return lines;
+}
+
+std::string ReadFileBytes(std::string_view dataPath) {
+  const std::string path = ResolveDataPath(dataPath);
+  const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (descriptor < 0) throw EFileError("cannot open " + path + ": " + std::strerror(errno));
+  std::string content;
+  struct stat info;
+  if (::fstat(descriptor, &info) == 0 && S_ISREG(info.st_mode)) {
+    content.reserve(static_cast<size_t>(info.st_size));
+  }
+  char buffer[65536];
+  for (;;) {
+    const ssize_t count = ::read(descriptor, buffer, sizeof buffer);
+    if (count == 0) break;
+    if (count < 0) {
+      if (errno == EINTR) continue;
+      const int failure = errno;
+      ::close(descriptor);
+      throw EFileError("cannot read " + path + ": " + std::strerror(failure));
+    }
+    content.append(buffer, static_cast<size_t>(count));
+  }
+  ::close(descriptor);
+  return content;
+}
+
+std::vector<std::string> LoadLines(std::string_view dataPath) {
+  return SplitLines(ReadFileBytes(dataPath));
+}
+
+void SaveLines(std::string_view dataPath, const std::vector<std::string>& lines) {
+  std::string content;
+  for (const std::string& line : lines) {
+    content += line;
+    content += "\r\n";
+  }
+  WriteFileAtomically(ResolveDataPath(dataPath), content);
+}
+
+}  // namespace kelmo

@@ -1,0 +1,91 @@
+#include "charfile/text_file.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include "charfile/atomic_file.h"
+#include "charfile/kelmo_error.h"
+#include "support/temp_folder.h"
+
+namespace kelmo {
+namespace {
+
+struct LineCase {
+  const char* name;
+  std::string text;
+  std::vector<std::string> lines;
+};
+
+class LineRule : public ::testing::TestWithParam<LineCase> {};
+
+TEST_P(LineRule, Splits) { EXPECT_EQ(SplitLines(GetParam().text), GetParam().lines); }
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, LineRule,
+    ::testing::Values(LineCase{"CrLf", "a\r\nb\r\n", {"a", "b"}},
+                      LineCase{"LoneCr", "a\rb", {"a", "b"}},
+                      LineCase{"LoneLf", "a\nb\n", {"a", "b"}},
+                      LineCase{"LfCrIsTwoBreaks", "a\n\rb", {"a", "", "b"}},
+                      LineCase{"EmptyLinesInside", "a\r\n\r\nb", {"a", "", "b"}},
+                      LineCase{"NoFinalBreak", "a\r\nb", {"a", "b"}},
+                      LineCase{"NulEndsText", std::string("a\nb\0c\nd", 7), {"a", "b"}},
+                      LineCase{"Empty", "", {}},
+                      LineCase{"OnlyBreak", "\r\n", {""}},
+                      LineCase{"TrailByte5C", "\x95\x5c\r\n\x83\x5c", {"\x95\x5c", "\x83\x5c"}}),
+    [](const auto& info) { return info.param.name; });
+
+TEST(TextFile, SaveWritesCrLfAndLoadReadsBack) {
+  testing::TempFolder folder;
+  SaveLines(folder.Path() + "x.txt", {"a", "", "b"});
+  EXPECT_EQ(folder.Read("x.txt"), "a\r\n\r\nb\r\n");
+  EXPECT_EQ(LoadLines(folder.Path() + "X.TXT"), (std::vector<std::string>{"a", "", "b"}));
+}
+
+TEST(TextFile, HugeLineIsReadWhole) {
+  testing::TempFolder folder;
+  const std::string line(10 * 1024 * 1024, 'x');
+  folder.Write("big.txt", line + "\r\nend");
+  const std::vector<std::string> lines = LoadLines(folder.Path() + "big.txt");
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0].size(), line.size());
+  EXPECT_EQ(lines[1], "end");
+}
+
+TEST(TextFile, MissingOrUnreadableFileRaisesFileError) {
+  testing::TempFolder folder;
+  EXPECT_THROW(ReadFileBytes(folder.Path() + "missing.txt"), EFileError);
+  EXPECT_THROW(ReadFileBytes(folder.Path()), EFileError);  // a directory
+}
+
+TEST(AtomicFile, ReplacesContentAndLeavesNoTemporaryFiles) {
+  testing::TempFolder folder;
+  const std::string path = folder.Write("state.kls", "old");
+  ::chmod(path.c_str(), 0600);
+  WriteFileAtomically(path, "new");
+  EXPECT_EQ(folder.Read("state.kls"), "new");
+  struct stat info;
+  ASSERT_EQ(::stat(path.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0600u);  // permissions of the replaced file are kept
+  int entries = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder.Path())) ++entries;
+  EXPECT_EQ(entries, 1);
+}
+
+TEST(AtomicFile, FailedRenameRaisesAndLeavesNoTemporaryFile) {
+  testing::TempFolder folder;
+  folder.Write("target/inside", "x");  // a non-empty folder cannot be replaced by a file
+  EXPECT_THROW(WriteFileAtomically(folder.Path() + "target", "new"), EFileError);
+  EXPECT_EQ(folder.Read("target/inside"), "x");
+  int entries = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder.Path())) ++entries;
+  EXPECT_EQ(entries, 1);
+}
+
+TEST(AtomicFile, MissingFolderRaises) {
+  testing::TempFolder folder;
+  EXPECT_THROW(WriteFileAtomically(folder.Path() + "no/such/file", "x"), EFileError);
+}
+
+}  // namespace
+}  // namespace kelmo
