@@ -1,0 +1,32 @@
+// The program's date-time value: days since 1899-12-30 as a 64-bit float, local time, the
+// fraction being the time of day. This is the form counters, the profile's birthday and the
+// macros' date arithmetic work in.
+#pragma once
+
+namespace kelmo {
+
+using TDateTime = double;
+
+// A calendar date and time of day, as local time.
+struct TDateTimeParts {
+  int Year = 1899;
+  int Month = 12;   // 1 to 12
+  int Day = 30;     // 1 to 31
+  int Hour = 0;
+  int Minute = 0;
+  int Second = 0;
+  int Millisecond = 0;
+};
+
+// The current local date and time.
+TDateTime NowLocal();
+
+// The date-time of the parts; false when they do not name a valid date and time (month 1 to 12,
+// a day of that month, hour 0 to 23, minute and second 0 to 59, year 1 to 9999).
+bool TryEncodeDateTime(const TDateTimeParts& parts, TDateTime& value);
+
+// The parts of a date-time (rounded to the millisecond); weekday 0 is Sunday.
+TDateTimeParts DecodeDateTime(TDateTime value);
+int DayOfWeek(TDateTime value);
+
+}  // namespace kelmo

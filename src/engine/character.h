@@ -1,0 +1,122 @@
+// The loaded character: its eight dictionaries, the memo, counter and flag slots (50 to 99 kept
+// in the scrambled state file between runs), the short conversation memory the macros read, the
+// user profile copy, its own plug-in list and the watch over an external program. The chat
+// controller owns exactly one at a time and talks to the engine only through it.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "charfile/character_file.h"
+#include "charfile/date_time.h"
+#include "charfile/kelmo_error.h"
+#include "engine/user_profile.h"
+#include "plugins/plugin_list.h"
+
+namespace kelmo {
+
+class TKelmoData0;
+class TKelmoDataA;
+class TKelmoDataB;
+class TKelmoDataC;
+class TEntrust;
+class TMainThreadCall;
+
+// Raised when a character cannot be loaded; the message says why (in English).
+class EKelmoInvalidCharacter : public EKelmoError {
+ public:
+  using EKelmoError::EKelmoError;
+};
+
+// Dictionary mask bits, one per dictionary, data01 to datac2.
+inline constexpr uint8_t DictMaskAll = 255;   // what the user says, petting, timed talk
+inline constexpr uint8_t DictMaskBasic = 3;   // the window's own words: kind 0 only
+
+// Number of memo, counter and flag slots; slots from kFirstStoredSlot up live in the state file.
+inline constexpr int kSlotCount = 100;
+inline constexpr int kFirstStoredSlot = 50;
+
+// What a character needs from the program around it.
+struct TCharacterEnvironment {
+  TPluginEnvironment Plugins;                // program folder and window handle for plug-ins
+  TMainThreadCall* MainThread = nullptr;     // delivers the external program runner's notice
+};
+
+class TCharacter {
+ public:
+  // Loads the character from its definition file, or raises EKelmoInvalidCharacter with
+  // "characterfile is not found", "characterfile is invalid", "character is not supported in
+  // this version" or "character contains no data"; an unreadable dictionary raises EFileError.
+  // On failure nothing is left behind and no state file is read or written.
+  TCharacter(std::string_view definitionPath, const TCharacterEnvironment& environment);
+
+  // Saves the state file (when Name is not empty) and releases everything.
+  ~TCharacter();
+
+  TCharacter(const TCharacter&) = delete;
+  TCharacter& operator=(const TCharacter&) = delete;
+
+  // The macro evaluator: brace groups evaluated innermost first, results spliced and rescanned,
+  // groups without a result kept at depths 1 and 2. Never raises.
+  std::u16string Evaluate(std::u16string_view text);
+
+  // One raw (unevaluated) reply for the line from the dictionaries under the mask, moving the
+  // conversation memory on; empty when no consulted dictionary answers.
+  std::u16string SelectReply(std::u16string_view line, uint8_t mask);
+
+  // Adds a plug-in for macro tags to Plugins.
+  bool AddPlugin(const std::u16string& progId);
+
+  // Starts an external program from a command line (Shift-JIS) and watches it; false when it
+  // could not be started.
+  bool StartRunner(const std::string& commandLine);
+
+  // The watch over the external program ended: RunnerDone := true. Runs on the main thread.
+  void RunnerFinished();
+
+  // The state file: 150 logical lines (memo, counter and flag slots 50 to 99), scrambled with
+  // Name as key. SaveState raises EFileError when the file cannot be written.
+  void LoadState();
+  void SaveState();
+
+  void SetUserProfile(const TUserProfile& profile) { Profile = profile; }
+  void SetAllowExecute(bool allow) { AllowExecute = allow; }
+  void SetPluginsEnabled(bool enabled) { PluginsEnabled = enabled; }
+
+  // The dictionaries, created in this order; the first of each kind is OnceOnly.
+  std::unique_ptr<TKelmoData0> Data01, Data02;
+  std::unique_ptr<TKelmoDataA> DataA1, DataA2;
+  std::unique_ptr<TKelmoDataB> DataB1, DataB2;
+  std::unique_ptr<TKelmoDataC> DataC1, DataC2;
+
+  TUserProfile Profile;
+  std::unique_ptr<TCharacterFile> CharacterFile;
+  std::string Folder;          // character folder, ending in a delimiter
+  std::string Name;            // "name" of the definition file; the state file's key
+  std::string DefinitionPath;  // the path the character was loaded from
+  std::string OperateMessage;  // the normalised query of the last selection (kind 0 masks only)
+
+  std::array<std::string, kSlotCount> Memo;  // Shift-JIS texts
+  std::array<double, kSlotCount> Counter{};
+  std::array<bool, kSlotCount> Flag{};
+
+  std::string PrevAnswer;   // normalised raw reply chosen one selection earlier
+  std::string Prev;         // the line given to the latest selection
+  std::string InputBefore;  // the line given to the selection before that
+  TDateTime LoadTime = 0;
+  int Turn = 0;
+  bool AllowExecute = false;
+  bool PluginsEnabled = false;
+
+  std::unique_ptr<TPluginList> Plugins;
+  std::unique_ptr<TEntrust> Runner;
+  bool RunnerDone = false;
+
+ private:
+  TCharacterEnvironment environment_;
+};
+
+}  // namespace kelmo
