@@ -35,8 +35,9 @@ TEST(TIniFile, IntegersAndBooleans) {
 
 TEST(TIniFile, GarbageLinesAreToleratedAndUnknownEntriesKept) {
   testing::TempFolder folder;
-  folder.Write("s.ini", std::string("garbage before\r\n[Main]\r\nno equals sign\r\n=novalue\r\n"
-                                    "Speed=40\r\n\xff\xfe\x01\r\n[Unknown]\r\nKeep=me\r\n", 87));
+  folder.Write("s.ini",
+               "garbage before\r\n[Main]\r\nno equals sign\r\n=novalue\r\nSpeed=40\r\n\xff\xfe\x01\r\n"
+               "[Unknown]\r\nKeep=me\r\n");
   TIniFile ini(folder.Path() + "s.ini");
   EXPECT_EQ(ini.ReadInteger("Main", "Speed", 0), 40);
   ini.WriteInteger("Main", "Speed", 30);
@@ -58,7 +59,8 @@ TEST(TIniFile, EraseSectionAndWriteBack) {
 
 TEST(TIniFile, NulByteEndsTheFile) {
   testing::TempFolder folder;
-  folder.Write("s.ini", std::string("[M]\nA=1\n\0[M]\nB=2\n", 17));
+  using namespace std::string_literals;
+  folder.Write("s.ini", "[M]\nA=1\n\0[M]\nB=2\n"s);
   const TIniFile ini(folder.Path() + "s.ini");
   EXPECT_EQ(ini.ReadInteger("M", "A", 0), 1);
   EXPECT_FALSE(ini.ValueExists("M", "B"));
