@@ -1,0 +1,238 @@
+// The subset construction, transition lookup and the start-byte filter.
+#include "regex/automaton.h"
+
+#include <algorithm>
+#include <bit>
+#include <limits>
+
+namespace kelmo {
+
+namespace {
+
+constexpr int kWordBits = 64;
+constexpr int kLineFeed = '\n';
+constexpr int kCarriageReturn = '\r';
+constexpr int kByteValues = 256;
+
+}  // namespace
+
+void AddTransition(std::vector<TbmRETransition>& reversed, int32_t lo, int32_t hi, int32_t target) {
+  if (!reversed.empty() && reversed.back().Lo == hi + 1 && reversed.back().Target == target) {
+    reversed.back().Lo = lo;
+    return;
+  }
+  reversed.push_back({lo, hi, target});
+}
+
+// Builds the states of one table. Position sets live in `sets_`, one row of `words_` words per
+// state, found again by hash; the per-state scratch is sized once and reused with stamps.
+class TbmREDFABuilder {
+ public:
+  TbmREDFABuilder(const TbmRETree& tree, TbmREDFATable& table)
+      : tree_(tree),
+        table_(table),
+        words_(tree.SetWords()),
+        labelStamp_(tree.LabelCount(), 0),
+        labelGroup_(tree.LabelCount(), -1),
+        followStamp_(tree.LeafCount(), 0),
+        followLabel_(tree.LeafCount(), -1),
+        current_(words_) {}
+
+  void Run() {
+    table_.hasLineHead_ = tree_.HasLineHead();
+    table_.hasLineTail_ = tree_.HasLineTail();
+    AddState(tree_.RootFirstPos());
+    for (int state = 0; state < StateCount(); ++state) BuildState(state);
+  }
+
+ private:
+  int StateCount() const { return index_.Count(); }
+
+  std::span<uint64_t> Row(std::vector<uint64_t>& table, int row) {
+    return {table.data() + static_cast<size_t>(row) * words_, static_cast<size_t>(words_)};
+  }
+
+  static void OrInto(std::span<uint64_t> target, std::span<const uint64_t> source) {
+    for (size_t index = 0; index < target.size(); ++index) target[index] |= source[index];
+  }
+
+  static bool IsEmpty(std::span<const uint64_t> set) {
+    return std::all_of(set.begin(), set.end(), [](uint64_t word) { return word == 0; });
+  }
+
+  // The state of `set`, added at the end of the table if new.
+  int AddState(std::span<const uint64_t> set) {
+    bool inserted = false;
+    const int state = index_.FindOrInsert(
+        HashWords(set), [&](int id) { return std::ranges::equal(Row(sets_, id), set); }, inserted);
+    if (inserted) {
+      if (StateCount() > kMaxStates) {
+        throw EbmREToken(TbmRETokenKind::TooComplex, tree_.WholePattern());
+      }
+      sets_.insert(sets_.end(), set.begin(), set.end());
+    }
+    return state;
+  }
+
+  // Groups the positions of `state` by label, each group holding the union of the FollowPos
+  // of its positions; returns whether the end marker is among them.
+  bool GroupPositions(int state) {
+    const uint32_t stamp = static_cast<uint32_t>(state) + 1;
+    const int endLeaf = tree_.EndLeaf();
+    bool accepting = false;
+    groupLabels_.clear();
+    std::copy_n(Row(sets_, state).begin(), words_, current_.begin());
+    for (int word = 0; word < words_; ++word) {
+      for (uint64_t bits = current_[word]; bits != 0; bits &= bits - 1) {
+        const int leaf = word * kWordBits + std::countr_zero(bits);
+        if (leaf == endLeaf) {
+          accepting = true;
+          continue;
+        }
+        const int label = tree_.LeafLabel(leaf);
+        if (labelStamp_[label] != stamp) {
+          labelStamp_[label] = stamp;
+          labelGroup_[label] = static_cast<int32_t>(groupLabels_.size());
+          groupLabels_.push_back(label);
+          groupSets_.resize(groupLabels_.size() * words_);
+          std::fill_n(groupSets_.end() - words_, words_, 0);
+        }
+        // Positions with one label and one FollowPos add nothing new after the first.
+        const int follow = tree_.FollowId(leaf);
+        if (followStamp_[follow] == stamp && followLabel_[follow] == label) continue;
+        followStamp_[follow] = stamp;
+        followLabel_[follow] = label;
+        OrInto(Row(groupSets_, labelGroup_[label]), tree_.FollowPos(leaf));
+      }
+    }
+    return accepting;
+  }
+
+  // The transition on lo..hi to the state of `set`, unless the set is empty.
+  void Emit(int32_t lo, int32_t hi, std::span<const uint64_t> set) {
+    if (IsEmpty(set)) return;
+    AddTransition(reversed_, lo, hi, AddState(set));
+  }
+
+  void BuildState(int state) {
+    const bool accepting = GroupPositions(state);
+    reversed_.clear();
+    const bool single = groupLabels_.size() == 1 && tree_.Label(groupLabels_[0]).size() == 1;
+    if (single) {
+      const TbmRERange range = tree_.Label(groupLabels_[0])[0];
+      Emit(range.Lo, range.Hi, Row(groupSets_, 0));
+    } else if (!groupLabels_.empty()) {
+      EmitPartition();
+    }
+
+    TbmREState record;
+    record.First = static_cast<int32_t>(table_.transitions_.size());
+    record.Last = record.First + static_cast<int32_t>(reversed_.size());
+    record.CharFirst = record.First;
+    record.Accepting = accepting;
+    for (auto transition = reversed_.rbegin(); transition != reversed_.rend(); ++transition) {
+      if (transition->Lo < 0) ++record.CharFirst;
+      if (transition->Lo <= kCodeLineTail && kCodeLineTail <= transition->Hi) {
+        record.LineTail = true;
+      }
+      table_.transitions_.push_back(*transition);
+    }
+    table_.states_.push_back(record);
+  }
+
+  // Splits the codes of the state's labels into the coarsest partition and emits, from the
+  // highest range down, each range with the union of the groups whose label covers it.
+  void EmitPartition() {
+    partition_.Clear();
+    for (const int label : groupLabels_) {
+      for (const TbmRERange& range : tree_.Label(label)) partition_.AddRange(range.Lo, range.Hi);
+    }
+    rangeSets_.assign(static_cast<size_t>(partition_.Count()) * words_, 0);
+    for (size_t group = 0; group < groupLabels_.size(); ++group) {
+      const auto set = Row(groupSets_, static_cast<int>(group));
+      for (const TbmRERange& range : tree_.Label(groupLabels_[group])) {
+        int index = partition_.FindRange(range.Lo, std::numeric_limits<int32_t>::min());
+        for (; index < partition_.Count() && partition_[index].Hi <= range.Hi; ++index) {
+          OrInto(Row(rangeSets_, index), set);
+        }
+      }
+    }
+    for (int index = partition_.Count() - 1; index >= 0; --index) {
+      Emit(partition_[index].Lo, partition_[index].Hi, Row(rangeSets_, index));
+    }
+  }
+
+  const TbmRETree& tree_;
+  TbmREDFATable& table_;
+  const int words_;
+  TbmREHashIndex index_;        // position set -> state
+  std::vector<uint64_t> sets_;  // position set of each state
+  // Scratch of one state: stamps are the state number + 1, so nothing is cleared per state.
+  std::vector<uint32_t> labelStamp_;
+  std::vector<int32_t> labelGroup_;
+  std::vector<uint32_t> followStamp_;
+  std::vector<int32_t> followLabel_;
+  std::vector<uint64_t> current_;
+  std::vector<int32_t> groupLabels_;
+  std::vector<uint64_t> groupSets_;
+  TbmREWchRanges partition_;
+  std::vector<uint64_t> rangeSets_;
+  std::vector<TbmRETransition> reversed_;
+};
+
+void TbmREDFATable::Build(const TbmRETree& tree) {
+  TbmREDFATable built;
+  TbmREDFABuilder(tree, built).Run();
+  built.states_.shrink_to_fit();
+  built.transitions_.shrink_to_fit();
+  built.PrepareSearch();
+  *this = std::move(built);
+}
+
+int TbmREDFATable::NextState(int state, int code) const {
+  if (code == kCodeEnd) return -1;
+  for (const TbmRETransition& transition : Transitions(state)) {
+    if (code < transition.Lo) break;
+    if (code <= transition.Hi) return transition.Target;
+  }
+  return -1;
+}
+
+int TbmREDFATable::FindTransition(const TbmRETransition* first, const TbmRETransition* last,
+                                  int code) {
+  const TbmRETransition* found = std::lower_bound(
+      first, last, code, [](const TbmRETransition& t, int value) { return t.Hi < value; });
+  return found != last && found->Lo <= code ? found->Target : -1;
+}
+
+void TbmREDFATable::PrepareSearch() {
+  startBytes_.fill(0);
+  lineHeadState_ = -1;
+  if (states_.empty()) return;
+  const TbmREState& start = states_[0];
+  const auto mark = [this](int byte) { startBytes_[byte / 64] |= uint64_t{1} << (byte % 64); };
+  if (hasLineHead_) lineHeadState_ = NextState(0, kCodeLineHead);
+  if (start.Accepting) {
+    startBytes_.fill(~uint64_t{0});
+    return;
+  }
+  // A character starts with its own byte when single, with its lead byte when double.
+  for (int index = start.CharFirst; index < start.Last; ++index) {
+    const TbmRETransition& transition = transitions_[index];
+    for (int byte = transition.Lo; byte <= std::min(transition.Hi, kByteValues - 1); ++byte) {
+      mark(byte);
+    }
+    if (transition.Hi >= kByteValues) {
+      const int firstLead = std::max(transition.Lo, kByteValues) / kByteValues;
+      const int lastLead = std::min(transition.Hi / kByteValues, kByteValues - 1);
+      for (int lead = firstLead; lead <= lastLead; ++lead) mark(lead);
+    }
+  }
+  // Line breaks start line-head threads and end lines for the line-tail anchor.
+  if (hasLineHead_ || start.LineTail) {
+    mark(kLineFeed);
+    mark(kCarriageReturn);
+  }
+}
+
+}  // namespace kelmo
