@@ -1,0 +1,251 @@
+// The chat controller: the toolkit-free heart of the main window. It owns, for the whole run, the
+// loaded character, the list of installed characters, the program's event plug-ins, the settings
+// and the user profile, and runs the conversation as a small state machine driven by two inputs:
+// the Enter key (PressEnter) and one periodic timer (TimerTimer). A front end (window, terminal,
+// batch) owns the event loop and the screen; the controller drives it through TChatView.
+//
+// One user line: PressEnter in stUserInput takes the balloon text, Think asks the character (with
+// the plug-in events "KE_BeginThink" and "KE_EndThink"), and the reply is typed letter by letter,
+// one step per tick (TypeStep, in display_commands.cpp), brace groups that survived evaluation
+// being executed as display commands. The character speaks on its own only for its greeting, a
+// timed talk armed with TIMER, and its closing words.
+//
+// Driving it: call Start once (false means start-up failed: exit with a non-zero status), then
+// TimerTimer every TimerInterval() milliseconds (read it again after each tick: display commands
+// change it) and PressEnter on Enter, until the view's Close is called; then Shutdown. A front end
+// without delays (batch) calls PressEnter while State() is stTyping: each call shows the reply up
+// to its end or its next WAITRETURN, or ends that wait. Errors the controller does not handle
+// itself (say, running out of memory in the engine) propagate out of these calls; the front end
+// reports them and goes on, and the state stays as it was at that moment.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "charfile/date_time.h"
+#include "engine/user_profile.h"
+#include "shell/chat_log.h"
+#include "shell/chat_state.h"
+#include "shell/chat_view.h"
+#include "shell/nadenade.h"
+#include "shell/settings.h"
+
+namespace kelmo {
+
+class TCharacter;
+class TCharacterList;
+class TMainThreadCall;
+class TPluginList;
+
+// The caption suffix after the character's name, and the application title before any character.
+inline constexpr std::string_view kCaptionSuffix = " - DorrinKelmo";
+// The fixed words the controller says to the character on its own behalf.
+inline constexpr std::string_view kGreetingWord = "KCCalled";
+inline constexpr std::string_view kCloseWord = "CloseWindow";
+inline constexpr std::string_view kInvalidCharacterWord = "InvalidCharacter";
+inline constexpr std::string_view kReadCharacterWord = "ReadCharacter:";
+
+// What the front end tells the controller about the program around it.
+struct TControllerOptions {
+  // The program folder (UTF-8 file-system path): the executable's folder, "--home DIR" or
+  // KELMO_HOME. Settings, logs, "Plugins.txt" and the bundled characters live there.
+  std::string AppDir;
+  // The program file's name; the conversation log is named like it with ".log".
+  std::string ProgramFileName = "dorrinkelmo";
+  // "hwndmain" of the plug-ins: the native window id, 0 in the terminal.
+  long long MainWindowHandle = 0;
+  // Hands the external program runner's notice to the main thread; the front end implements it.
+  TMainThreadCall* MainThread = nullptr;
+  // The current local date-time; empty means the system clock. Tests and batch runs fix it.
+  std::function<TDateTime()> Clock;
+};
+
+class TChatController {
+ public:
+  // A controller that has not started: no character, state stIdle, default settings.
+  TChatController(TChatView& view, TControllerOptions options);
+
+  // Runs Shutdown when the front end has not.
+  ~TChatController();
+
+  TChatController(const TChatController&) = delete;
+  TChatController& operator=(const TChatController&) = delete;
+
+  // Observer of the replies (may be null); not owned.
+  void SetObserver(TChatObserver* observer) { observer_ = observer; }
+
+  // --- Start-up and shut-down --------------------------------------------------------------------
+
+  // Start-up (FormCreate): reads the character list and the settings (an incomplete profile opens
+  // the settings dialog), loads the event plug-ins (walk "E"), then loads the start character:
+  // startArgument (a UTF-8 path from the command line) when not empty, else the first installed
+  // character. When that fails the selection dialog is shown once; when it is cancelled or its
+  // choice fails too, "起動に失敗しました" is shown and written to the error log and Start
+  // returns false: the front end then calls Shutdown and exits with a non-zero status.
+  bool Start(const std::string& startArgument);
+
+  // Shut-down (FormDestroy): logs the end of the chat, saves the settings, releases the plug-ins,
+  // frees the character (which saves its state file) and last writes the character list back.
+  // Runs once; later calls do nothing.
+  void Shutdown();
+
+  // Loads the character definition file at the data path (Shift-JIS, as data and READCHARACTER:
+  // give it) and makes it the current one, in the fixed sequence of a character load: the old
+  // character is logged out and freed, the settings saved and re-applied, pictures, plug-ins
+  // (walk "S"), "KE_InitCharacter", the greeting "KCCalled" and the petting menu follow. Returns
+  // false, keeping the previous character, when the character cannot be constructed (any
+  // EKelmoError, or an EFileError from an unreadable file); nothing is shown or logged then.
+  bool LoadCharacter(const std::string& path);
+
+  // --- The two inputs ----------------------------------------------------------------------------
+
+  // The Enter key in the balloon, by state: stTyping ends a WAITRETURN or fast-forwards; stReplyDone
+  // empties the balloon for the user's turn; stUserInput takes the balloon text as the user's line
+  // and thinks about it; stIdle and stSuspended ignore it.
+  void PressEnter();
+
+  // One timer tick: a typing step in stTyping; otherwise a due timed talk is started.
+  void TimerTimer();
+
+  // The typing interval in milliseconds: how often the front end calls TimerTimer.
+  int TimerInterval() const { return settings_.Speed; }
+
+  // --- Menu actions ------------------------------------------------------------------------------
+
+  // A close request (menu "終了", the window's close box, Ctrl+C, QUITSYSTEM): the closing talk
+  // ("CloseWindow" answered in a message box, braces stripped), then the view's Close. With
+  // sessionEnding (the desktop session is ending) the window is hidden instead of closed. Later
+  // requests do nothing.
+  void RequestClose(bool sessionEnding = false);
+
+  // The character selection (menu "人格の切り替え", CHANGECHARACTER): when a character is chosen,
+  // the current character types its farewell to "ReadCharacter:" + path, which ends with the
+  // READCHARACTER: command that performs the switch. Typing of an interrupted reply is dropped.
+  void MenuChangeCharacterClick();
+
+  // The settings dialog (menu "設定"): applies the confirmed values and writes "Main"/
+  // "ExtensionChar", "AllowExecute" and "Plugin" at once.
+  void MenuConfigureClick();
+
+  // The about dialog (menu "DorrinKelmo について").
+  void MenuAboutClick();
+
+  // Shows or hides the main window (menu "隠す"/"戻す", ICONIZE).
+  void MenuChangeStateClick();
+
+  // Toggles "常に前面に表示" and applies it to the window.
+  void MenuStayOnTopClick();
+
+  // The petting action of menu item index: only in stUserInput and for an item with an action;
+  // the action text is appended to what the user typed and sent as the user's line.
+  void NadenadeAction(int index);
+
+  // --- The conversation (also used by the tests) ------------------------------------------------
+
+  // Asks the character about word (Shift-JIS) with the dictionary mask: "KE_BeginThink" may change
+  // the word, the reply is selected and evaluated, a selection key beginning "READCHARACTER:" gets
+  // "{" + key + "}" appended, and "KE_EndThink" may change the result. Empty without a character.
+  std::string Think(const std::string& word, uint8_t mask);
+
+  // Changes the state with its log entries and plug-in events (see chat_controller.cpp).
+  void SetChatState(TChatState state);
+
+  // One step of typed output (display_commands.cpp); guarded against re-entry.
+  void TypeStep();
+
+  // Stores the value here and in the loaded character.
+  void SetUserProfile(const TUserProfile& profile);
+  void SetAllowExecute(bool allow);
+  void SetPluginsEnabled(bool enabled);
+
+  // --- What front ends and tests read ------------------------------------------------------------
+
+  TChatState State() const { return state_; }
+  bool WaitingForReturn() const { return waitingForReturn_; }
+  bool IsClosed() const { return closed_; }
+  const TCharacter* Character() const { return character_.get(); }
+  const TSettings& Settings() const { return settings_; }
+  const TUserProfile& UserProfile() const { return profile_; }
+  // The balloon's lines during a reply (Shift-JIS).
+  const std::vector<std::string>& OutputLines() const { return outputLines_; }
+  // A pending timed talk: whether armed, when due, what is then thought about (Shift-JIS).
+  bool TimerArmed() const { return timerArmed_; }
+  TDateTime TimerDue() const { return timerDue_; }
+  const std::string& TimerWord() const { return timerWord_; }
+  const TNadenadeMenu& Nadenade() const { return nadenade_; }
+  TCharacterList& CharacterList() { return *characterList_; }
+  // The program folder as a data path (Shift-JIS, ending in "/").
+  const std::string& AppDir() const { return appDir_; }
+
+ private:
+  // Settings (settings.cpp holds the file format).
+  void LoadSettings();
+  void SaveSettings();
+  bool ParseUserProfile(const std::string& text);
+  void ApplyConfig(const TConfigDialogData& data);
+
+  // Logs.
+  void WriteChatLog(const std::string& text);
+  void WriteErrorLog(const std::string& message, bool show);
+  std::string TimeStamp() const;
+
+  // Pictures: a file of the character folder into a slot, with the colour key named by keyName.
+  void LoadPicture(TPictureSlot slot, const std::string& fileName, std::string_view keyName,
+                   bool repaint);
+  void LoadCharacterPictures();
+
+  // Typed output (display_commands.cpp).
+  void AppendOutput(const std::string& text);
+  void EraseLastOutputChar();
+  void ShowOutputLines();
+  void RunCommand();
+  bool ExecuteCommand(const std::u16string& argText, const std::u16string& key);
+  void FinishReplyIfDone();
+
+  // Starts typing a new reply from its first character.
+  void StartReply(TReplyEvent event, const std::string& line, const std::string& reply);
+  void Broadcast(std::u16string_view event, std::u16string& text);
+  std::string OutputText() const;
+  std::string BalloonTextShiftJis() const;
+  void SetBalloonText(const std::string& shiftJisText);
+  void ReportReplyFinished();
+  bool StartFailed();
+  TDateTime Now() const;
+
+  TChatView& view_;
+  TControllerOptions options_;
+  TChatObserver* observer_ = nullptr;
+
+  std::unique_ptr<TCharacter> character_;
+  std::unique_ptr<TCharacterList> characterList_;
+  std::unique_ptr<TPluginList> plugins_;
+  TNadenadeMenu nadenade_;
+
+  bool busy_ = false;              // TypeStep is running
+  std::u16string replyText_;       // the reply being typed, display commands still inside
+  int replyGeneration_ = 0;        // counts replies installed, so a command sees its reply replaced
+  std::vector<std::string> outputLines_;  // what the balloon shows during a reply (Shift-JIS)
+  bool balloonInSync_ = false;     // the balloon shows exactly outputLines_
+  int lineIndex_ = 0;              // output line being written
+  int typePos_ = 1;                // next character of replyText_, 1-based
+  int delayTicks_ = 0;             // ticks to wait before the next character
+  bool waitingForReturn_ = false;  // typing halted until Enter
+  bool timerArmed_ = false;        // a timed talk is pending
+  TDateTime timerDue_ = 0;
+  std::string timerWord_;          // Shift-JIS
+
+  std::string appDir_;             // data path ending in "/"
+  TSettings settings_;
+  TUserProfile profile_;
+  bool profileValid_ = false;      // profile_ holds a complete profile (parsed or confirmed)
+  TChatState state_ = stIdle;
+  bool closed_ = false;
+  bool shutDown_ = false;
+  TChatLog log_;
+};
+
+}  // namespace kelmo

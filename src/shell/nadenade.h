@@ -1,0 +1,44 @@
+// The petting menu ("nadenade"): actions a character's author prepares (stroke, poke, ...), each a
+// label shown in the menu and a text sent to the character as if the user had typed it.
+//
+// The actions come from the data files listed in the definition file's "datanadenade" when its
+// "nadenade" is true. Each line of a data file is a comma text: field 1 the label, field 2 the
+// text; a line with fewer fields is skipped, and a line whose first field is "{ENDOFDATA}" (any
+// letter case or width) ends that file when it has a second field. A character without a petting
+// menu gets the single inert label "なでなで未対応人格".
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kelmo {
+
+class TCharacterFile;
+
+class TNadenadeMenu {
+ public:
+  // Empties the menu.
+  void Clear();
+
+  // Refills the menu from a character's definition file: ClearNadenade, then the data files of
+  // "datanadenade" from the character folder in order, or the inert label. Returns the messages of
+  // data files that are missing or cannot be read (Shift-JIS, for the error log); the menu then
+  // holds what the other files gave.
+  std::vector<std::string> Load(const TCharacterFile& characterFile);
+
+  // Appends the actions of one data file (data path). Raises EFileError when it cannot be read.
+  void LoadFile(const std::string& path);
+
+  // The labels in menu order (Shift-JIS).
+  const std::vector<std::string>& Labels() const { return labels_; }
+
+  // The text item index sends, or nullptr for an inert item or an index outside the menu.
+  const std::string* ActionAt(int index) const;
+
+ private:
+  std::vector<std::string> labels_;
+  std::vector<std::string> actions_;  // parallel to labels_ unless the menu is inert
+};
+
+}  // namespace kelmo
