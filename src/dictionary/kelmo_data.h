@@ -5,11 +5,20 @@
 // boundaries. A lookup scans the groups in order and collects the entries of the first group that
 // holds any entry passing the kind's test, then picks one of them at random. In a OnceOnly
 // dictionary a picked entry is used up for the rest of the dictionary's life.
+//
+// The base owns the file rules (missing files, scrambled files, "{ENDOFDATA}", Prepare after
+// every load) and the lookup scheme; each kind parses its lines and tests its entries. Entries
+// live in one flat vector per dictionary (TKelmoDataOf), and the candidate scan is a template over
+// the kind's test, so a lookup costs no allocation per entry. CollectCandidates is public and
+// separate from the random pick, so that a faster candidate search can be checked against it.
 #pragma once
 
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "charfile/answer_list.h"
 
 namespace kelmo {
 
@@ -17,37 +26,114 @@ namespace kelmo {
 inline constexpr std::string_view kPriorMarker = "{PRIOR}";
 inline constexpr std::string_view kEndOfDataMarker = "{ENDOFDATA}";
 
+// What every entry holds besides the kind's own data.
+struct TDictionaryEntry {
+  std::string Reply;       // exactly as written in the file
+  bool Separator = false;  // a "{PRIOR}" line
+  bool Used = false;       // chosen once in a OnceOnly dictionary
+};
+
 class TKelmoData {
  public:
   // Evaluates macro text for kind 0 conditions: the owning character's Evaluate.
   using TEvaluator = std::function<std::u16string(std::u16string_view)>;
 
+  // An empty dictionary. Kind 0 needs an evaluator; the other kinds never call it.
   TKelmoData(bool onceOnly, TEvaluator evaluator)
       : OnceOnly(onceOnly), Evaluator(std::move(evaluator)) {}
   virtual ~TKelmoData() = default;
   TKelmoData(const TKelmoData&) = delete;
   TKelmoData& operator=(const TKelmoData&) = delete;
 
-  // After-load preparation: kinds A and B compile their patterns; kinds 0 and C do nothing.
+  // After-load preparation: kinds A and B compile the patterns not compiled yet; kinds 0 and C
+  // do nothing. A pattern with a syntax error is marked so that it never matches.
   virtual void Prepare() = 0;
 
-  // Appends the entries of the dictionary file at the data path (nothing when it does not exist).
-  // A read error raises EFileError; entries stored before it stay.
-  virtual void LoadFile(const std::string& path) = 0;
+  // Appends the entries of the dictionary file at the data path; a missing file adds nothing.
+  // A scrambled file is unscrambled first; "{ENDOFDATA}" ends this file only. Prepare runs
+  // afterwards, also when a read error (EFileError) ends the load; entries stored before the
+  // error stay.
+  void LoadFile(const std::string& path);
 
-  // Discards every entry.
+  // Discards every entry; AvailableCount becomes 0.
   virtual void Clear() { AvailableCount = 0; }
 
   // The reply of one chosen entry exactly as written in its file, or the empty text. input is the
-  // normalised line (Shift-JIS); kinds 0 and C do not consult it.
-  virtual std::string Lookup(const std::string& input) = 0;
+  // normalised line (Shift-JIS); kinds 0 and C do not consult it. In a OnceOnly dictionary the
+  // chosen entry becomes used. Errors of the evaluator go on to the caller.
+  std::string Lookup(const std::string& input);
+
+  // Appends to the empty list candidates the indices of the unused entries of the first group
+  // that holds any entry passing the kind's test: the entries Lookup chooses from. Kind 0
+  // evaluates the condition of every unused entry of the groups it scans, once each, in file
+  // order.
+  virtual void CollectCandidates(const std::string& input, TAnswerList& candidates) = 0;
+
+  // Number of stored entries, separators included.
+  virtual int EntryCount() const = 0;
 
   // Entries that can still be chosen: neither separators nor used.
   int AvailableCount = 0;
   const bool OnceOnly;
 
  protected:
+  // Stores the entry one line of a file holds, if any. Returns false when the line is the
+  // "{ENDOFDATA}" marker, which ends the file.
+  virtual bool AddLine(const std::string& line) = 0;
+
+  // The entry at a valid index.
+  virtual TDictionaryEntry& EntryAt(int index) = 0;
+
   const TEvaluator Evaluator;
 };
+
+// The storage and the scan shared by the kinds: a flat vector of TEntry (derived from
+// TDictionaryEntry).
+template <class TEntry>
+class TKelmoDataOf : public TKelmoData {
+ public:
+  using TKelmoData::TKelmoData;
+
+  void Clear() override {
+    Entries.clear();
+    TKelmoData::Clear();
+  }
+
+  int EntryCount() const override { return static_cast<int>(Entries.size()); }
+
+ protected:
+  TDictionaryEntry& EntryAt(int index) override { return Entries[index]; }
+
+  // Appends an entry and keeps AvailableCount in step.
+  void AppendEntry(TEntry&& entry) {
+    const bool available = !entry.Separator;
+    Entries.push_back(std::move(entry));
+    if (available) ++AvailableCount;
+  }
+
+  // The common scan: walks the groups in order and appends the unused entries for which
+  // passes(entry) holds, stopping at the first separator after a group that gave a candidate.
+  template <class TTest>
+  void ScanGroups(TAnswerList& candidates, TTest&& passes) {
+    const int count = EntryCount();
+    for (int index = 0; index < count; ++index) {
+      TEntry& entry = Entries[index];
+      if (entry.Separator) {
+        if (candidates.Count() > 0) return;
+        continue;
+      }
+      if (!entry.Used && passes(entry)) candidates.AddIndex(index);
+    }
+  }
+
+  std::vector<TEntry> Entries;
+};
+
+// The fields of a dictionary line by the comma-text rule, or an empty list when the line has
+// fewer than minimumFields fields.
+std::vector<std::string> SplitEntryLine(std::string_view line, size_t minimumFields);
+
+// A key or pattern field as it is stored: normalised, then "#" expanded to a digit class.
+std::string NormalizeKey(std::string_view field);
 
 }  // namespace kelmo

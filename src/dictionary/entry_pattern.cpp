@@ -1,0 +1,18 @@
+// Searching one entry pattern with the syntax error caught where it arises.
+#include "dictionary/entry_pattern.h"
+
+namespace kelmo {
+
+bool TEntryPattern::FoundIn(const std::string& text) {
+  if (broken_) return false;
+  int position = 0;
+  int length = 0;
+  try {
+    return expression_.Match(text, 1, position, length) != 0;
+  } catch (const EbmREToken&) {
+    broken_ = true;
+    return false;
+  }
+}
+
+}  // namespace kelmo

@@ -1,0 +1,53 @@
+// Dictionary kind A: answers that depend on what the character said last.
+//
+// Each entry holds a pattern searched in the previous reply (Context), a pattern searched in the
+// input, and a reply; it passes when both are found. Context is the normalised raw text of the
+// reply chosen at the previous selection, set by reply selection after every selection. Patterns
+// are normalised at load like the input and Context, so letter case and width never matter.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "dictionary/entry_pattern.h"
+#include "dictionary/kelmo_data.h"
+
+namespace kelmo {
+
+struct TEntryA : TDictionaryEntry {
+  TEntryA(const std::string& previousPattern, const std::string& inputPattern)
+      : PreviousReply(previousPattern), Input(inputPattern) {}
+  TEntryPattern PreviousReply;  // searched in Context
+  TEntryPattern Input;          // searched in the input
+};
+
+class TKelmoDataA : public TKelmoDataOf<TEntryA> {
+ public:
+  using TKelmoDataOf::TKelmoDataOf;
+
+  // Compiles the patterns of the entries stored since the last Prepare: the previous-reply
+  // pattern, then, unless that one has a syntax error, the input pattern.
+  void Prepare() override;
+
+  void Clear() override;
+
+  // Errors of the pattern engine other than syntax errors go on to the caller.
+  void CollectCandidates(const std::string& input, TAnswerList& candidates) override;
+
+  // The normalised previous reply; empty until the first SetContext.
+  const std::string& Context() const { return context_; }
+
+  // Stores NormalizeText of the raw (unevaluated) reply chosen at this selection, or of the empty
+  // text when there was none.
+  void SetContext(std::string_view rawReply);
+
+ protected:
+  // Lines of at least three fields: previous-reply pattern, input pattern, reply.
+  bool AddLine(const std::string& line) override;
+
+ private:
+  std::string context_;
+  int preparedCount_ = 0;  // entries before this index are compiled
+};
+
+}  // namespace kelmo
