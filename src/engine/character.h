@@ -18,6 +18,7 @@
 
 namespace kelmo {
 
+class TKelmoData;
 class TKelmoData0;
 class TKelmoDataA;
 class TKelmoDataB;
@@ -32,8 +33,8 @@ class EKelmoInvalidCharacter : public EKelmoError {
 };
 
 // Dictionary mask bits, one per dictionary, data01 to datac2.
-inline constexpr uint8_t DictMaskAll = 255;   // what the user says, petting, timed talk
-inline constexpr uint8_t DictMaskBasic = 3;   // the window's own words: kind 0 only
+inline constexpr uint8_t DictMaskAll = 255;  // what the user says, petting, timed talk
+inline constexpr uint8_t DictMaskBasic = 3;  // the window's own words: kind 0 only
 
 // Number of memo, counter and flag slots; slots from kFirstStoredSlot up live in the state file.
 inline constexpr int kSlotCount = 100;
@@ -41,8 +42,8 @@ inline constexpr int kFirstStoredSlot = 50;
 
 // What a character needs from the program around it.
 struct TCharacterEnvironment {
-  TPluginEnvironment Plugins;                // program folder and window handle for plug-ins
-  TMainThreadCall* MainThread = nullptr;     // delivers the external program runner's notice
+  TPluginEnvironment Plugins;             // program folder and window handle for plug-ins
+  TMainThreadCall* MainThread = nullptr;  // delivers the external program runner's notice
 };
 
 class TCharacter {
@@ -53,14 +54,17 @@ class TCharacter {
   // On failure nothing is left behind and no state file is read or written.
   TCharacter(std::string_view definitionPath, const TCharacterEnvironment& environment);
 
-  // Saves the state file (when Name is not empty) and releases everything.
+  // Saves the state file (when Name is not empty) and releases everything. A failure to write
+  // the state file is swallowed (a destructor cannot raise): the previous file stays whole, and a
+  // caller that wants to hear of the failure calls SaveState itself first.
   ~TCharacter();
 
   TCharacter(const TCharacter&) = delete;
   TCharacter& operator=(const TCharacter&) = delete;
 
-  // The macro evaluator: brace groups evaluated innermost first, results spliced and rescanned,
-  // groups without a result kept at depths 1 and 2. Never raises.
+  // The macro evaluator (engine/evaluator.h) at the clock's current time: brace groups evaluated
+  // innermost first, results spliced and rescanned, groups without a result kept at depths 1 and
+  // 2; the empty text at a limit. Never raises.
   std::u16string Evaluate(std::u16string_view text);
 
   // One raw (unevaluated) reply for the line from the dictionaries under the mask, moving the
@@ -78,7 +82,10 @@ class TCharacter {
   void RunnerFinished();
 
   // The state file: 150 logical lines (memo, counter and flag slots 50 to 99), scrambled with
-  // Name as key. SaveState raises EFileError when the file cannot be written.
+  // Name as key. LoadState clears all slots, then fills slots 50 to 99 when the file holds at
+  // least 150 lines (a counter line that is no number leaves 0); a missing file is written first.
+  // SaveState replaces the file in one step, a byte below 32 in a memo or the name written as a
+  // blank so that every slot stays on its own line. Both raise EFileError on file errors.
   void LoadState();
   void SaveState();
 
@@ -116,7 +123,14 @@ class TCharacter {
   bool RunnerDone = false;
 
  private:
+  void CreateDictionaries();
+  // Loads every existing file of each dictionary's file list, in the order of Dictionaries().
+  void LoadDictionaries();
+  // The eight dictionaries in the order Data01 to DataC2.
+  std::array<TKelmoData*, 8> Dictionaries() const;
+
   TCharacterEnvironment environment_;
+  std::string statePath_;  // the ".kls" file beside the definition file's name, in Folder
 };
 
 }  // namespace kelmo

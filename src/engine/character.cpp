@@ -1,0 +1,183 @@
+// Loading a character, and its state file.
+//
+// Construction runs a fixed sequence of checks and loads; every failure raises before the state
+// file is touched, and the members built so far are released by their owners, so nothing of a
+// refused character survives. The state file holds slots 50 to 99 of the memo, counter and flag
+// arrays as 150 lines, always scrambled with the character's name. It is written only when it is
+// missing and when the character is destroyed, each time replaced in one step.
+#include "engine/character.h"
+
+#include <algorithm>
+#include <charconv>
+#include <vector>
+
+#include "charfile/code_page.h"
+#include "charfile/crypt.h"
+#include "charfile/data_path.h"
+#include "charfile/text_file.h"
+#include "charfile/text_utils.h"
+#include "dictionary/kelmo_data_0.h"
+#include "dictionary/kelmo_data_a.h"
+#include "dictionary/kelmo_data_b.h"
+#include "dictionary/kelmo_data_c.h"
+#include "engine/entrust.h"
+#include "engine/number_text.h"
+
+namespace kelmo {
+namespace {
+
+// The oldest definition-file version this program reads.
+constexpr int kOldestSupportedVersion = 210;
+
+// The state file's extension, replacing the definition file's.
+constexpr std::string_view kStateFileExtension = ".kls";
+
+// Number of persistent slots of each array, and so of state-file lines per array.
+constexpr int kStoredSlotCount = kSlotCount - kFirstStoredSlot;
+// Lines of the state file's plain content: memo, counter and flag lines.
+constexpr size_t kStateLineCount = 3 * kStoredSlotCount;
+
+// The "version" value as a decimal integer; 0 when it is empty or not one.
+int ReadVersion(std::string_view text) {
+  if (!text.empty() && text[0] == '+') text.remove_prefix(1);
+  int version = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), version);
+  if (text.empty() || error != std::errc() || end != text.data() + text.size()) return 0;
+  return version;
+}
+
+// A text as one line of the state file: bytes below 32 (line breaks above all) would cut the line
+// or not survive scrambling, so they are written as blanks. Such bytes are never trail bytes of
+// double-byte characters, so the rest of the text stays intact.
+std::string AsStateLine(std::string_view text) {
+  std::string line(text);
+  for (char& byte : line) {
+    if (static_cast<unsigned char>(byte) < 32) byte = ' ';
+  }
+  return line;
+}
+
+}  // namespace
+
+TCharacter::TCharacter(std::string_view definitionPath, const TCharacterEnvironment& environment)
+    : environment_(environment) {
+  if (!DataFileExists(definitionPath)) {
+    throw EKelmoInvalidCharacter("characterfile is not found");
+  }
+  if (!IsValidCharacterFile(definitionPath))
+    throw EKelmoInvalidCharacter("characterfile is invalid");
+  CharacterFile = std::make_unique<TCharacterFile>(definitionPath);
+  if (ReadVersion(CharacterFile->ReadValue("version")) < kOldestSupportedVersion) {
+    throw EKelmoInvalidCharacter("character is not supported in this version");
+  }
+
+  Plugins = std::make_unique<TPluginList>(environment_.Plugins);
+  DefinitionPath = std::string(definitionPath);
+  Folder = ResolveCharacterFolder(definitionPath, CharacterFile->ReadValue("folder"));
+  CreateDictionaries();
+  LoadDictionaries();
+  const std::array<TKelmoData*, 8> dictionaries = Dictionaries();
+  if (std::none_of(dictionaries.begin(), dictionaries.end(),
+                   [](const TKelmoData* dictionary) { return dictionary->AvailableCount > 0; })) {
+    throw EKelmoInvalidCharacter("character contains no data");
+  }
+
+  statePath_ = CharacterFile->PathInFolder(
+      ChangeFileExtension(ExtractFileName(definitionPath), kStateFileExtension));
+  if (!DataFileExists(statePath_)) SaveState();  // Name is still empty: an unscrambled body
+  Name = CharacterFile->ReadValue("name");
+  LoadState();
+  LoadTime = NowLocal();
+}
+
+TCharacter::~TCharacter() {
+  if (!Name.empty()) {
+    try {
+      SaveState();
+    } catch (const std::exception&) {
+      // A destructor cannot pass the error on; the atomic write left the previous file whole.
+    }
+  }
+  CharacterFile.reset();
+  Plugins.reset();
+  Runner.reset();
+  Data01.reset();
+  Data02.reset();
+  DataA1.reset();
+  DataA2.reset();
+  DataB1.reset();
+  DataB2.reset();
+  DataC1.reset();
+  DataC2.reset();
+}
+
+bool TCharacter::AddPlugin(const std::u16string& progId) {
+  return Plugins->AddPlugin(progId);
+}
+
+void TCharacter::CreateDictionaries() {
+  const TKelmoData::TEvaluator evaluator = [this](std::u16string_view text) {
+    return Evaluate(text);
+  };
+  Data01 = std::make_unique<TKelmoData0>(true, evaluator);
+  Data02 = std::make_unique<TKelmoData0>(false, evaluator);
+  DataA1 = std::make_unique<TKelmoDataA>(true, evaluator);
+  DataA2 = std::make_unique<TKelmoDataA>(false, evaluator);
+  DataB1 = std::make_unique<TKelmoDataB>(true, evaluator);
+  DataB2 = std::make_unique<TKelmoDataB>(false, evaluator);
+  DataC1 = std::make_unique<TKelmoDataC>(true, evaluator);
+  DataC2 = std::make_unique<TKelmoDataC>(false, evaluator);
+}
+
+void TCharacter::LoadDictionaries() {
+  static constexpr std::string_view kKeys[] = {"data01", "data02", "dataa1", "dataa2",
+                                               "datab1", "datab2", "datac1", "datac2"};
+  const std::array<TKelmoData*, 8> dictionaries = Dictionaries();
+  for (size_t i = 0; i < dictionaries.size(); ++i) {
+    for (const std::string& item : SplitCommaText(CharacterFile->ReadValue(kKeys[i]))) {
+      const std::string path = Folder + item;
+      if (DataFileExists(path)) dictionaries[i]->LoadFile(path);
+    }
+  }
+}
+
+std::array<TKelmoData*, 8> TCharacter::Dictionaries() const {
+  return {Data01.get(), Data02.get(), DataA1.get(), DataA2.get(),
+          DataB1.get(), DataB2.get(), DataC1.get(), DataC2.get()};
+}
+
+void TCharacter::SaveState() {
+  std::vector<std::string> lines;
+  lines.reserve(kStateLineCount + 1);
+  for (int slot = kFirstStoredSlot; slot < kSlotCount; ++slot)
+    lines.push_back(AsStateLine(Memo[slot]));
+  for (int slot = kFirstStoredSlot; slot < kSlotCount; ++slot)
+    lines.push_back(FormatNumber(Counter[slot]));
+  for (int slot = kFirstStoredSlot; slot < kSlotCount; ++slot)
+    lines.push_back(BoolToText(Flag[slot]));
+  TCrypt crypt(TCrypt::Scramble);
+  crypt.SetKey(AsStateLine(Name));  // the key travels in the header line
+  crypt.TransformList(lines);
+  SaveLines(statePath_, lines);
+}
+
+void TCharacter::LoadState() {
+  if (!DataFileExists(statePath_)) SaveState();
+  std::vector<std::string> lines = LoadLines(statePath_);
+  UnscrambleIfNeeded(lines);
+  Memo.fill({});
+  Counter.fill(0);
+  Flag.fill(false);
+  if (lines.size() < kStateLineCount) return;
+  for (int i = 0; i < kStoredSlotCount; ++i) {
+    const int slot = kFirstStoredSlot + i;
+    Memo[slot] = lines[i];
+    long double value = 0;
+    if (TryReadNumber(ShiftJisToUtf16(lines[kStoredSlotCount + i]), value)) {
+      Counter[slot] = static_cast<double>(value);
+    }
+    Flag[slot] = TextToBool(lines[2 * kStoredSlotCount + i]);
+  }
+}
+
+}  // namespace kelmo

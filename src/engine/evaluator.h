@@ -1,0 +1,45 @@
+// The macro evaluator: brace groups in reply texts, dictionary conditions and the about comment
+// are replaced by what their commands yield.
+//
+// One evaluation scans the working text once from left to right. An opening brace saves the text
+// gathered so far (the accumulator, passed through the 8-bit code page on the way) and starts a
+// fresh one; a closing brace runs the command the accumulator holds. A non-empty result is
+// spliced into the working text in place of the group and scanned again, so results may hold
+// groups of their own. A group without a result stays in the text when it stands at depth 1 or 2
+// (display commands live on this way) and is removed when it is deeper. Text after an unclosed
+// brace is dropped; a closing brace without an open group makes the whole evaluation empty.
+//
+// The working text is kept split at the scan position: the scanned part exists only as the
+// accumulator and the saved texts, the rest is held reversed, so a splice costs the length of the
+// result and never the length of the text around it.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "charfile/date_time.h"
+
+namespace kelmo {
+
+class TCharacter;
+
+// Splices one evaluation may make; the evaluation that needs one more yields the empty text. Bounds
+// a result that reproduces its own group (a memo holding the group that reads it).
+inline constexpr int kMaxSplices = 100000;
+
+// Longest working text, in UTF-16 code units (1 MiB of units); an input or a splice that makes the
+// working text longer ends the evaluation with the empty text. Bounds results that grow the text.
+inline constexpr size_t kMaxWorkingTextLength = size_t{1} << 20;
+
+// Total length of all results spliced in one evaluation, in UTF-16 code units; beyond it the
+// evaluation yields the empty text. Bounds the rescanning work when long results keep replacing
+// themselves without growing the text, which the two limits above alone would let run for minutes.
+inline constexpr size_t kMaxSplicedLength = 16 * kMaxWorkingTextLength;
+
+// Evaluates text for character with now as the current time of every date and time command.
+// Commands read and change the character's state; their failures give empty results. Raises
+// nothing of its own. TCharacter::Evaluate is this with the clock's local time.
+std::u16string EvaluateMacroText(TCharacter& character, std::u16string_view text, TDateTime now);
+
+}  // namespace kelmo

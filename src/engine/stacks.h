@@ -1,0 +1,49 @@
+// The two small stacks of the macro evaluator: the positions of the open braces (TIntStack) and,
+// for each open brace, the text gathered before it (TStrStack, 8-bit Shift-JIS texts). The
+// evaluator pushes and pops both together, so their counts always agree; the count of the
+// positions is the depth of the group being closed.
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace kelmo {
+
+template <typename T>
+class TStack {
+ public:
+  // Puts value on top.
+  void Push(T value) { items_.push_back(std::move(value)); }
+
+  // Removes the top item and returns it. Raises std::out_of_range on an empty stack.
+  T Pop() {
+    T value = std::move(Top());
+    items_.pop_back();
+    return value;
+  }
+
+  // The top item, left in place. Raises std::out_of_range on an empty stack.
+  const T& Peek() { return Top(); }
+
+  // Number of items.
+  int Count() const { return static_cast<int>(items_.size()); }
+
+ private:
+  T& Top() {
+    if (items_.empty()) throw std::out_of_range("stack is empty");
+    return items_.back();
+  }
+
+  std::vector<T> items_;
+};
+
+// Positions (1-based) of the open braces in the working text, innermost on top.
+using TIntStack = TStack<int32_t>;
+
+// The accumulator as it was at each open brace, in the 8-bit code page.
+using TStrStack = TStack<std::string>;
+
+}  // namespace kelmo
