@@ -1,0 +1,274 @@
+// The process side of a plug-in object: start with posix_spawn, one poll loop that writes the
+// request and reads the answer under a deadline, and a release that never leaves a zombie.
+#include "plugins/plugin_process.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <thread>
+#include <utility>
+
+extern char** environ;
+
+namespace kelmo {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Poll interval while waiting for a released process where pidfd_open is not available.
+constexpr std::chrono::milliseconds kExitPollInterval{5};
+
+// An owned descriptor, closed unless released into a member.
+class TDescriptor {
+ public:
+  explicit TDescriptor(int descriptor = -1) : descriptor_(descriptor) {}
+  ~TDescriptor() {
+    if (descriptor_ >= 0) ::close(descriptor_);
+  }
+  TDescriptor(TDescriptor&& other) noexcept : descriptor_(other.Release()) {}
+  TDescriptor& operator=(TDescriptor&&) = delete;
+  int Get() const { return descriptor_; }
+  int Release() { return std::exchange(descriptor_, -1); }
+
+ private:
+  int descriptor_;
+};
+
+std::string ErrorText(int error) {
+  return std::strerror(error);
+}
+
+// A descriptor numbered 3 or above: when the program runs with a standard descriptor closed, a new
+// descriptor may take its number, and the child's dup2 onto 0, 1 and 2 would then clobber it.
+TDescriptor AboveStandardDescriptors(TDescriptor descriptor) {
+  if (descriptor.Get() > STDERR_FILENO) return descriptor;
+  const int moved = ::fcntl(descriptor.Get(), F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+  if (moved < 0) throw EPluginError("cannot create a plug-in channel: " + ErrorText(errno));
+  return TDescriptor(moved);
+}
+
+// Reaps the process, retrying when a signal interrupts the wait.
+void Reap(pid_t processId) {
+  while (::waitpid(processId, nullptr, 0) < 0 && errno == EINTR) {
+  }
+}
+
+// Reaps the process if it exits within the time; returns whether it did. Waits on a pidfd where
+// the kernel offers one, otherwise polls in short steps.
+bool ReapWithin(pid_t processId, std::chrono::milliseconds time) {
+  const Clock::time_point deadline = Clock::now() + time;
+  // Called through syscall(): the C library's own declaration lacks C linkage in C++ here.
+  const TDescriptor exitWatch(static_cast<int>(::syscall(SYS_pidfd_open, processId, 0)));
+  for (;;) {
+    const pid_t reaped = ::waitpid(processId, nullptr, WNOHANG);
+    if (reaped == processId || (reaped < 0 && errno != EINTR)) return true;
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+    if (left.count() <= 0) return false;
+    if (exitWatch.Get() >= 0) {
+      pollfd watch{exitWatch.Get(), POLLIN, 0};
+      ::poll(&watch, 1, static_cast<int>(left.count()));
+    } else {
+      std::this_thread::sleep_for(std::min(left, kExitPollInterval));
+    }
+  }
+}
+
+// Where the child's standard error goes: the log file opened for appending, else /dev/null.
+TDescriptor OpenErrorLog(const std::string& logPath) {
+  int descriptor = ::open(logPath.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+  if (descriptor < 0) descriptor = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+  return TDescriptor(descriptor);
+}
+
+// posix_spawn's attribute and file-action objects, destroyed on every path.
+struct TSpawnSetup {
+  posix_spawnattr_t attributes;
+  posix_spawn_file_actions_t actions;
+  TSpawnSetup() {
+    ::posix_spawnattr_init(&attributes);
+    ::posix_spawn_file_actions_init(&actions);
+  }
+  ~TSpawnSetup() {
+    ::posix_spawn_file_actions_destroy(&actions);
+    ::posix_spawnattr_destroy(&attributes);
+  }
+  TSpawnSetup(const TSpawnSetup&) = delete;
+  TSpawnSetup& operator=(const TSpawnSetup&) = delete;
+};
+
+// Parses an answer line; discarded (not an exception) when it is no JSON or nested too deeply.
+nlohmann::json ParseAnswer(const std::string& line) {
+  struct TTooDeep {};
+  const auto limitDepth = [](int depth, nlohmann::json::parse_event_t, nlohmann::json&) {
+    if (depth > kMaxPluginAnswerDepth) throw TTooDeep{};
+    return true;
+  };
+  try {
+    return nlohmann::json::parse(line, limitDepth, false);
+  } catch (const TTooDeep&) {
+    return nlohmann::json(nlohmann::json::value_t::discarded);
+  }
+}
+
+}  // namespace
+
+TPluginProcess::TPluginProcess(const std::string& executablePath, const std::string& workingFolder,
+                               const std::string& logPath, std::chrono::milliseconds callTimeout)
+    : callTimeout_(callTimeout) {
+  int inputPair[2];
+  if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, inputPair) != 0) {
+    throw EPluginError("cannot create a plug-in channel: " + ErrorText(errno));
+  }
+  TDescriptor input = AboveStandardDescriptors(TDescriptor(inputPair[0]));
+  TDescriptor childInput = AboveStandardDescriptors(TDescriptor(inputPair[1]));
+  int outputPipe[2];
+  if (::pipe2(outputPipe, O_CLOEXEC) != 0) {
+    throw EPluginError("cannot create a plug-in channel: " + ErrorText(errno));
+  }
+  TDescriptor output = AboveStandardDescriptors(TDescriptor(outputPipe[0]));
+  TDescriptor childOutput = AboveStandardDescriptors(TDescriptor(outputPipe[1]));
+  const TDescriptor childError = AboveStandardDescriptors(OpenErrorLog(logPath));
+  // Our ends never block: Exchange waits in poll under its deadline instead.
+  ::fcntl(input.Get(), F_SETFL, O_NONBLOCK);
+  ::fcntl(output.Get(), F_SETFL, O_NONBLOCK);
+
+  TSpawnSetup setup;
+  ::posix_spawn_file_actions_adddup2(&setup.actions, childInput.Get(), STDIN_FILENO);
+  ::posix_spawn_file_actions_adddup2(&setup.actions, childOutput.Get(), STDOUT_FILENO);
+  ::posix_spawn_file_actions_adddup2(&setup.actions, childError.Get(), STDERR_FILENO);
+  ::posix_spawn_file_actions_addchdir_np(&setup.actions, workingFolder.c_str());
+  // Descriptors of the program opened without O_CLOEXEC by anyone must not leak either.
+  ::posix_spawn_file_actions_addclosefrom_np(&setup.actions, STDERR_FILENO + 1);
+  // The plug-in starts with default signal handling, whatever the program ignores or blocks.
+  sigset_t signals;
+  sigemptyset(&signals);
+  ::posix_spawnattr_setsigmask(&setup.attributes, &signals);
+  sigfillset(&signals);
+  ::posix_spawnattr_setsigdefault(&setup.attributes, &signals);
+  ::posix_spawnattr_setflags(&setup.attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+
+  std::string program = executablePath;
+  char* arguments[] = {program.data(), nullptr};
+  pid_t processId = -1;
+  const int error = ::posix_spawn(&processId, executablePath.c_str(), &setup.actions,
+                                  &setup.attributes, arguments, environ);
+  if (error != 0) throw EPluginError("cannot start " + executablePath + ": " + ErrorText(error));
+  processId_ = processId;
+  input_ = input.Release();
+  output_ = output.Release();
+}
+
+TPluginProcess::~TPluginProcess() {
+  if (processId_ <= 0) return;
+  // A closed input is the request to exit; a closed output stops a chatty plug-in from blocking.
+  CloseStreams();
+  if (!ReapWithin(processId_, kPluginReleaseWait)) {
+    ::kill(processId_, SIGKILL);
+    Reap(processId_);
+  }
+}
+
+void TPluginProcess::CloseStreams() {
+  if (input_ >= 0) ::close(std::exchange(input_, -1));
+  if (output_ >= 0) ::close(std::exchange(output_, -1));
+}
+
+void TPluginProcess::Fail(const std::string& reason) {
+  if (processId_ > 0) {
+    CloseStreams();
+    ::kill(processId_, SIGKILL);
+    Reap(std::exchange(processId_, -1));
+  }
+  throw EPluginError(reason);
+}
+
+std::string TPluginProcess::Exchange(const std::string& request) {
+  const Clock::time_point deadline = Clock::now() + callTimeout_;
+  size_t sent = 0;
+  for (;;) {
+    const size_t lineEnd = pending_.find('\n');
+    if (lineEnd != std::string::npos) {
+      if (sent < request.size()) Fail("plug-in wrote before reading its request");
+      std::string line = pending_.substr(0, lineEnd);
+      pending_.erase(0, lineEnd + 1);
+      return line;
+    }
+    if (pending_.size() > kMaxPluginAnswerBytes) Fail("plug-in answer too long");
+
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+    if (left.count() <= 0) Fail("plug-in did not answer in time");
+    pollfd channels[2] = {{output_, POLLIN, 0}, {sent < request.size() ? input_ : -1, POLLOUT, 0}};
+    const int ready = ::poll(channels, 2, static_cast<int>(left.count()));
+    if (ready < 0 && errno != EINTR) Fail("cannot wait for the plug-in: " + ErrorText(errno));
+    if (ready <= 0) continue;
+
+    if (channels[1].revents != 0) {
+      const ssize_t count =
+          ::send(input_, request.data() + sent, request.size() - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
+      if (count >= 0) {
+        sent += static_cast<size_t>(count);
+      } else if (errno != EAGAIN && errno != EINTR) {
+        Fail("plug-in process has exited");
+      }
+    }
+    if (channels[0].revents != 0) {
+      char buffer[65536];
+      const ssize_t count = ::read(output_, buffer, sizeof buffer);
+      if (count == 0) Fail("plug-in process has exited");
+      if (count > 0) {
+        pending_.append(buffer, static_cast<size_t>(count));
+      } else if (errno != EAGAIN && errno != EINTR) {
+        Fail("cannot read from the plug-in: " + ErrorText(errno));
+      }
+    }
+  }
+}
+
+nlohmann::json TPluginProcess::Invoke(const std::string& method, nlohmann::json& params) {
+  if (processId_ <= 0) throw EPluginError("plug-in process has ended");
+  const long long id = nextId_++;
+  const nlohmann::json request = {
+      {"jsonrpc", "2.0"}, {"id", id}, {"method", method}, {"params", params}};
+  const std::string line =
+      Exchange(request.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n");
+
+  const nlohmann::json answer = ParseAnswer(line);
+  if (!answer.is_object()) Fail("plug-in answer is not JSON-RPC");
+  const auto version = answer.find("jsonrpc");
+  const auto answerId = answer.find("id");
+  if (version == answer.end() || *version != "2.0" || answerId == answer.end() ||
+      !answerId->is_number_integer() || *answerId != id) {
+    Fail("plug-in answer is not JSON-RPC for request " + std::to_string(id));
+  }
+  const auto error = answer.find("error");
+  const auto result = answer.find("result");
+  if (error != answer.end()) {
+    const auto message = error->is_object() ? error->find("message") : error->end();
+    throw EPluginError("plug-in answered an error: " +
+                       (message != error->end() && message->is_string()
+                            ? message->get<std::string>()
+                            : error->dump()));
+  }
+  if (result == answer.end() || !result->is_object()) {
+    throw EPluginError("plug-in result is not an object");
+  }
+  const auto after = result->find("params");
+  if (after != result->end()) {
+    if (!after->is_array() || after->size() != params.size()) {
+      throw EPluginError("plug-in result holds params of the wrong shape");
+    }
+    params = *after;
+  }
+  const auto value = result->find("return");
+  return value == result->end() ? nlohmann::json() : *value;
+}
+
+}  // namespace kelmo
