@@ -78,7 +78,9 @@ class StartProgramTest : public ::testing::Test {
   void SetUp() override {
     folder_ = root_.Path() + "キャラ 1/";
     std::filesystem::create_directories(folder_);
-    std::filesystem::copy_file(KELMO_ENGINE_TEST_DIR "/entrust_helper.sh", folder_ + "helper.sh");
+    std::filesystem::copy_file(
+        (std::filesystem::path(__FILE__).parent_path() / "entrust_helper.sh"),
+        folder_ + "helper.sh");
     MakeExecutable(folder_ + "helper.sh");
     root_.Write("キャラ 1/release", "");
   }
