@@ -47,6 +47,9 @@ struct FileCase {
   Groups groups;
   int available;
 };
+void PrintTo(const FileCase& test, std::ostream* out) {
+  *out << test.name;
+}
 
 class FileRules : public ::testing::TestWithParam<FileCase> {};
 

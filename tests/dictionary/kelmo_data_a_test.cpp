@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include "charfile/kelmo_error.h"
 #include "dictionary_test_support.h"
 #include "support/temp_folder.h"
 
@@ -22,6 +21,9 @@ struct MatchCase {
   std::string input;     // normalised input
   bool passes;
 };
+void PrintTo(const MatchCase& test, std::ostream* out) {
+  *out << test.name;
+}
 
 class KindAMatch : public ::testing::TestWithParam<MatchCase> {};
 
@@ -81,24 +83,6 @@ TEST(TKelmoDataA, BrokenPatternsDoNotDisturbTheOtherEntriesOfTheirGroup) {
   for (int round = 0; round < 2; ++round) {
     EXPECT_EQ(Candidates(dictionary, "A"), (std::vector<int>{1, 3}));
   }
-}
-
-TEST(TKelmoDataA, GroupsRunAcrossFilesAndEveryFileIsCompiled) {
-  testing::TempFolder folder;
-  TKelmoDataA dictionary(false, nullptr);
-  dictionary.LoadFile(folder.Write("1.txt", CrLf({",X,r0", "{PRIOR},,x", ",Y,r2"})));
-  dictionary.LoadFile(folder.Write("2.txt", CrLf({",Y,r3", ",(,r4", "{PRIOR},,x", ",,r6"})));
-  EXPECT_EQ(Candidates(dictionary, "Y"), (std::vector<int>{2, 3}));
-  EXPECT_EQ(Candidates(dictionary, "Z"), (std::vector<int>{6}));
-  EXPECT_EQ(dictionary.AvailableCount, 5);
-}
-
-TEST(TKelmoDataA, ReadErrorKeepsTheEntriesOfEarlierFiles) {
-  testing::TempFolder folder;
-  TKelmoDataA dictionary(false, nullptr);
-  dictionary.LoadFile(folder.Write("1.txt", ",A,kept"));
-  EXPECT_THROW(dictionary.LoadFile("/proc/self/mem"), EFileError);
-  EXPECT_EQ(dictionary.Lookup("A"), "kept");
 }
 
 TEST(TKelmoDataA, ClearDiscardsTheEntriesAndALaterLoadStartsAfresh) {

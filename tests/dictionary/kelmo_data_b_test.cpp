@@ -4,15 +4,12 @@
 
 #include <gtest/gtest.h>
 
-#include "charfile/kelmo_error.h"
 #include "dictionary_test_support.h"
 #include "support/temp_folder.h"
 
 namespace kelmo {
 namespace {
 
-using testing::Candidates;
-using testing::CrLf;
 using testing::Sjis;
 
 struct MatchCase {
@@ -21,6 +18,9 @@ struct MatchCase {
   std::string input;  // normalised input
   bool passes;
 };
+void PrintTo(const MatchCase& test, std::ostream* out) {
+  *out << test.name;
+}
 
 class KindBMatch : public ::testing::TestWithParam<MatchCase> {};
 
@@ -54,44 +54,6 @@ INSTANTIATE_TEST_SUITE_P(
                       MatchCase{"TooDeepNestingNeverMatches",
                                 std::string(2000, '(') + std::string(2000, ')') + ",r", "", false}),
     [](const auto& info) { return info.param.name; });
-
-TEST(TKelmoDataB, BadPatternLeavesTheOtherEntriesOfItsGroup) {
-  testing::TempFolder folder;
-  TKelmoDataB dictionary(false, nullptr);
-  dictionary.LoadFile(folder.Write("b.txt", CrLf({"[b-a],r0", "A,r1", "\\,r2", "A,r3"})));
-  for (int round = 0; round < 2; ++round) {
-    EXPECT_EQ(Candidates(dictionary, "A"), (std::vector<int>{1, 3}));
-  }
-}
-
-TEST(TKelmoDataB, FirstGroupWithAMatchWinsAcrossFiles) {
-  testing::TempFolder folder;
-  TKelmoDataB dictionary(false, nullptr);
-  dictionary.LoadFile(folder.Write("1.txt", CrLf({"X,r0", "{PRIOR},x", "Y,r2"})));
-  dictionary.LoadFile(folder.Write("2.txt", CrLf({"Z,r3", "{PRIOR},x", ",r5"})));
-  EXPECT_EQ(Candidates(dictionary, "XYZ"), (std::vector<int>{0}));
-  EXPECT_EQ(Candidates(dictionary, "YZ"), (std::vector<int>{2, 3}));
-  EXPECT_EQ(Candidates(dictionary, "Q"), (std::vector<int>{5}));
-}
-
-TEST(TKelmoDataB, OnceOnlyMovesOnToLaterGroups) {
-  testing::TempFolder folder;
-  TKelmoDataB dictionary(true, nullptr);
-  dictionary.LoadFile(folder.Write("b.txt", CrLf({"HI,first", "{PRIOR},x", "H,second"})));
-  EXPECT_EQ(dictionary.Lookup("HI"), "first");
-  EXPECT_EQ(dictionary.Lookup("HI"), "second");
-  EXPECT_EQ(dictionary.Lookup("HI"), "");
-  EXPECT_EQ(dictionary.AvailableCount, 0);
-}
-
-TEST(TKelmoDataB, ReadErrorKeepsTheEntriesOfEarlierFiles) {
-  testing::TempFolder folder;
-  TKelmoDataB dictionary(false, nullptr);
-  dictionary.LoadFile(folder.Write("1.txt", "A,kept"));
-  EXPECT_THROW(dictionary.LoadFile("/proc/self/mem"), EFileError);
-  EXPECT_EQ(dictionary.AvailableCount, 1);
-  EXPECT_EQ(dictionary.Lookup("A"), "kept");
-}
 
 }  // namespace
 }  // namespace kelmo
