@@ -43,6 +43,14 @@ class TbmREDFABuilder {
     table_.hasLineTail_ = tree_.HasLineTail();
     AddState(tree_.RootFirstPos());
     for (int state = 0; state < StateCount(); ++state) BuildState(state);
+    const auto start = Row(sets_, 0);
+    for (int state = 0; state < StateCount(); ++state) {
+      const auto set = Row(sets_, state);
+      bool covers = true;
+      for (int word = 0; word < words_ && covers; ++word)
+        covers = (set[word] & start[word]) == start[word];
+      table_.states_[state].CoversStart = covers;
+    }
   }
 
  private:
@@ -208,6 +216,7 @@ int TbmREDFATable::FindTransition(const TbmRETransition* first, const TbmRETrans
 void TbmREDFATable::PrepareSearch() {
   startBytes_.fill(0);
   lineHeadState_ = -1;
+  firstCode_ = -1;
   if (states_.empty()) return;
   const TbmREState& start = states_[0];
   const auto mark = [this](int byte) { startBytes_[byte / 64] |= uint64_t{1} << (byte % 64); };
@@ -215,6 +224,10 @@ void TbmREDFATable::PrepareSearch() {
   if (start.Accepting) {
     startBytes_.fill(~uint64_t{0});
     return;
+  }
+  if (!hasLineHead_ && !start.LineTail && start.Last - start.CharFirst == 1) {
+    const TbmRETransition& only = transitions_[start.CharFirst];
+    if (only.Lo == only.Hi) firstCode_ = only.Lo;
   }
   // A character starts with its own byte when single, with its lead byte when double.
   for (int index = start.CharFirst; index < start.Last; ++index) {

@@ -36,8 +36,10 @@ struct TbmREState {
   int32_t First = 0;      // the state's transitions are [First, Last) of the table's list
   int32_t CharFirst = 0;  // the first of them on a character (Lo >= 0) rather than an anchor
   int32_t Last = 0;
-  bool Accepting = false;  // the end marker is among the state's positions
-  bool LineTail = false;   // the state has a transition on the line-tail anchor
+  bool Accepting = false;    // the end marker is among the state's positions
+  bool LineTail = false;     // the state has a transition on the line-tail anchor
+  bool CoversStart = false;  // its positions include those of the start state, so whatever
+                             // matches from the start state also matches from here
 };
 
 // Adds the transition (lo, hi, target) before the transitions of a state under construction,
@@ -85,6 +87,10 @@ class TbmREDFATable {
   // anywhere (multi-byte and single-byte codes); always true when the start state accepts.
   bool MayStartAt(uint8_t byte) const { return (startBytes_[byte / 64] >> (byte % 64)) & 1; }
 
+  // The one character code with which every match begins, or -1 if there is no such code
+  // (several, a class, an anchor, or the empty match). The search looks for it with memchr.
+  int FirstCode() const { return firstCode_; }
+
  private:
   friend class TbmREDFABuilder;
 
@@ -93,7 +99,8 @@ class TbmREDFATable {
 
   static int FindTransition(const TbmRETransition* first, const TbmRETransition* last, int code);
 
-  // Derives LineHeadState() and the start-byte filter once the states are complete.
+  // Derives LineHeadState(), FirstCode() and the start-byte filter once the states are
+  // complete.
   void PrepareSearch();
 
   std::vector<TbmREState> states_;
@@ -101,6 +108,7 @@ class TbmREDFATable {
   bool hasLineHead_ = false;
   bool hasLineTail_ = false;
   int lineHeadState_ = -1;
+  int firstCode_ = -1;
   std::array<uint64_t, 4> startBytes_{};
 };
 

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <limits>
 #include <utility>
 #include <vector>
@@ -57,12 +58,56 @@ class MultiByteText {
     return position - PreviousMultiByteCharLength(bytes_, length_, position, leadBytes_);
   }
 
-  // The first character start from `position` on whose first byte may begin a match.
+  // The first character start from `position` on at which a match may begin: one whose code
+  // has a transition from the start state, or a line break where those count.
   int SkipToCandidate(const TbmREDFATable& table, int position) const {
-    while (position < length_ && !table.MayStartAt(bytes_[position])) {
-      position += leadBytes_[bytes_[position]] ? 2 : 1;
+    if (IsFindable(table.FirstCode())) return FindCode(table.FirstCode(), position);
+    while (position < length_) {
+      const uint8_t byte = bytes_[position];
+      if (table.MayStartAt(byte)) {
+        if (!leadBytes_[byte]) break;
+        if (table.NextCharState(0, Decode(position).value) >= 0) break;
+      }
+      position += leadBytes_[byte] ? 2 : 1;
     }
     return std::min(position, length_);
+  }
+
+ private:
+  // Whether `code` is a character that FindCode can look for: one this encoding writes as
+  // itself or as lead and trail, the trail not being the zero read after a final lead byte.
+  bool IsFindable(int code) const {
+    if (code < 0 || code > 0xFFFF) return false;
+    if (code <= 0xFF) return !leadBytes_[code];
+    return leadBytes_[code >> 8] && (code & 0xFF) != 0;
+  }
+
+  // The first start of the character `code` from the character start `position` on, or the end
+  // of the text. memchr finds its last byte; the character must then begin at a character start.
+  int FindCode(int code, int position) const {
+    const bool twoBytes = code > 0xFF;
+    const uint8_t last = static_cast<uint8_t>(code & 0xFF);
+    const uint8_t lead = static_cast<uint8_t>(code >> 8);
+    for (int from = position + (twoBytes ? 1 : 0); from < length_;) {
+      const void* found = std::memchr(bytes_ + from, last, length_ - from);
+      if (found == nullptr) break;
+      const int index = static_cast<int>(static_cast<const uint8_t*>(found) - bytes_);
+      const int candidate = twoBytes ? index - 1 : index;
+      if ((!twoBytes || bytes_[candidate] == lead) && IsCharStart(position, candidate)) {
+        return candidate;
+      }
+      from = index + 1;
+    }
+    return length_;
+  }
+
+  // Whether `index` is a character start when reading from the character start `from`: the
+  // lead bytes just before it decide, counted back to the first other byte, after which a
+  // character always starts, or to `from`.
+  bool IsCharStart(int from, int index) const {
+    int leads = 0;
+    while (index - leads - 1 >= from && leadBytes_[bytes_[index - leads - 1]]) ++leads;
+    return leads % 2 == 0;
   }
 
  private:
@@ -92,6 +137,7 @@ TbmREMatch Run(const TbmREDFATable& table, const Text& text, int length, int sta
   const bool lineHeads = table.HasLineHead();
   const bool lineTails = table.HasLineTail();
   const int headState = table.LineHeadState();
+  const bool maySkip = !table.State(0).Accepting;  // else every position matches
   const auto isLineHeadAfter = [&](int code, int position) {
     return code == kLineFeed ||
            (code == kCarriageReturn && text.Decode(position).value != kLineFeed);
@@ -126,10 +172,13 @@ TbmREMatch Run(const TbmREDFATable& table, const Text& text, int length, int sta
 
   int bestStart = -1;
   int bestEnd = -1;
+  bool covered = false;  // a thread covers the start state: a new attempt cannot win
   for (;;) {
     if (bestStart < 0) {
-      if (currentCount == 0 && !atLineHead) position = text.SkipToCandidate(table, position);
-      addThread(0);
+      if (currentCount == 0 && !atLineHead && maySkip) {
+        position = text.SkipToCandidate(table, position);
+      }
+      if (!covered) addThread(0);
       if (atLineHead && headState >= 0) addThread(headState);
     } else if (currentCount == 0) {
       break;
@@ -141,6 +190,7 @@ TbmREMatch Run(const TbmREDFATable& table, const Text& text, int length, int sta
         lineTails && (code == kEndOfText || code == kLineFeed || code == kCarriageReturn);
     ++generation;
     int nextCount = 0;
+    covered = false;
     for (int index = 0; index < currentCount; ++index) {
       const Thread thread = current[index];
       if (bestStart >= 0 && thread.start > bestStart) break;  // later starts cannot win
@@ -154,6 +204,7 @@ TbmREMatch Run(const TbmREDFATable& table, const Text& text, int length, int sta
       if (target < 0 || marks.data()[target] == generation) continue;
       marks.data()[target] = generation;
       next[nextCount++] = {target, thread.start};
+      covered = covered || table.State(target).CoversStart;
     }
     if (code == kEndOfText) break;
     std::swap(current, next);
