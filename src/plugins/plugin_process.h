@@ -65,9 +65,6 @@ class TPluginProcess {
   // is ended as well.
   nlohmann::json Invoke(const std::string& method, nlohmann::json& params);
 
-  // True while the process has not been ended by a failed exchange.
-  bool Running() const { return processId_ > 0; }
-
  private:
   // Writes the request and returns the next whole answer line, within the call time-out.
   std::string Exchange(const std::string& request);
