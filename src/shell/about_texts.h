@@ -18,14 +18,14 @@ inline constexpr std::string_view kHomePageUrl = "https://dorrinkelmo.example.or
 
 // The dialog's two views (UTF-8).
 struct TAboutTexts {
-  std::string ProgramCaption;    // "DorrinKelmoについて"
-  std::string ProgramChange;     // caption of the toggle button in the program view
+  std::string ProgramCaption;  // "DorrinKelmoについて"
+  std::string ProgramChange;   // caption of the toggle button in the program view
   std::string ProgramText;
   std::string ProgramUrl;
   std::string CharacterCaption;  // "人格について"
   std::string CharacterChange;
-  std::string CharacterText;     // "%s\r\nbrought up by %s\r\n\r\n%s": name, parents, comment
-  std::string CharacterUrl;      // "url" of the definition file; may be empty (no link)
+  std::string CharacterText;  // "%s\r\nbrought up by %s\r\n\r\n%s": name, parents, comment
+  std::string CharacterUrl;   // "url" of the definition file; may be empty (no link)
 };
 
 // The texts; the character view is empty without a character. Evaluates the comment with the

@@ -22,6 +22,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -31,6 +32,7 @@
 #include "shell/chat_log.h"
 #include "shell/chat_state.h"
 #include "shell/chat_view.h"
+#include "shell/config_dialog.h"
 #include "shell/nadenade.h"
 #include "shell/settings.h"
 
@@ -38,6 +40,7 @@ namespace kelmo {
 
 class TCharacter;
 class TCharacterList;
+class TCharacterSelection;
 class TMainThreadCall;
 class TPluginList;
 
@@ -103,9 +106,9 @@ class TChatController {
 
   // --- The two inputs ----------------------------------------------------------------------------
 
-  // The Enter key in the balloon, by state: stTyping ends a WAITRETURN or fast-forwards; stReplyDone
-  // empties the balloon for the user's turn; stUserInput takes the balloon text as the user's line
-  // and thinks about it; stIdle and stSuspended ignore it.
+  // The Enter key in the balloon, by state: stTyping ends a WAITRETURN or fast-forwards;
+  // stReplyDone empties the balloon for the user's turn; stUserInput takes the balloon text as the
+  // user's line and thinks about it; stIdle and stSuspended ignore it.
   void PressEnter();
 
   // One timer tick: a typing step in stTyping; otherwise a due timed talk is started.
@@ -182,18 +185,24 @@ class TChatController {
   const std::string& AppDir() const { return appDir_; }
 
  private:
-  // Settings (settings.cpp holds the file format).
+  friend struct TDisplayCommands;  // the display command table (display_commands.cpp)
+
+  // Settings (the file format is settings.cpp's).
+  std::string SettingsPath() const;
   void LoadSettings();
   void SaveSettings();
   bool ParseUserProfile(const std::string& text);
+  TConfigDialogData ConfigDialogData();
   void ApplyConfig(const TConfigDialogData& data);
+  void SetTrayTip(const std::string& caption);
 
-  // Logs.
+  // Logs; texts in Shift-JIS.
   void WriteChatLog(const std::string& text);
   void WriteErrorLog(const std::string& message, bool show);
   std::string TimeStamp() const;
 
-  // Pictures: a file of the character folder into a slot, with the colour key named by keyName.
+  // Pictures: a file of the character folder into a slot, colour-keyed when the definition file's
+  // keyName says so; a missing or undecodable file is logged and skipped.
   void LoadPicture(TPictureSlot slot, const std::string& fileName, std::string_view keyName,
                    bool repaint);
   void LoadCharacterPictures();
@@ -203,17 +212,22 @@ class TChatController {
   void EraseLastOutputChar();
   void ShowOutputLines();
   void RunCommand();
-  bool ExecuteCommand(const std::u16string& argText, const std::u16string& key);
   void FinishReplyIfDone();
+  void FastForward();
 
-  // Starts typing a new reply from its first character.
-  void StartReply(TReplyEvent event, const std::string& line, const std::string& reply);
+  // Makes text the reply to type from its first character; the observer hears of it when typing
+  // starts (after the reply it replaces has finished).
+  void InstallReply(TReplyEvent event, const std::string& line, const std::string& reply,
+                    std::u16string text);
+  // Runs a modal dialog with the conversation suspended, restoring the state afterwards.
+  void RunSuspended(const std::function<void()>& dialog);
+  bool ShowSelection(TCharacterSelection& selection);
   void Broadcast(std::u16string_view event, std::u16string& text);
+  // The balloon's lines during a reply, each followed by CR LF.
   std::string OutputText() const;
   std::string BalloonTextShiftJis() const;
   void SetBalloonText(const std::string& shiftJisText);
   void ReportReplyFinished();
-  bool StartFailed();
   TDateTime Now() const;
 
   TChatView& view_;
@@ -225,25 +239,32 @@ class TChatController {
   std::unique_ptr<TPluginList> plugins_;
   TNadenadeMenu nadenade_;
 
-  bool busy_ = false;              // TypeStep is running
-  std::u16string replyText_;       // the reply being typed, display commands still inside
-  int replyGeneration_ = 0;        // counts replies installed, so a command sees its reply replaced
-  std::vector<std::string> outputLines_;  // what the balloon shows during a reply (Shift-JIS)
-  bool balloonInSync_ = false;     // the balloon shows exactly outputLines_
-  int lineIndex_ = 0;              // output line being written
-  int typePos_ = 1;                // next character of replyText_, 1-based
-  int delayTicks_ = 0;             // ticks to wait before the next character
-  bool waitingForReturn_ = false;  // typing halted until Enter
-  bool timerArmed_ = false;        // a timed talk is pending
+  bool busy_ = false;         // TypeStep is running
+  std::u16string replyText_;  // the reply being typed, display commands still inside
+  int replyGeneration_ = 0;   // counts replies installed, so a command sees its reply replaced
+  struct TStartedReply {
+    TReplyEvent Event;
+    std::string Line;   // UTF-8
+    std::string Reply;  // UTF-8
+  };
+  std::optional<TStartedReply> startedReply_;  // installed, not yet reported to the observer
+  std::vector<std::string> outputLines_;       // what the balloon shows during a reply (Shift-JIS)
+  bool balloonInSync_ = false;                 // the balloon shows exactly outputLines_
+  int lineIndex_ = 0;                          // output line being written
+  int typePos_ = 1;                            // next character of replyText_, 1-based
+  int delayTicks_ = 0;                         // ticks to wait before the next character
+  bool waitingForReturn_ = false;              // typing halted until Enter
+  bool timerArmed_ = false;                    // a timed talk is pending
   TDateTime timerDue_ = 0;
-  std::string timerWord_;          // Shift-JIS
+  std::string timerWord_;  // Shift-JIS
 
-  std::string appDir_;             // data path ending in "/"
+  std::string appDir_;  // data path ending in "/"
   TSettings settings_;
   TUserProfile profile_;
-  bool profileValid_ = false;      // profile_ holds a complete profile (parsed or confirmed)
+  bool profileValid_ = false;  // profile_ holds a complete profile (parsed or confirmed)
   TChatState state_ = stIdle;
   bool closed_ = false;
+  bool closing_ = false;  // the closing talk is running
   bool shutDown_ = false;
   TChatLog log_;
 };

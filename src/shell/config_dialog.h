@@ -31,8 +31,8 @@ struct TConfigDialogData {
   // Page "一般".
   std::string FontName;
   int FontSize = 9;
-  int Interval = 55;            // the typing interval in ms
-  bool ExtensionChar = false;   // never shown; passed through
+  int Interval = 55;           // the typing interval in ms
+  bool ExtensionChar = false;  // never shown; passed through
   bool LogKeep = true;
   bool PlaySound = true;
   bool AllowExecute = false;

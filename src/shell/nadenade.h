@@ -21,11 +21,13 @@ class TNadenadeMenu {
   // Empties the menu.
   void Clear();
 
-  // Refills the menu from a character's definition file: ClearNadenade, then the data files of
-  // "datanadenade" from the character folder in order, or the inert label. Returns the messages of
-  // data files that are missing or cannot be read (Shift-JIS, for the error log); the menu then
-  // holds what the other files gave.
-  std::vector<std::string> Load(const TCharacterFile& characterFile);
+  // Refills the menu from a character's definition file: Clear, then the data files of
+  // "datanadenade" in order, or the inert label. A data file is looked for in the program folder
+  // appDir (a data path ending in a delimiter) joined with the "folder" value, and when it is not
+  // there in the character folder (the two differ for a character installed elsewhere). Returns
+  // the messages of data files that are missing or cannot be read (Shift-JIS, for the error log);
+  // the menu then holds what the other files gave.
+  std::vector<std::string> Load(const TCharacterFile& characterFile, const std::string& appDir);
 
   // Appends the actions of one data file (data path). Raises EFileError when it cannot be read.
   void LoadFile(const std::string& path);

@@ -33,17 +33,17 @@ std::string DefaultFontName();
 
 // The values of "Kelmo.ini" that the main window keeps (texts in Shift-JIS).
 struct TSettings {
-  int Top = -1;                            // "Window"/"Top"
-  int Left = -1;                           // "Window"/"Left"
-  bool StayOnTop = false;                  // "Window"/"StayOnTop"
-  bool PlaySound = true;                   // "Main"/"PlaySound"
-  bool PluginsEnabled = false;             // "Main"/"Plugin"
-  bool AllowExecute = false;               // "Main"/"AllowExecute"
-  bool LogKeep = true;                     // "Log"/"Keep"
+  int Top = -1;                              // "Window"/"Top"
+  int Left = -1;                             // "Window"/"Left"
+  bool StayOnTop = false;                    // "Window"/"StayOnTop"
+  bool PlaySound = true;                     // "Main"/"PlaySound"
+  bool PluginsEnabled = false;               // "Main"/"Plugin"
+  bool AllowExecute = false;                 // "Main"/"AllowExecute"
+  bool LogKeep = true;                       // "Log"/"Keep"
   std::string FontName = DefaultFontName();  // "Balloon"/"FontName"
-  int FontSize = kDefaultFontSize;         // "Balloon"/"FontSize"
-  int Speed = kDefaultSpeed;               // "Balloon"/"Speed": the timer interval in ms
-  std::string UserProfileText;             // "User"/"User" with "{BR}" turned into CR LF
+  int FontSize = kDefaultFontSize;           // "Balloon"/"FontSize"
+  int Speed = kDefaultSpeed;                 // "Balloon"/"Speed": the timer interval in ms
+  std::string UserProfileText;               // "User"/"User" with "{BR}" turned into CR LF
 };
 
 // Reads the settings file at the data path; missing keys (or a missing file) give the defaults,

@@ -1,0 +1,98 @@
+// The conversation log and the error log. The conversation log grows at its end, so it is appended
+// to; the error log grows at its top, so it is read, prefixed and replaced atomically.
+#include "shell/chat_log.h"
+
+#include <filesystem>
+#include <fstream>
+#include <vector>
+
+#include "charfile/data_path.h"
+#include "charfile/kelmo_error.h"
+#include "charfile/text_file.h"
+#include "engine/date_text.h"
+
+namespace kelmo {
+namespace {
+
+// What a line break inside an entry becomes.
+constexpr std::string_view kLogLineBreak = "{BR}";
+constexpr std::string_view kCrLf = "\r\n";
+// Between the time stamp and the message of an error entry.
+constexpr std::string_view kErrorTag = " [Kelmo]: ";
+
+std::string ReplaceCrLf(std::string_view text) {
+  std::string result;
+  size_t start = 0;
+  for (size_t found = text.find(kCrLf); found != std::string_view::npos;
+       found = text.find(kCrLf, start)) {
+    result.append(text.substr(start, found - start)).append(kLogLineBreak);
+    start = found + kCrLf.size();
+  }
+  result.append(text.substr(start));
+  return result;
+}
+
+// Blanks and control characters (bytes up to 32) are trimmed; no Shift-JIS trail byte is that low.
+bool IsTrimmed(char c) {
+  return static_cast<unsigned char>(c) <= ' ';
+}
+
+// True when the file is missing, empty or already ends in a line break.
+bool EndsWithLineBreak(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary | std::ios::ate);
+  if (!in || in.tellg() <= 0) return true;
+  in.seekg(-1, std::ios::end);
+  const int last = in.get();
+  return last == '\n' || last == '\r';
+}
+
+}  // namespace
+
+std::string FormatTimeStamp(TDateTime time) {
+  return FormatDateTime(time);
+}
+
+std::string ChatLogEntry(std::string_view text) {
+  size_t begin = 0;
+  size_t end = text.size();
+  while (begin < end && IsTrimmed(text[begin])) ++begin;
+  while (end > begin && IsTrimmed(text[end - 1])) --end;
+  return ReplaceCrLf(text.substr(begin, end - begin));
+}
+
+std::string ErrorLogEntry(std::string_view message, TDateTime time) {
+  std::string quoted = "'";
+  for (const char c : ReplaceCrLf(message)) {
+    quoted += c;
+    if (c == '\'') quoted += '\'';
+  }
+  quoted += '\'';
+  return "## " + FormatTimeStamp(time) + std::string(kErrorTag) + quoted;
+}
+
+TChatLog::TChatLog(const std::string& appDir, std::string_view programFileName)
+    : chatLogPath_(appDir + ChangeFileExtension(programFileName, kChatLogExtension)),
+      errorLogPath_(appDir + std::string(kErrorLogFileName)) {}
+
+void TChatLog::WriteChatLog(std::string_view text) const {
+  const std::filesystem::path file = ResolveDataPath(chatLogPath_);
+  // A last line without its line break (an older crash) must not swallow the new entry.
+  const bool needsBreak = !EndsWithLineBreak(file);
+  std::ofstream out(file, std::ios::binary | std::ios::app);
+  if (!out) return;
+  if (needsBreak) out << kCrLf;
+  out << ChatLogEntry(text) << kCrLf;
+}
+
+void TChatLog::WriteErrorLog(std::string_view message, TDateTime time) const {
+  std::vector<std::string> lines;
+  try {
+    if (DataFileExists(errorLogPath_)) lines = LoadLines(errorLogPath_);
+    lines.insert(lines.begin(), ErrorLogEntry(message, time));
+    SaveLines(errorLogPath_, lines);
+  } catch (const EFileError&) {
+    // An unreadable or unwritable error log is left as it is; there is nowhere else to report.
+  }
+}
+
+}  // namespace kelmo

@@ -1,0 +1,70 @@
+// The petting menu's data files: comma-text lines of label and text, read file after file into one
+// list.
+#include "shell/nadenade.h"
+
+#include "charfile/character_file.h"
+#include "charfile/code_page.h"
+#include "charfile/data_path.h"
+#include "charfile/kelmo_error.h"
+#include "charfile/text_file.h"
+#include "charfile/text_utils.h"
+
+namespace kelmo {
+namespace {
+
+// Definition-file keys of the petting menu.
+constexpr std::string_view kNadenadeKey = "nadenade";
+constexpr std::string_view kDataNadenadeKey = "datanadenade";
+constexpr std::string_view kFolderKey = "folder";
+// The marker that ends a data file (compared after normalisation).
+constexpr std::string_view kEndOfData = "{ENDOFDATA}";
+
+}  // namespace
+
+void TNadenadeMenu::Clear() {
+  labels_.clear();
+  actions_.clear();
+}
+
+std::vector<std::string> TNadenadeMenu::Load(const TCharacterFile& characterFile,
+                                             const std::string& appDir) {
+  Clear();
+  std::vector<std::string> problems;
+  if (!TextToBool(characterFile.ReadValue(kNadenadeKey))) {
+    labels_.push_back(Utf8ToShiftJis("なでなで未対応人格"));
+    return problems;
+  }
+  const std::string programFolder =
+      IncludeTrailingDelimiter(appDir + characterFile.ReadValue(kFolderKey));
+  for (const std::string& name : SplitCommaText(characterFile.ReadValue(kDataNadenadeKey))) {
+    std::string path = programFolder + name;
+    if (!DataFileExists(path)) path = characterFile.PathInFolder(name);
+    if (!DataFileExists(path)) {
+      problems.push_back(path + " is not exists.");
+      continue;
+    }
+    try {
+      LoadFile(path);
+    } catch (const EFileError& error) {
+      problems.push_back(path + " cannot be read: " + error.what());
+    }
+  }
+  return problems;
+}
+
+void TNadenadeMenu::LoadFile(const std::string& path) {
+  for (const std::string& line : LoadLines(path)) {
+    const std::vector<std::string> fields = SplitCommaText(line);
+    if (fields.size() < 2) continue;
+    if (NormalizeShiftJis(fields[0]) == kEndOfData) return;
+    labels_.push_back(fields[0]);
+    actions_.push_back(fields[1]);
+  }
+}
+
+const std::string* TNadenadeMenu::ActionAt(int index) const {
+  if (index < 0 || static_cast<size_t>(index) >= actions_.size()) return nullptr;
+  return &actions_[static_cast<size_t>(index)];
+}
+
+}  // namespace kelmo
