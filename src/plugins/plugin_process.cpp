@@ -235,10 +235,11 @@ std::string TPluginProcess::Exchange(const std::string& request) {
 nlohmann::json TPluginProcess::Invoke(const std::string& method, nlohmann::json& params) {
   if (processId_ <= 0) throw EPluginError("plug-in process has ended");
   const long long id = nextId_++;
-  const nlohmann::json request = {
+  // Written in the order a reader expects: version, id, method, arguments.
+  const nlohmann::ordered_json request = {
       {"jsonrpc", "2.0"}, {"id", id}, {"method", method}, {"params", params}};
-  const std::string line =
-      Exchange(request.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n");
+  const std::string line = Exchange(
+      request.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n");
 
   const nlohmann::json answer = ParseAnswer(line);
   if (!answer.is_object()) Fail("plug-in answer is not JSON-RPC");
