@@ -1,0 +1,75 @@
+// The batch mode's view and report. The view is a balloon without a screen: it holds the text the
+// controller sets and the user line the runner types; message boxes, pictures and sounds do
+// nothing visible and every dialog is cancelled. The report follows the controller's replies and
+// writes one JSON object per typed reply (JSON Lines) for character authors to check:
+//
+//   {"event":"reply","line":"hello","reply":"{PIC:a.bmp}Hi!","shown":"Hi!",
+//    "commands":["{PIC:a.bmp}"],"unknown":[]}
+//
+// event is why the reply came ("greeting", "reply", "skip", "invalid", "close", "timer",
+// "farewell"), line what was thought about, reply what Think returned, shown the balloon's lines
+// at the end of the reply joined with "\n", commands the display commands executed as written, in
+// order, and unknown the brace groups that named no display command (they vanish unseen).
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "shell/chat_view.h"
+
+namespace kelmo {
+
+class TBatchView : public TChatView {
+ public:
+  // Types the user's line into the balloon (the controller reads it on Enter).
+  void TypeUserLine(const std::string& line) { balloon_ = line; }
+
+  // The last message box's text (for start-up failures), line breaks as given.
+  const std::string& LastMessage() const { return lastMessage_; }
+  bool Closed() const { return closed_; }
+
+  std::string BalloonText() const override { return balloon_; }
+  void SetBalloonText(const std::string& text) override { balloon_ = text; }
+  void AppendToLastLine(const std::string& text) override;
+  void SetBalloonReadOnly(bool) override {}
+  void ShowMessage(const std::string& text) override { lastMessage_ = text; }
+  bool ShowCharacterSelection(TCharacterSelection& selection) override;
+  bool ShowSettingsDialog(TConfigDialogData&) override { return false; }
+  void ShowAboutDialog(const TAboutTexts&) override {}
+  void Close() override { closed_ = true; }
+
+ private:
+  std::string balloon_;
+  std::string lastMessage_;
+  bool closed_ = false;
+};
+
+class TBatchReport : public TChatObserver {
+ public:
+  explicit TBatchReport(std::ostream& out) : out_(out) {}
+
+  // How many replies have started so far.
+  int RepliesStarted() const { return repliesStarted_; }
+
+  void ReplyStarted(TReplyEvent event, const std::string& line, const std::string& reply) override;
+  void CommandExecuted(const std::string& written, bool known) override;
+  void ReplyFinished(const std::vector<std::string>& shownLines) override;
+
+ private:
+  struct TRecord {
+    TReplyEvent Event = TReplyEvent::Reply;
+    std::string Line;
+    std::string Reply;
+    std::vector<std::string> Commands;
+    std::vector<std::string> Unknown;
+  };
+  void Write(const TRecord& record, const std::vector<std::string>& shownLines);
+
+  std::ostream& out_;
+  bool open_ = false;  // a reply started and has not finished
+  TRecord current_;
+  int repliesStarted_ = 0;
+};
+
+}  // namespace kelmo

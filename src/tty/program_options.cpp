@@ -1,0 +1,129 @@
+// Command-line parsing and the program folder.
+#include "tty/program_options.h"
+
+#include <cstdint>
+#include <filesystem>
+
+namespace kelmo {
+namespace {
+
+constexpr std::string_view kTtyOption = "--tty";
+constexpr std::string_view kBatchOption = "--batch";
+constexpr std::string_view kHelpOption = "--help";
+constexpr std::string_view kSeedOption = "--seed";
+constexpr std::string_view kHomeOption = "--home";
+constexpr std::string_view kEndOfOptions = "--";
+
+// A seed: decimal digits within 32 bits.
+std::optional<uint32_t> ParseSeed(std::string_view text) {
+  if (text.empty() || text.size() > 10) return std::nullopt;
+  uint64_t value = 0;
+  for (const char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;
+    value = value * 10 + static_cast<uint64_t>(c - '0');
+  }
+  if (value > UINT32_MAX) return std::nullopt;
+  return static_cast<uint32_t>(value);
+}
+
+// The value of an option given as "--name VALUE" or "--name=VALUE"; advances index past it.
+std::optional<std::string> OptionValue(const std::vector<std::string>& arguments, size_t& index,
+                                       std::string_view name) {
+  const std::string& argument = arguments[index];
+  if (argument.size() > name.size() && argument[name.size()] == '=') {
+    return argument.substr(name.size() + 1);
+  }
+  if (index + 1 >= arguments.size()) return std::nullopt;
+  return arguments[++index];
+}
+
+bool Names(const std::string& argument, std::string_view option) {
+  return argument == option || (argument.starts_with(option) && argument.size() > option.size() &&
+                                argument[option.size()] == '=');
+}
+
+}  // namespace
+
+std::optional<TProgramOptions> ParseProgramOptions(const std::vector<std::string>& arguments,
+                                                   std::string& error) {
+  TProgramOptions options;
+  bool optionsEnded = false;
+  for (size_t i = 0; i < arguments.size(); ++i) {
+    const std::string& argument = arguments[i];
+    if (!optionsEnded && argument == kEndOfOptions) {
+      optionsEnded = true;
+    } else if (!optionsEnded && argument == kTtyOption) {
+      options.Tty = true;
+    } else if (!optionsEnded && argument == kBatchOption) {
+      options.Batch = true;
+    } else if (!optionsEnded && argument == kHelpOption) {
+      options.Help = true;
+    } else if (!optionsEnded && Names(argument, kSeedOption)) {
+      const std::optional<std::string> value = OptionValue(arguments, i, kSeedOption);
+      options.Seed = value ? ParseSeed(*value) : std::nullopt;
+      if (!options.Seed) {
+        error = "--seed には 0 から 4294967295 までの数を指定してください";
+        return std::nullopt;
+      }
+    } else if (!optionsEnded && Names(argument, kHomeOption)) {
+      const std::optional<std::string> value = OptionValue(arguments, i, kHomeOption);
+      if (!value || value->empty()) {
+        error = "--home にはフォルダを指定してください";
+        return std::nullopt;
+      }
+      options.Home = *value;
+    } else if (!optionsEnded && argument.starts_with("-") && argument.size() > 1) {
+      error = "知らないオプションです: " + argument;
+      return std::nullopt;
+    } else if (options.Character.empty()) {
+      options.Character = argument;
+    } else {
+      error = "人格ファイルは一つだけ指定できます: " + argument;
+      return std::nullopt;
+    }
+  }
+  if (options.Batch && options.Tty) {
+    error = "--batch と --tty は一緒に使えません";
+    return std::nullopt;
+  }
+  if (options.Batch && options.Character.empty() && !options.Help) {
+    error = "--batch には人格ファイルを指定してください";
+    return std::nullopt;
+  }
+  return options;
+}
+
+std::string UsageText() {
+  return "使い方:\n"
+         "  dorrinkelmo [--tty] [--home DIR] [--seed N] [CHARACTER.klc]\n"
+         "  dorrinkelmo --batch [--seed N] [--home DIR] CHARACTER.klc\n"
+         "\n"
+         "  --tty       端末で会話する\n"
+         "  --batch     標準入力の各行を話しかけ、返答を 1 行 1 つの JSON で書き出す\n"
+         "  --seed N    乱数を N で固定する\n"
+         "  --home DIR  設定とログのフォルダ (既定: 環境変数 "
+         "KELMO_HOME、なければプログラムのフォルダ)\n";
+}
+
+std::string ProgramFolder(const TProgramOptions& options, const char* homeVariable,
+                          const std::string& executablePath) {
+  std::filesystem::path folder;
+  if (!options.Home.empty()) {
+    folder = options.Home;
+  } else if (homeVariable != nullptr && *homeVariable != '\0') {
+    folder = homeVariable;
+  } else {
+    folder = std::filesystem::path(executablePath).parent_path();
+  }
+  std::error_code ignored;
+  const std::filesystem::path absolute = std::filesystem::absolute(folder, ignored);
+  return (absolute.empty() ? folder : absolute).lexically_normal().string();
+}
+
+TFrontEnd ChooseFrontEnd(const TProgramOptions& options, bool displayAvailable) {
+  if (options.Batch) return TFrontEnd::Batch;
+  if (options.Tty || !displayAvailable) return TFrontEnd::Terminal;
+  return TFrontEnd::Window;
+}
+
+}  // namespace kelmo

@@ -1,0 +1,50 @@
+// The program's command line and the choices made from it before any front end starts:
+//
+//   dorrinkelmo [--tty] [--home DIR] [--seed N] [CHARACTER.klc]
+//   dorrinkelmo --batch [--seed N] [--home DIR] CHARACTER.klc
+//
+// The program folder (settings, logs, plug-ins, bundled characters) is "--home DIR", else the
+// environment variable KELMO_HOME, else the folder of the executable. The window front end is
+// chosen when a display is available and neither "--tty" nor "--batch" is given.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kelmo {
+
+// The environment variable naming the program folder.
+inline constexpr std::string_view kHomeVariable = "KELMO_HOME";
+
+struct TProgramOptions {
+  bool Tty = false;              // --tty: the terminal front end even with a display
+  bool Batch = false;            // --batch: JSON Lines for character authors
+  bool Help = false;             // --help
+  std::optional<uint32_t> Seed;  // --seed N: fixes the random source
+  std::string Home;              // --home DIR
+  std::string Character;         // the definition file to start with
+};
+
+// Reads the arguments after the program name. A usage error gives std::nullopt and its message
+// in error.
+std::optional<TProgramOptions> ParseProgramOptions(const std::vector<std::string>& arguments,
+                                                   std::string& error);
+
+// The usage text printed for --help and after a usage error.
+std::string UsageText();
+
+// The program folder: options.Home, else homeVariable (the value of KELMO_HOME, may be null or
+// empty), else the folder of executablePath. The result is absolute.
+std::string ProgramFolder(const TProgramOptions& options, const char* homeVariable,
+                          const std::string& executablePath);
+
+// The front ends the program can run.
+enum class TFrontEnd { Window, Terminal, Batch };
+
+// Which front end the options and the environment ask for.
+TFrontEnd ChooseFrontEnd(const TProgramOptions& options, bool displayAvailable);
+
+}  // namespace kelmo

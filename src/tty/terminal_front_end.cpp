@@ -1,0 +1,83 @@
+// Wiring of the terminal front end.
+#include "tty/terminal_front_end.h"
+
+#include <langinfo.h>
+
+#include <clocale>
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <iostream>
+
+#include "shell/chat_controller.h"
+#include "tty/slash_commands.h"
+#include "tty/terminal_loop.h"
+#include "tty/terminal_view.h"
+
+namespace kelmo {
+namespace {
+
+constexpr std::string_view kBanner = "DorrinKelmo  (/help でコマンドの一覧、/quit で終了)";
+constexpr const char* kErrorPrefix = "エラー: ";
+
+// The fallback when the user's locale does not speak UTF-8 (Japanese needs multibyte editing).
+constexpr const char* kUtf8Locale = "C.UTF-8";
+
+// The user's locale for everything, with UTF-8 characters: readline edits and measures letters by
+// the character type locale, and the view's interface is UTF-8.
+void UseUtf8Locale() {
+  std::setlocale(LC_ALL, "");
+  if (std::strcmp(nl_langinfo(CODESET), "UTF-8") != 0) std::setlocale(LC_CTYPE, kUtf8Locale);
+}
+
+// Runs a step of start-up or shut-down, reporting an error that escapes it.
+template <typename TAction>
+bool Reported(TAction&& action) {
+  try {
+    return action();
+  } catch (const std::exception& error) {
+    std::cerr << kErrorPrefix << error.what() << std::endl;
+  }
+  return false;
+}
+
+}  // namespace
+
+int RunTerminalFrontEnd(const TTerminalOptions& options) {
+  UseUtf8Locale();
+  TTerminalLoop loop(stdin, stdout);
+  TTerminalView view(std::cout, loop, loop.OutputIsTerminal());
+  loop.Attach(view);
+
+  TControllerOptions controllerOptions;
+  controllerOptions.AppDir = options.AppDir;
+  controllerOptions.ProgramFileName = options.ProgramFileName;
+  controllerOptions.MainWindowHandle = 0;
+  controllerOptions.MainThread = &loop.MainThread();
+  TChatController controller(view, controllerOptions);
+
+  view.Print(kBanner);
+  if (!Reported([&] { return controller.Start(options.Character); })) {
+    Reported([&] {
+      controller.Shutdown();
+      return true;
+    });
+    return 1;
+  }
+  loop.Run(controller, [&](const std::string& line) {
+    const TTypedLine typed = ClassifyTypedLine(line);
+    if (typed.IsCommand) {
+      RunSlashCommand(typed.Text, controller, view, loop);
+      return;
+    }
+    view.SetUserLine(typed.Text);
+    controller.PressEnter();
+  });
+  Reported([&] {
+    controller.Shutdown();
+    return true;
+  });
+  return 0;
+}
+
+}  // namespace kelmo
