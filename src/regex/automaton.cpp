@@ -34,9 +34,9 @@ class TbmREDFABuilder {
         words_(tree.SetWords()),
         labelStamp_(tree.LabelCount(), 0),
         labelGroup_(tree.LabelCount(), -1),
-        followStamp_(tree.LeafCount(), 0),
-        followLabel_(tree.LeafCount(), -1),
-        current_(words_) {}
+        current_(words_) {
+    ClassifyLeaves();
+  }
 
   void Run() {
     table_.hasLineHead_ = tree_.HasLineHead();
@@ -55,6 +55,23 @@ class TbmREDFABuilder {
 
  private:
   int StateCount() const { return index_.Count(); }
+
+  // Leaves with the same label and the same FollowPos are interchangeable when transitions are
+  // computed: they form one class, visited once per state.
+  void ClassifyLeaves() {
+    TbmREHashIndex index;
+    std::vector<uint64_t> keys;  // label and follow id of each class
+    leafClasses_.resize(tree_.LeafCount());
+    for (int leaf = 0; leaf < tree_.LeafCount(); ++leaf) {
+      const uint64_t key = static_cast<uint64_t>(tree_.LeafLabel(leaf)) << 32 |
+                           static_cast<uint32_t>(tree_.FollowId(leaf));
+      bool inserted = false;
+      leafClasses_[leaf] = index.FindOrInsert(
+          HashWords({&key, 1}), [&](int id) { return keys[id] == key; }, inserted);
+      if (inserted) keys.push_back(key);
+    }
+    classStamp_.assign(index.Count(), 0);
+  }
 
   std::span<uint64_t> Row(std::vector<uint64_t>& table, int row) {
     return {table.data() + static_cast<size_t>(row) * words_, static_cast<size_t>(words_)};
@@ -97,6 +114,7 @@ class TbmREDFABuilder {
           accepting = true;
           continue;
         }
+        if (classStamp_[leafClasses_[leaf]] == stamp) continue;  // nothing new after the first
         const int label = tree_.LeafLabel(leaf);
         if (labelStamp_[label] != stamp) {
           labelStamp_[label] = stamp;
@@ -105,11 +123,7 @@ class TbmREDFABuilder {
           groupSets_.resize(groupLabels_.size() * words_);
           std::fill_n(groupSets_.end() - words_, words_, 0);
         }
-        // Positions with one label and one FollowPos add nothing new after the first.
-        const int follow = tree_.FollowId(leaf);
-        if (followStamp_[follow] == stamp && followLabel_[follow] == label) continue;
-        followStamp_[follow] = stamp;
-        followLabel_[follow] = label;
+        classStamp_[leafClasses_[leaf]] = stamp;
         OrInto(Row(groupSets_, labelGroup_[label]), tree_.FollowPos(leaf));
       }
     }
@@ -178,8 +192,8 @@ class TbmREDFABuilder {
   // Scratch of one state: stamps are the state number + 1, so nothing is cleared per state.
   std::vector<uint32_t> labelStamp_;
   std::vector<int32_t> labelGroup_;
-  std::vector<uint32_t> followStamp_;
-  std::vector<int32_t> followLabel_;
+  std::vector<int32_t> leafClasses_;
+  std::vector<uint32_t> classStamp_;
   std::vector<uint64_t> current_;
   std::vector<int32_t> groupLabels_;
   std::vector<uint64_t> groupSets_;
@@ -206,25 +220,29 @@ int TbmREDFATable::NextState(int state, int code) const {
   return -1;
 }
 
-int TbmREDFATable::FindTransition(const TbmRETransition* first, const TbmRETransition* last,
-                                  int code) {
+const TbmRETransition* TbmREDFATable::FindTransition(const TbmRETransition* first,
+                                                     const TbmRETransition* last, int code) {
   const TbmRETransition* found = std::lower_bound(
       first, last, code, [](const TbmRETransition& t, int value) { return t.Hi < value; });
-  return found != last && found->Lo <= code ? found->Target : -1;
+  return found != last && found->Lo <= code ? found : nullptr;
 }
 
 void TbmREDFATable::PrepareSearch() {
   startBytes_.fill(0);
+  startTrails_.fill(0);
   lineHeadState_ = -1;
   firstCode_ = -1;
+  startsOnlyAtLineBreaks_ = false;
   if (states_.empty()) return;
   const TbmREState& start = states_[0];
-  const auto mark = [this](int byte) { startBytes_[byte / 64] |= uint64_t{1} << (byte % 64); };
+  const auto mark = [](ByteSet& set, int byte) { set[byte / 64] |= uint64_t{1} << (byte % 64); };
   if (hasLineHead_) lineHeadState_ = NextState(0, kCodeLineHead);
   if (start.Accepting) {
     startBytes_.fill(~uint64_t{0});
+    startTrails_.fill(~uint64_t{0});
     return;
   }
+  startsOnlyAtLineBreaks_ = start.CharFirst == start.Last;
   if (!hasLineHead_ && !start.LineTail && start.Last - start.CharFirst == 1) {
     const TbmRETransition& only = transitions_[start.CharFirst];
     if (only.Lo == only.Hi) firstCode_ = only.Lo;
@@ -233,18 +251,23 @@ void TbmREDFATable::PrepareSearch() {
   for (int index = start.CharFirst; index < start.Last; ++index) {
     const TbmRETransition& transition = transitions_[index];
     for (int byte = transition.Lo; byte <= std::min(transition.Hi, kByteValues - 1); ++byte) {
-      mark(byte);
+      mark(startBytes_, byte);
     }
-    if (transition.Hi >= kByteValues) {
-      const int firstLead = std::max(transition.Lo, kByteValues) / kByteValues;
-      const int lastLead = std::min(transition.Hi / kByteValues, kByteValues - 1);
-      for (int lead = firstLead; lead <= lastLead; ++lead) mark(lead);
+    if (transition.Hi < kByteValues) continue;
+    const int lo = std::max(transition.Lo, kByteValues);
+    for (int lead = lo / kByteValues; lead <= std::min(transition.Hi / kByteValues, 255); ++lead) {
+      mark(startBytes_, lead);
+    }
+    if (transition.Hi - lo >= kByteValues - 1) {
+      startTrails_.fill(~uint64_t{0});
+    } else {
+      for (int code = lo; code <= transition.Hi; ++code) mark(startTrails_, code % kByteValues);
     }
   }
   // Line breaks start line-head threads and end lines for the line-tail anchor.
   if (hasLineHead_ || start.LineTail) {
-    mark(kLineFeed);
-    mark(kCarriageReturn);
+    mark(startBytes_, kLineFeed);
+    mark(startBytes_, kCarriageReturn);
   }
 }
 

@@ -70,14 +70,20 @@ class TbmREDFATable {
 
   // NextState for a character code (>= 0), as the search runs it.
   int NextCharState(int state, int code) const {
+    const TbmRETransition* transition = FindCharTransition(state, code);
+    return transition != nullptr ? transition->Target : -1;
+  }
+
+  // The transition that NextCharState takes, or nullptr.
+  const TbmRETransition* FindCharTransition(int state, int code) const {
     const TbmREState& from = states_[state];
     const TbmRETransition* transition = transitions_.data() + from.CharFirst;
     const TbmRETransition* const last = transitions_.data() + from.Last;
     if (last - transition > kLinearLookupLimit) return FindTransition(transition, last, code);
     for (; transition != last && code >= transition->Lo; ++transition) {
-      if (code <= transition->Hi) return transition->Target;
+      if (code <= transition->Hi) return transition;
     }
-    return -1;
+    return nullptr;
   }
 
   // The state after a line-head anchor at the start, -1 if the pattern has none.
@@ -85,7 +91,14 @@ class TbmREDFATable {
 
   // False when a search attempt starting at a character whose first byte is `byte` cannot get
   // anywhere (multi-byte and single-byte codes); always true when the start state accepts.
-  bool MayStartAt(uint8_t byte) const { return (startBytes_[byte / 64] >> (byte % 64)) & 1; }
+  bool MayStartAt(uint8_t byte) const { return TestByte(startBytes_, byte); }
+
+  // Likewise for the second byte of a double-byte character.
+  bool MayStartWithTrail(uint8_t byte) const { return TestByte(startTrails_, byte); }
+
+  // True when only line breaks (and the end of the text) can begin a match: the start state
+  // has no transition on a character and does not accept.
+  bool StartsOnlyAtLineBreaks() const { return startsOnlyAtLineBreaks_; }
 
   // The one character code with which every match begins, or -1 if there is no such code
   // (several, a class, an anchor, or the empty match). The search looks for it with memchr.
@@ -97,7 +110,13 @@ class TbmREDFATable {
   // Transition lists longer than this are searched by bisection.
   static constexpr int kLinearLookupLimit = 8;
 
-  static int FindTransition(const TbmRETransition* first, const TbmRETransition* last, int code);
+  using ByteSet = std::array<uint64_t, 4>;
+  static bool TestByte(const ByteSet& set, uint8_t byte) {
+    return (set[byte / 64] >> (byte % 64)) & 1;
+  }
+
+  static const TbmRETransition* FindTransition(const TbmRETransition* first,
+                                               const TbmRETransition* last, int code);
 
   // Derives LineHeadState(), FirstCode() and the start-byte filter once the states are
   // complete.
@@ -109,7 +128,9 @@ class TbmREDFATable {
   bool hasLineTail_ = false;
   int lineHeadState_ = -1;
   int firstCode_ = -1;
-  std::array<uint64_t, 4> startBytes_{};
+  bool startsOnlyAtLineBreaks_ = false;
+  ByteSet startBytes_{};
+  ByteSet startTrails_{};
 };
 
 }  // namespace kelmo

@@ -62,13 +62,20 @@ class MultiByteText {
   // has a transition from the start state, or a line break where those count.
   int SkipToCandidate(const TbmREDFATable& table, int position) const {
     if (IsFindable(table.FirstCode())) return FindCode(table.FirstCode(), position);
+    if (table.StartsOnlyAtLineBreaks()) return FindLineBreak(position);
     while (position < length_) {
       const uint8_t byte = bytes_[position];
-      if (table.MayStartAt(byte)) {
-        if (!leadBytes_[byte]) break;
-        if (table.NextCharState(0, Decode(position).value) >= 0) break;
+      if (!leadBytes_[byte]) {
+        if (table.MayStartAt(byte)) break;
+        ++position;
+        continue;
       }
-      position += leadBytes_[byte] ? 2 : 1;
+      const uint8_t trail = position + 1 < length_ ? bytes_[position + 1] : 0;
+      if (table.MayStartAt(byte) && table.MayStartWithTrail(trail) &&
+          table.NextCharState(0, byte * 256 + trail) >= 0) {
+        break;
+      }
+      position += 2;
     }
     return std::min(position, length_);
   }
@@ -99,6 +106,25 @@ class MultiByteText {
       from = index + 1;
     }
     return length_;
+  }
+
+  // The first LF or CR from the character start `position` on that is a character of its own
+  // (not the trail of a double-byte character), or the end of the text.
+  int FindLineBreak(int position) const {
+    int found = length_;
+    for (const uint8_t lineBreak : {uint8_t{'\n'}, uint8_t{'\r'}}) {
+      for (int from = position; from < found;) {
+        const void* hit = std::memchr(bytes_ + from, lineBreak, found - from);
+        if (hit == nullptr) break;
+        const int index = static_cast<int>(static_cast<const uint8_t*>(hit) - bytes_);
+        if (IsCharStart(position, index)) {
+          found = index;
+          break;
+        }
+        from = index + 1;
+      }
+    }
+    return found;
   }
 
   // Whether `index` is a character start when reading from the character start `from`: the
@@ -182,6 +208,45 @@ TbmREMatch Run(const TbmREDFATable& table, const Text& text, int length, int sta
       if (atLineHead && headState >= 0) addThread(headState);
     } else if (currentCount == 0) {
       break;
+    }
+
+    // A single thread that no new attempt can beat runs alone, without the list bookkeeping,
+    // until it dies, reaches the end, or stops covering the start state.
+    if (currentCount == 1 && !lineHeads && !lineTails && (covered || bestStart >= 0)) {
+      Thread thread = current[0];
+      if (bestStart >= 0 && thread.start > bestStart) break;
+      bool ended = false;
+      // Runs of characters often repeat one transition (a class in a loop): try it first.
+      const TbmRETransition* last = nullptr;
+      int lastFrom = -1;
+      for (;;) {
+        if (table.State(thread.state).Accepting) {
+          bestStart = thread.start;
+          bestEnd = position;
+        }
+        const TbmDecodedChar decoded = text.Decode(position);
+        const int code = decoded.value;
+        if (code == kEndOfText) {
+          ended = true;
+          break;
+        }
+        if (lastFrom != thread.state || code < last->Lo || code > last->Hi) {
+          last = table.FindCharTransition(thread.state, code);
+          lastFrom = thread.state;
+        }
+        thread.state = last != nullptr ? last->Target : -1;
+        position = std::min(decoded.next, length);
+        if (thread.state < 0 || (bestStart < 0 && !table.State(thread.state).CoversStart)) break;
+      }
+      if (ended) break;
+      ++generation;
+      currentCount = 0;
+      covered = false;
+      if (thread.state >= 0) {
+        marks.data()[thread.state] = generation;
+        current[currentCount++] = thread;
+      }
+      continue;
     }
 
     const TbmDecodedChar decoded = text.Decode(position);
