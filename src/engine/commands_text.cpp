@@ -3,6 +3,8 @@
 // raw text too, split at bars in the 8-bit code page like every stored text; POS and LIKE work on
 // the normalised text and so ignore letter case and width. SCRIPTIZE: turns square brackets into
 // braces, which the evaluator then scans as groups.
+#include <vector>
+
 #include "charfile/text_utils.h"
 #include "engine/command_support.h"
 #include "regex/regexp.h"
@@ -20,6 +22,25 @@ std::u16string Copy(std::u16string_view text, int32_t start, int64_t count) {
   if (start < 1) start = 1;
   if (count <= 0 || start > static_cast<int64_t>(text.size())) return {};
   return std::u16string(text.substr(static_cast<size_t>(start - 1), static_cast<size_t>(count)));
+}
+
+// The 0-based position of the first occurrence of a non-empty wanted text, or npos. Knuth-Morris-
+// Pratt, linear in both lengths: the library's searches take quadratic time on texts like "AAA...B"
+// in "AAAA...", which a reply may well hold.
+size_t FindFirst(std::u16string_view text, std::u16string_view wanted) {
+  // border[i]: length of the longest proper border of wanted[0..i].
+  std::vector<size_t> border(wanted.size(), 0);
+  for (size_t i = 1, length = 0; i < wanted.size(); ++i) {
+    while (length > 0 && wanted[i] != wanted[length]) length = border[length - 1];
+    if (wanted[i] == wanted[length]) ++length;
+    border[i] = length;
+  }
+  for (size_t i = 0, matched = 0; i < text.size(); ++i) {
+    while (matched > 0 && text[i] != wanted[matched]) matched = border[matched - 1];
+    if (text[i] == wanted[matched]) ++matched;
+    if (matched == wanted.size()) return i + 1 - matched;
+  }
+  return std::u16string_view::npos;
 }
 
 }  // namespace
@@ -55,7 +76,8 @@ std::u16string TextMid(const TCommand& command) {
 
 std::u16string TextPos(const TCommand& command) {
   const std::u16string_view wanted = command.Left(4);
-  const size_t found = wanted.empty() ? std::u16string_view::npos : command.Right().find(wanted);
+  const size_t found =
+      wanted.empty() ? std::u16string_view::npos : FindFirst(command.Right(), wanted);
   return IntegerText(found == std::u16string_view::npos ? 0 : static_cast<int64_t>(found) + 1);
 }
 

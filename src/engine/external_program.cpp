@@ -10,8 +10,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <climits>
 #include <thread>
 
 #include "charfile/code_page.h"
@@ -29,6 +31,8 @@ constexpr const char* kOpenerProgram = "xdg-open";
 // How long OpenDocument waits for the opener's verdict; an opener still busy then counts as a
 // success (some openers stay until the document's program ends) and is reaped later.
 constexpr std::chrono::milliseconds kOpenerVerdictWait{1500};
+// No program path is longer; the search for the program part of a command line stops there.
+constexpr size_t kLongestProgramPath = PATH_MAX;
 // Steps in which that wait polls the opener.
 constexpr std::chrono::milliseconds kOpenerPollStep{10};
 // The extension SHELL: refuses, compared without letter case.
@@ -106,7 +110,8 @@ size_t FindProgram(std::u16string_view line, std::string& programPath) {
     if (!IsExecutableFile(programPath)) return 0;
     return closed ? close + 1 : line.size();
   }
-  for (size_t end = 1; end <= line.size(); ++end) {
+  const size_t longest = std::min(line.size(), kLongestProgramPath);
+  for (size_t end = 1; end <= longest; ++end) {
     if (end < line.size() && !IsBlank(line[end])) continue;
     programPath = ResolveDataPath(Utf16ToShiftJis(line.substr(0, end)));
     if (IsExecutableFile(programPath)) return end;

@@ -186,6 +186,8 @@ INSTANTIATE_TEST_SUITE_P(
         CommandCase{"MidCountsCharacters", u"{MID2|2|日本語です}", "本語"},
         CommandCase{"MidUnreadableStartStays", u"{MIDx|Hello}", "{MIDx|Hello}"},
         CommandCase{"Pos", u"{POSLL|hello}", "3"}, CommandCase{"PosAbsent", u"{POSz|hello}", "0"},
+        CommandCase{"PosAfterPartialMatch", u"{POSabac|ababac}", "3"},
+        CommandCase{"PosOverlapping", u"{POSaab|aaab}", "2"},
         CommandCase{"PosOfEmpty", u"{POS|hello}", "0"}, CommandCase{"Length", u"{LENGTH:abc}", "3"},
         CommandCase{"LengthOfJapanese", u"{LENGTH:日本}", "2"},
         CommandCase{"LengthOfNothing", u"{LENGTH:}", "0"},
@@ -240,6 +242,13 @@ INSTANTIATE_TEST_SUITE_P(
         CommandCase{"EntrustWithoutBar", u"{ENTRUSTtool}", "{ENTRUSTtool}"},
         CommandCase{"DisplayCommandsStay", u"{WAIT}{PIC:a.bmp}", "{WAIT}{PIC:a.bmp}"}),
     CaseName);
+
+TEST_F(CommandsTest, PosOfALongNearMissEnds) {
+  // Searching 300,000 "A" and a "B" in 700,000 "A": quadratic searching would take minutes.
+  const std::u16string text =
+      u"{POS" + std::u16string(300000, u'A') + u"B|" + std::u16string(700000, u'A') + u"}";
+  EXPECT_EQ(Run(text), "0");
+}
 
 TEST_F(CommandsTest, ProfileAndConversationMemoryAreReadAsStored) {
   TUserProfile profile;
