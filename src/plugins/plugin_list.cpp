@@ -16,14 +16,16 @@ std::string NormalizedName(std::u16string_view text) {
   return Utf16ToShiftJis(NormalizeText(text));
 }
 
-}  // namespace
-
+// The parameter text of "KE_Initialize" as 8-bit text, each value escaped: the program file is
+// the fixed name in the program folder, the handle a signed decimal number.
 std::string InitializeParameters(const TPluginEnvironment& environment) {
   const std::string programFile =
       IncludeTrailingDelimiter(environment.ProgramFolder) + std::string(kPluginHostFileName);
   return "apppath=" + EscapeParam(programFile) + "&version=" + EscapeParam(kPluginHostVersion) +
          "&hwndmain=" + EscapeParam(std::to_string(environment.MainWindowHandle));
 }
+
+}  // namespace
 
 TPluginList::TPluginList(TPluginEnvironment environment)
     : TPluginList(std::move(environment), kPluginCallTimeout) {}

@@ -79,8 +79,4 @@ class TPluginList {
   std::vector<TKelmoPlugin> plugins_;
 };
 
-// The parameter text of "KE_Initialize" as 8-bit text: "apppath=" EscapeParam(program folder +
-// "DorrinKelmo.exe") "&version=" EscapeParam("1.1.1") "&hwndmain=" EscapeParam(handle in decimal).
-std::string InitializeParameters(const TPluginEnvironment& environment);
-
 }  // namespace kelmo

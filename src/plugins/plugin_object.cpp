@@ -2,6 +2,9 @@
 // program's wide texts and the JSON values on the wire.
 #include "plugins/plugin_object.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "charfile/code_page.h"
 #include "charfile/data_path.h"
 
@@ -16,11 +19,19 @@ void CheckProgId(std::u16string_view progId) {
   if (leavesFolder) throw EPluginError("invalid plug-in name: " + Utf16ToUtf8(progId));
 }
 
+// The plug-in's executable file. Checked before anything is started, so that a long list of
+// names that do not exist costs a look-up each, not a process start each.
 std::string ExecutablePath(const TPluginEnvironment& environment, std::u16string_view progId) {
   CheckProgId(progId);
   const std::string folder = ResolveDataPath(IncludeTrailingDelimiter(environment.ProgramFolder) +
                                              std::string(kPluginFolderName));
-  return folder + "/" + Utf16ToUtf8(progId);
+  const std::string path = folder + "/" + Utf16ToUtf8(progId);
+  struct stat info;
+  if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode) ||
+      ::access(path.c_str(), X_OK) != 0) {
+    throw EPluginError("no executable plug-in " + path);
+  }
+  return path;
 }
 
 std::string ProgramFolderPath(const TPluginEnvironment& environment) {

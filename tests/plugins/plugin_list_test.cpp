@@ -146,17 +146,6 @@ TEST_P(BroadcastFailureTest, FailingPluginEndsBroadcastWithTextSoFar) {
 INSTANTIATE_TEST_SUITE_P(Failures, BroadcastFailureTest,
                          ::testing::Values("crash", "hang", "garbage", "error"));
 
-TEST_F(PluginListTest, EveryPluginIsToldTheEventAsBroadcast) {
-  folder_.Install("a", Appender("a", ""));
-  folder_.Install("b", Appender("b", ""));
-  ASSERT_TRUE(list_.AddPlugin(u"a"));
-  ASSERT_TRUE(list_.AddPlugin(u"b"));
-  std::u16string text = u"line";
-  list_.Broadcast(u"KE_EndRespond", text);
-  EXPECT_EQ(Received(folder_, "a", "KE_EndRespond").size(), 1u);
-  EXPECT_EQ(Received(folder_, "b", "KE_EndRespond").size(), 1u);
-}
-
 struct TTagCase {
   std::u16string Text;
   std::u16string Value;
@@ -215,18 +204,6 @@ TEST_F(PluginListTest, SettingsDialogAccessLetsFailuresThrough) {
   EXPECT_THROW(list_.ConfigurationDialog(1), EPluginError);
   EXPECT_THROW(list_.PluginInfo(2, 0), std::out_of_range);
   EXPECT_THROW(list_.ConfigurationDialog(-1), std::out_of_range);
-}
-
-TEST_F(PluginListTest, DroppingTheListReleasesEveryProcess) {
-  folder_.Install("a", Appender("a", ""));
-  folder_.Install("b", {{"info", {"b", "E", "", ""}}, {"stubborn", true}});
-  {
-    TPluginList list({folder_.Path(), 0}, kTestCallTimeout);
-    ASSERT_TRUE(list.AddPlugin(u"a"));
-    ASSERT_TRUE(list.AddPlugin(u"b"));
-    EXPECT_EQ(ChildProcesses().size(), 2u);
-  }
-  EXPECT_TRUE(ChildProcesses().empty());
 }
 
 }  // namespace
