@@ -17,6 +17,7 @@ import os
 import sys
 import tempfile
 
+sys.dont_write_bytecode = True  # keep the source tree free of __pycache__ folders
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 from kelmoart import akari_art, imagefiles, mugi_art, sound  # noqa: E402
