@@ -127,14 +127,18 @@ TPluginProcess::TPluginProcess(const std::string& executablePath, const std::str
   if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, inputPair) != 0) {
     throw EPluginError("cannot create a plug-in channel: " + ErrorText(errno));
   }
-  TDescriptor input = AboveStandardDescriptors(TDescriptor(inputPair[0]));
-  TDescriptor childInput = AboveStandardDescriptors(TDescriptor(inputPair[1]));
+  TDescriptor inputEnd(inputPair[0]);
+  TDescriptor childInputEnd(inputPair[1]);
   int outputPipe[2];
   if (::pipe2(outputPipe, O_CLOEXEC) != 0) {
     throw EPluginError("cannot create a plug-in channel: " + ErrorText(errno));
   }
-  TDescriptor output = AboveStandardDescriptors(TDescriptor(outputPipe[0]));
-  TDescriptor childOutput = AboveStandardDescriptors(TDescriptor(outputPipe[1]));
+  TDescriptor outputEnd(outputPipe[0]);
+  TDescriptor childOutputEnd(outputPipe[1]);
+  TDescriptor input = AboveStandardDescriptors(std::move(inputEnd));
+  TDescriptor childInput = AboveStandardDescriptors(std::move(childInputEnd));
+  TDescriptor output = AboveStandardDescriptors(std::move(outputEnd));
+  TDescriptor childOutput = AboveStandardDescriptors(std::move(childOutputEnd));
   const TDescriptor childError = AboveStandardDescriptors(OpenErrorLog(logPath));
   // Our ends never block: Exchange waits in poll under its deadline instead.
   ::fcntl(input.Get(), F_SETFL, O_NONBLOCK);
@@ -193,14 +197,17 @@ void TPluginProcess::Fail(const std::string& reason) {
 std::string TPluginProcess::Exchange(const std::string& request) {
   const Clock::time_point deadline = Clock::now() + callTimeout_;
   size_t sent = 0;
+  size_t searched = 0;  // bytes of pending_ known to hold no line end
   for (;;) {
-    const size_t lineEnd = pending_.find('\n');
+    const size_t lineEnd = pending_.find('\n', searched);
     if (lineEnd != std::string::npos) {
-      if (sent < request.size()) Fail("plug-in wrote before reading its request");
+      // A line before the whole request is out cannot be its answer: the streams are out of step.
+      if (sent < request.size()) Fail("plug-in wrote a line that answers no request");
       std::string line = pending_.substr(0, lineEnd);
       pending_.erase(0, lineEnd + 1);
       return line;
     }
+    searched = pending_.size();
     if (pending_.size() > kMaxPluginAnswerBytes) Fail("plug-in answer too long");
 
     const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
