@@ -85,10 +85,11 @@ TEST_F(PluginLoaderTest, BadLinesAreSkippedAndTheWalkGoesOn) {
   EXPECT_EQ(ChildProcesses().size(), 2u);
 }
 
-// Lines are Shift-JIS; the plug-in file is named in UTF-8 like every file on this system.
+// Lines are Shift-JIS (the trail byte of "表" is 0x5C, no delimiter); the plug-in file is named
+// in UTF-8 like every file on this system.
 TEST_F(PluginLoaderTest, ShiftJisProgIdNamesTheUtf8File) {
-  folder_.Install("時計", Plugin("jp", "E"));
-  folder_.WritePluginList({Utf8ToShiftJis("時計")});
+  folder_.Install("表示", Plugin("jp", "E"));
+  folder_.WritePluginList({Utf8ToShiftJis("表示")});
   LoadPlugins(list_, u'E', true);
   EXPECT_EQ(Marks(list_), u"[jp]");
 }
