@@ -1,7 +1,10 @@
-// The scan of one evaluation. Positions follow the working text as a whole (1-based), although
-// only its unscanned rest is stored: the open positions say where each group's "{" stood, which
-// is where the scan resumes after a splice, and position - 1 is the length of the scanned part,
-// which with the rest gives the working text's length for the limit.
+// The scan of one evaluation. Positions are 1-based positions in the working text as a whole,
+// although only its unscanned rest is stored: the scanned part is as long as the working text
+// less the rest. The open positions say where each group's "{" stood; with the position of its
+// "}" they give the group's extent in the working text, which a splice replaces and after which a
+// kept group resumes the scan. The extent is not taken from the accumulator's length: a character
+// outside the Basic Multilingual Plane (two code units) that went through the code page before an
+// inner group came back as one "?", so the raw text can be shorter than the group it came from.
 #include "engine/evaluator.h"
 
 #include <algorithm>
@@ -17,8 +20,16 @@
 namespace kelmo {
 namespace {
 
-bool IsBrace(char16_t c) {
-  return c == u'{' || c == u'}';
+bool IsBrace(char16_t c) { return c == u'{' || c == u'}'; }
+
+// Replaces text from the index on by its round trip through Shift-JIS, which turns every character
+// the code page cannot represent into "?". The round trip works character by character and a
+// second one changes nothing, so a part that has made it once never needs it again; ASCII always
+// passes unchanged.
+void PassThroughCodePage(std::u16string& text, size_t from) {
+  const std::u16string_view part = std::u16string_view(text).substr(from);
+  if (std::all_of(part.begin(), part.end(), [](char16_t c) { return c < 0x80; })) return;
+  text.replace(from, std::u16string::npos, ShiftJisToUtf16(Utf16ToShiftJis(part)));
 }
 
 class MacroScan {
@@ -28,6 +39,7 @@ class MacroScan {
   // The evaluation of text; empty when a limit is reached.
   std::u16string Run(std::u16string_view text) {
     if (text.size() > kMaxWorkingTextLength) return {};
+    workingLength_ = text.size();
     rest_.assign(text.rbegin(), text.rend());
     while (!rest_.empty()) {
       const char16_t c = rest_.back();
@@ -44,24 +56,26 @@ class MacroScan {
     // Unclosed groups: the text from the outermost of them on is dropped.
     if (savedTexts_.Count() == 0) return std::move(accumulator_);
     while (savedTexts_.Count() > 1) savedTexts_.Pop();
-    return ShiftJisToUtf16(savedTexts_.Pop());
+    return savedTexts_.Pop();
   }
 
  private:
+  // Position of the character taken last from the rest.
+  int32_t ScannedPosition() const { return static_cast<int32_t>(workingLength_ - rest_.size()); }
+
   void OpenGroup() {
-    openPositions_.Push(position_);
-    savedTexts_.Push(Utf16ToShiftJis(accumulator_));
+    openPositions_.Push(ScannedPosition());
+    PassThroughCodePage(accumulator_, passedLength_);
+    savedTexts_.Push(std::move(accumulator_));
     accumulator_.clear();
-    ++position_;
+    passedLength_ = 0;
   }
 
   // Moves the characters up to the next brace into the accumulator in one step.
   void GatherPlainText() {
     const auto next = std::find_if(rest_.rbegin(), rest_.rend(), IsBrace);
-    const auto runLength = next - rest_.rbegin();
     accumulator_.append(rest_.rbegin(), next);
-    rest_.resize(rest_.size() - static_cast<size_t>(runLength));
-    position_ += static_cast<int32_t>(runLength);
+    rest_.resize(static_cast<size_t>(rest_.rend() - next));
   }
 
   // Handles the "}" just taken from the rest. Returns false when the evaluation ends with the
@@ -74,29 +88,29 @@ class MacroScan {
     if (depth == 0) return false;  // the command ran for its side effects only
 
     const int32_t open = openPositions_.Pop();
-    accumulator_ = ShiftJisToUtf16(savedTexts_.Pop());
+    accumulator_ = savedTexts_.Pop();
+    passedLength_ = accumulator_.size();
     if (depth <= 2 && result.empty()) {
       // The group stays as it is; the scan goes on after its "}".
       accumulator_ += u'{';
       accumulator_ += raw;
       accumulator_ += u'}';
-      position_ = open + static_cast<int32_t>(raw.size()) + 2;
       return true;
     }
     return Splice(open, result);
   }
 
-  // Replaces the group that began at open by result (nothing for a deep group without one) and
-  // resumes the scan at the first character of result. Returns false at a limit: the splice
-  // count, the spliced length or the working text's length.
+  // Replaces the group from open to the "}" just scanned by result (nothing for a deep group
+  // without one) and resumes the scan at the first character of result. Returns false at a
+  // limit: the splice count, the spliced length or the working text's length.
   bool Splice(int32_t open, std::u16string_view result) {
     if (++splices_ > kMaxSplices) return false;
     splicedLength_ += result.size();
     if (splicedLength_ > kMaxSplicedLength) return false;
-    const size_t scannedLength = static_cast<size_t>(open) - 1;
-    if (scannedLength + rest_.size() + result.size() > kMaxWorkingTextLength) return false;
+    const size_t groupLength = static_cast<size_t>(ScannedPosition() - open + 1);
+    workingLength_ = workingLength_ - groupLength + result.size();
+    if (workingLength_ > kMaxWorkingTextLength) return false;
     rest_.append(result.rbegin(), result.rend());
-    position_ = open;
     return true;
   }
 
@@ -121,10 +135,13 @@ class MacroScan {
 
   TCharacter& character_;
   const TDateTime now_;
-  // The unscanned rest of the working text, reversed: back() is the character at position_.
+  // Length of the whole working text, scanned part and rest.
+  size_t workingLength_ = 0;
+  // The unscanned rest of the working text, reversed: back() is the next character to scan.
   std::u16string rest_;
-  int32_t position_ = 1;
   std::u16string accumulator_;
+  // Leading characters of the accumulator that have been through the code page already.
+  size_t passedLength_ = 0;
   TIntStack openPositions_;
   TStrStack savedTexts_;
   int splices_ = 0;

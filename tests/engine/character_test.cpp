@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -123,6 +124,10 @@ struct RefusalCase {
   TDefinition definition;  // empty: no definition file at all
   const char* message;
 };
+
+void PrintTo(const RefusalCase& test, std::ostream* out) {
+  *out << test.name;
+}
 
 class CharacterRefusals : public ::testing::TestWithParam<RefusalCase> {};
 

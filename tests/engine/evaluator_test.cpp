@@ -5,9 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "charfile/code_page.h"
+#include "charfile/text_utils.h"
+#include "engine/macro_commands.h"
 #include "engine/stacks.h"
 #include "plugins/plugin_list.h"
 #include "plugins/plugin_test_folder.h"
@@ -21,6 +26,10 @@ struct EvaluationCase {
   std::u16string input;
   std::u16string expected;
 };
+
+void PrintTo(const EvaluationCase& test, std::ostream* out) {
+  *out << test.name;
+}
 
 class EvaluatorRules : public ::testing::TestWithParam<EvaluationCase> {
  protected:
@@ -55,9 +64,94 @@ INSTANTIATE_TEST_SUITE_P(
         EvaluationCase{"UnrepresentableWithoutGroupKept", u"é😀", u"é😀"},
         EvaluationCase{"UnrepresentableAfterLastGroupKept", u"{FOO}é", u"{FOO}é"},
         EvaluationCase{"UnrepresentableInsideKeptGroupKept", u"{é}", u"{é}"},
+        // The pair passes through the code page as one "?" when the inner group opens; the outer
+        // group still ends at its own "}".
+        EvaluationCase{"UnrepresentablePairBeforeInnerGroup", u"{A😀{B}}x{C}", u"{A?{B}}x{C}"},
+        EvaluationCase{"UnrepresentablePairBeforeDeepGroup", u"{A😀{B😀{C}}}x", u"{A?{B?}}x"},
         EvaluationCase{"NulCharactersArePlainText", std::u16string(u"a\0{b\0}c", 7),
                        std::u16string(u"a\0{b\0}c", 7)}),
     [](const ::testing::TestParamInfo<EvaluationCase>& info) { return info.param.name; });
+
+// The evaluation as the algorithm reads, step by step: one working text with 1-based positions,
+// splices by replacing, saved texts as Shift-JIS bytes. Quadratic and without limits, but plain,
+// so that the evaluator's split working text and its saved texts kept in wide form can be
+// checked against it. A group's extent is measured in the working text from its "{" to its "}"
+// (the raw text can be shorter, see UnrepresentablePairBeforeInnerGroup). Plug-ins are off here.
+std::u16string ReferenceEvaluate(TCharacter& character, std::u16string text, TDateTime now) {
+  size_t position = 1;
+  std::u16string accumulator;
+  std::vector<size_t> openPositions;
+  std::vector<std::string> savedTexts;
+  const auto popSaved = [&savedTexts] {
+    std::u16string saved = ShiftJisToUtf16(savedTexts.back());
+    savedTexts.pop_back();
+    return saved;
+  };
+  while (position <= text.size()) {
+    const char16_t c = text[position - 1];
+    if (c == u'{') {
+      openPositions.push_back(position);
+      savedTexts.push_back(Utf16ToShiftJis(accumulator));
+      accumulator.clear();
+      ++position;
+      continue;
+    }
+    if (c != u'}') {
+      accumulator += c;
+      ++position;
+      continue;
+    }
+    const std::u16string raw = accumulator;
+    const std::u16string command = NormalizeText(raw);
+    const size_t bar = command.find(u'|');
+    std::u16string result;
+    if (!raw.empty()) {
+      try {
+        result = ExecuteCommand(character, raw, command,
+                                bar == std::u16string::npos ? 0 : int(bar) + 1, now);
+      } catch (...) {
+        result.clear();
+      }
+    }
+    const size_t depth = openPositions.size();
+    if (depth == 0) return u"";
+    const size_t open = openPositions.back();
+    openPositions.pop_back();
+    if (depth > 2 || !result.empty()) {
+      text = text.substr(0, open - 1) + result + text.substr(position);
+      position = open;
+      accumulator = popSaved();
+    } else {
+      position += 1;
+      accumulator = popSaved() + u"{" + raw + u"}";
+    }
+  }
+  while (savedTexts.size() > 1) savedTexts.pop_back();
+  return savedTexts.empty() ? accumulator : popSaved();
+}
+
+TEST(EvaluatorDifferential, AgreesWithTheStepByStepEvaluation) {
+  testing::TSmallCharacter small;
+  // Pieces that make groups, nesting, results that are rescanned, unrepresentable characters and
+  // many-to-one mappings; no command among them changes the character or draws at random.
+  const std::u16string loneSurrogate(1, char16_t{0xD800});
+  // clang-format off
+  const std::u16string pieces[] = {
+      u"{", u"{", u"}", u"}", u"a", u"x", u"é", u"😀", u"日", u"～", loneSurrogate, u"|",
+      u"FOO", u"+1|2", u"==1|1", u"IF", u"TRUE", u"EQ", u"ＮＯＴ:ＴＲＵＥ", u"BR", u"LEFT2|",
+      u"SCRIPTIZE:[", u"[", u"]"};
+  // clang-format on
+  std::mt19937 generator(20240601);
+  const TDateTime now = 37622.5;  // 2003-01-01 12:00
+  for (int round = 0; round < 5000; ++round) {
+    std::u16string text;
+    const int count = static_cast<int>(generator() % 24);
+    for (int i = 0; i < count; ++i) text += pieces[generator() % std::size(pieces)];
+    ASSERT_EQ(Utf16ToUtf8(EvaluateMacroText(*small.Character, text, now)),
+              Utf16ToUtf8(ReferenceEvaluate(*small.Character, text, now)))
+        << Utf16ToUtf8(text);
+  }
+}
 
 TEST(EvaluatorLimits, HundredThousandNestedBracesEndQuickly) {
   testing::TSmallCharacter small;

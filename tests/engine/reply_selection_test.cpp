@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <map>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -112,6 +113,10 @@ struct MaskCase {
   uint8_t mask;
   std::u16string reply;
 };
+
+void PrintTo(const MaskCase& test, std::ostream* out) {
+  *out << test.name;
+}
 
 class DictionaryOrder : public ReplySelection, public ::testing::WithParamInterface<MaskCase> {};
 

@@ -11,15 +11,15 @@ namespace {
 
 TEST(Stacks, PopReturnsItemsInReverseOrder) {
   TStrStack texts;
-  texts.Push("first");
-  texts.Push("");
-  texts.Push("third");
+  texts.Push(u"first");
+  texts.Push(u"");
+  texts.Push(u"third");
   EXPECT_EQ(texts.Count(), 3);
-  EXPECT_EQ(texts.Peek(), "third");
+  EXPECT_EQ(texts.Peek(), u"third");
   EXPECT_EQ(texts.Count(), 3);
-  EXPECT_EQ(texts.Pop(), "third");
-  EXPECT_EQ(texts.Pop(), "");
-  EXPECT_EQ(texts.Pop(), "first");
+  EXPECT_EQ(texts.Pop(), u"third");
+  EXPECT_EQ(texts.Pop(), u"");
+  EXPECT_EQ(texts.Pop(), u"first");
   EXPECT_EQ(texts.Count(), 0);
 
   TIntStack positions;
@@ -35,7 +35,7 @@ TEST(Stacks, PopAndPeekOnEmptyStackRaise) {
   EXPECT_THROW(positions.Pop(), std::out_of_range);
   EXPECT_THROW(positions.Peek(), std::out_of_range);
   TStrStack texts;
-  texts.Push("x");
+  texts.Push(u"x");
   texts.Pop();
   EXPECT_THROW(texts.Pop(), std::out_of_range);
 }
