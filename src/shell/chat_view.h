@@ -132,8 +132,8 @@ class TChatView {
   virtual void SetSplashText(const std::string& /*text*/) {}
   virtual void CloseSplash() {}
 
-  // The petting menu's labels after a character load (the action of label i is the controller's
-  // NadenadeAction(i)).
+  // The petting menu's labels after each character load (the action of label i is the
+  // controller's NadenadeAction(i)); the petting window takes the main window's height then.
   virtual void SetPettingMenu(const std::vector<std::string>& /*labels*/) {}
 
   // --- Modal dialogs (the controller suspends the conversation around each) -------------------

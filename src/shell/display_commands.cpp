@@ -27,6 +27,12 @@ namespace {
 
 // The wait mark shown by WAITRETURN without its own.
 constexpr std::string_view kDefaultWaitMark = "▼";
+// Command words whose arguments sit at fixed places after them.
+constexpr std::u16string_view kSoundWord = u"SOUND";            // + kind letter + ":" + file
+constexpr std::u16string_view kTimerWord = u"TIMER";            // + seconds + "|" + word
+constexpr std::u16string_view kWaitReturnWord = u"WAITRETURN";  // + ":" + one mark character
+// The definition-file key that colour-keys character pictures.
+constexpr std::string_view kTransparentBitmapKey = "transparentbitmap";
 // The pause of "{...}", in ticks.
 constexpr int kEllipsisTicks = 3;
 // SPEEDFAST/FONTBIG multiply by 6/5, SPEEDSLOW/FONTSMALL by 5/6.
@@ -137,9 +143,10 @@ struct TDisplayCommands {
         return key == row.Word;
       case TMatch::Prefix:
         return key.starts_with(row.Word);
-      case TMatch::Sound:  // "SOUND" + kind letter + ":"
-        return key.size() >= 7 && key.starts_with(row.Word) && key[6] == u':';
-      case TMatch::Timer:  // "TIMER" + seconds + "|" + word
+      case TMatch::Sound:
+        return key.size() > kSoundWord.size() + 1 && key.starts_with(row.Word) &&
+               key[kSoundWord.size() + 1] == u':';
+      case TMatch::Timer:
         return key.starts_with(row.Word) && bar > 0;
       case TMatch::Backspace:
         return key.size() == 2 && key[0] == u'^' && key[1] == u'H';
@@ -155,17 +162,17 @@ struct TDisplayCommands {
         {u"SHOWWINDOW", TMatch::Exact, &ShowWindow, false},
         {u"SETDEFBITMAP:", TMatch::Prefix, &SetDefaultBitmap, false},
         {u"SKIP:", TMatch::Prefix, &Skip, true},
-        {u"SOUND", TMatch::Sound, &Sound, false},
+        {kSoundWord, TMatch::Sound, &Sound, false},
         {u"SPEEDFAST", TMatch::Exact, &SpeedFast, false},
         {u"SPEEDSLOW", TMatch::Exact, &SpeedSlow, false},
-        {u"TIMER", TMatch::Timer, &Timer, false},
+        {kTimerWord, TMatch::Timer, &Timer, false},
         {u"CLEAR", TMatch::Exact, &Clear, false},
         {u"CANCELTIMER", TMatch::Exact, &CancelTimer, false},
         {u"CHANGECHARACTER", TMatch::Exact, &ChangeCharacter, false},
         {u"DELAY:", TMatch::Prefix, &Delay, false},
         {u"...", TMatch::Exact, &Ellipsis, false},
         {u"$:", TMatch::Prefix, &Literal, false},
-        {u"WAITRETURN", TMatch::Prefix, &WaitReturn, false},
+        {kWaitReturnWord, TMatch::Prefix, &WaitReturn, false},
         {u"READCHARACTER:", TMatch::Prefix, &ReadCharacter, true},
         {u"FONTBIG", TMatch::Exact, &FontBig, false},
         {u"FONTSMALL", TMatch::Exact, &FontSmall, false},
@@ -179,7 +186,7 @@ struct TDisplayCommands {
 
   // {PIC:file}: the shown picture, repainted.
   static void Picture(TChatController& c, const TCommandArguments& a) {
-    c.LoadPicture(TPictureSlot::Shown, Utf16ToShiftJis(a.Argument), "transparentbitmap", true);
+    c.LoadPicture(TPictureSlot::Shown, Utf16ToShiftJis(a.Argument), kTransparentBitmapKey, true);
   }
 
   // {QUITSYSTEM}: the reply ends where it is, and the window closes with the closing talk.
@@ -198,7 +205,7 @@ struct TDisplayCommands {
 
   // {SETDEFBITMAP:file}: the default picture, then the shown one becomes a copy (not repainted).
   static void SetDefaultBitmap(TChatController& c, const TCommandArguments& a) {
-    c.LoadPicture(TPictureSlot::Default, Utf16ToShiftJis(a.Argument), "transparentbitmap", false);
+    c.LoadPicture(TPictureSlot::Default, Utf16ToShiftJis(a.Argument), kTransparentBitmapKey, false);
     c.view_.ShowDefaultPicture();
   }
 
@@ -214,10 +221,10 @@ struct TDisplayCommands {
 
   // {SOUNDA:file} plays without waiting, {SOUNDS:file} waits; a missing file plays nothing.
   static void Sound(TChatController& c, const TCommandArguments& a) {
-    const char16_t kind = a.Key[5];
+    const char16_t kind = a.Key[kSoundWord.size()];
     if ((kind != u'A' && kind != u'S') || c.character_ == nullptr) return;
-    const std::string path =
-        c.character_->CharacterFile->PathInFolder(Utf16ToShiftJis(a.ArgText.substr(7)));
+    const std::string path = c.character_->CharacterFile->PathInFolder(
+        Utf16ToShiftJis(a.ArgText.substr(kSoundWord.size() + 2)));
     if (!DataFileExists(path)) return;
     c.view_.PlaySound(ResolveDataPath(path), kind == u'S');
   }
@@ -232,7 +239,8 @@ struct TDisplayCommands {
 
   // {TIMERseconds|word}: arms (or re-arms) a timed talk; the digits follow "TIMER" directly.
   static void Timer(TChatController& c, const TCommandArguments& a) {
-    const std::optional<int> seconds = ReadInteger(a.Key.substr(5, a.Bar - 6));
+    const size_t digits = kTimerWord.size();
+    const std::optional<int> seconds = ReadInteger(a.Key.substr(digits, a.Bar - 1 - digits));
     if (!seconds || *seconds < 1) return;
     c.timerArmed_ = true;
     c.timerDue_ = c.Now() + *seconds / kSecondsPerDay;
@@ -270,8 +278,9 @@ struct TDisplayCommands {
   // {WAITRETURN} or {WAITRETURN:c}: typing halts with a mark until Enter.
   static void WaitReturn(TChatController& c, const TCommandArguments& a) {
     c.waitingForReturn_ = true;
-    if (a.Key.size() == 12 && a.ArgText[10] == u':') {
-      c.AppendOutput(Utf16ToShiftJis(a.ArgText.substr(11, 1)));
+    const size_t colon = kWaitReturnWord.size();
+    if (a.Key.size() == colon + 2 && a.ArgText[colon] == u':') {
+      c.AppendOutput(Utf16ToShiftJis(a.ArgText.substr(colon + 1, 1)));
     } else {
       c.AppendOutput(Utf8ToShiftJis(kDefaultWaitMark));
     }
