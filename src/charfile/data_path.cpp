@@ -39,6 +39,8 @@ std::string FindEntry(const std::string& folder, std::string_view wanted) {
   const std::u16string key = NormalizeText(Utf8ToUtf16(wanted));
   std::string found;
   while (const dirent* entry = ::readdir(directory)) {
+    // "．．" normalises to "..": matching it would let a data path climb out of its folder.
+    if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0) continue;
     if (ComparableEntryName(entry->d_name) == key) {
       found = entry->d_name;
       break;

@@ -57,6 +57,15 @@ TEST(DataPath, MissingComponentKeepsRestAsWritten) {
   EXPECT_FALSE(DataFileExists(folder.Path() + "nothing"));
 }
 
+TEST(DataPath, FullWidthDotsNeverBecomeParentFolder) {
+  testing::TempFolder folder;
+  folder.Write("a/b/x.txt", "x");
+  folder.Write("secret.txt", "s");
+  const std::string climbing = folder.Path() + "a/b/" + Utf8ToShiftJis("．．/．．/secret.txt");
+  EXPECT_FALSE(DataFileExists(climbing));
+  EXPECT_EQ(ResolveDataPath(climbing).find("/../"), std::string::npos);
+}
+
 TEST(DataPath, DeleteDataFile) {
   testing::TempFolder folder;
   folder.Write("A.txt", "x");
