@@ -78,7 +78,9 @@ size_t Converse(TChatController& controller, TBalloonView& view, const std::stri
 void BM_FastForwardEcho(benchmark::State& state) {
   const TEchoHome home;
   TBalloonView view;
-  TChatController controller(view, TControllerOptions{home.Path()});
+  TControllerOptions options;
+  options.AppDir = home.Path();
+  TChatController controller(view, options);
   if (!controller.Start(home.Path() + "echo.klc"))
     state.SkipWithError("the character did not load");
   const std::string line(static_cast<size_t>(state.range(0)), 'a');
@@ -96,7 +98,9 @@ BENCHMARK(BM_FastForwardEcho)->Arg(1000)->Arg(100000)->Arg(1000000)->Unit(benchm
 void BM_DisplayCommands(benchmark::State& state) {
   const TEchoHome home;
   TBalloonView view;
-  TChatController controller(view, TControllerOptions{home.Path()});
+  TControllerOptions options;
+  options.AppDir = home.Path();
+  TChatController controller(view, options);
   if (!controller.Start(home.Path() + "echo.klc"))
     state.SkipWithError("the character did not load");
   bool flip = false;

@@ -69,7 +69,8 @@ struct TControllerOptions {
 
 class TChatController {
  public:
-  // A controller that has not started: no character, state stIdle, default settings.
+  // A controller that has not started: no character, state stIdle, default settings. The view
+  // must outlive the controller (the destructor may still save the window position).
   TChatController(TChatView& view, TControllerOptions options);
 
   // Runs Shutdown when the front end has not.
