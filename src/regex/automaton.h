@@ -53,9 +53,6 @@ class TbmREDFATable {
   // it would have more than kMaxStates states; the table is then unchanged.
   void Build(const TbmRETree& tree);
 
-  // Frees all states.
-  void Clear() { *this = TbmREDFATable(); }
-
   int StateCount() const { return static_cast<int>(states_.size()); }
   const TbmREState& State(int state) const { return states_[state]; }
   std::span<const TbmRETransition> Transitions(int state) const {

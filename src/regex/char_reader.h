@@ -23,11 +23,10 @@
 namespace kelmo {
 
 // Character codes: the encoding of a pattern and of the texts it is matched against.
-inline constexpr uint8_t bmccSJIS = 0;        // Shift-JIS (code page 932)
-inline constexpr uint8_t bmccEUC = 1;         // Japanese EUC
-inline constexpr uint8_t bmccSBCS = 2;        // single-byte text (code page 1252)
-inline constexpr uint8_t bmccUnicode = 3;     // UTF-16, little-endian (code page 1200)
-inline constexpr uint8_t kCharCodeCount = 4;  // codes at or above this have no reader
+inline constexpr uint8_t bmccSJIS = 0;     // Shift-JIS (code page 932)
+inline constexpr uint8_t bmccEUC = 1;      // Japanese EUC
+inline constexpr uint8_t bmccSBCS = 2;     // single-byte text (code page 1252)
+inline constexpr uint8_t bmccUnicode = 3;  // UTF-16, little-endian (code page 1200)
 
 // The character value that stands for the end of the text.
 inline constexpr int kEndOfText = -1;
@@ -50,7 +49,7 @@ uint8_t bmccCodePage2CharCode(int codePage);
 // Throws std::runtime_error "bmccGetIsLeadByteFunc: invalid argument" for any other code.
 TbmIsLeadByteFunc bmccGetIsLeadByteFunc(uint8_t charCode);
 
-// The lead-byte table of a character code below kCharCodeCount; UTF-16 has no lead bytes.
+// The lead-byte table of a character code; UTF-16 and codes without a reader have none.
 const TbmLeadByteTable& LeadByteTable(uint8_t charCode);
 
 // The abstract reader. It holds the text (kept, or a buffer the caller keeps alive), the read

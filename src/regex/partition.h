@@ -24,7 +24,6 @@ class TbmREWchRanges {
  public:
   void Clear() { ranges_.clear(); }
   int Count() const { return static_cast<int>(ranges_.size()); }
-  bool Empty() const { return ranges_.empty(); }
   const TbmRERange& operator[](int index) const { return ranges_[index]; }
   auto begin() const { return ranges_.begin(); }
   auto end() const { return ranges_.end(); }

@@ -34,6 +34,8 @@ class ScratchArray {
     if (size > kInlineStates) heap_.resize(size);
     data_ = size > kInlineStates ? heap_.data() : inline_.data();
   }
+  ScratchArray(const ScratchArray&) = delete;
+  ScratchArray& operator=(const ScratchArray&) = delete;
   T* data() { return data_; }
 
  private:
@@ -158,128 +160,163 @@ class Utf16Text {
   int length_;
 };
 
+// One search over one text: the list of threads, ordered by start, and the best match so far.
 template <class Text>
-TbmREMatch Run(const TbmREDFATable& table, const Text& text, int length, int start) {
-  const bool lineHeads = table.HasLineHead();
-  const bool lineTails = table.HasLineTail();
-  const int headState = table.LineHeadState();
-  const bool maySkip = !table.State(0).Accepting;  // else every position matches
-  const auto isLineHeadAfter = [&](int code, int position) {
-    return code == kLineFeed ||
-           (code == kCarriageReturn && text.Decode(position).value != kLineFeed);
-  };
-
-  int position = start;
-  bool atLineHead = false;
-  if (lineHeads) {
-    if (start == 0) {
-      atLineHead = true;
-    } else {
-      // Read the character before the start; the attempts begin where that reading ends.
-      const TbmDecodedChar previous = text.Decode(text.PreviousCharStart(start));
-      position = std::min(previous.next, length);
-      atLineHead = isLineHeadAfter(previous.value, position);
-    }
+class Searcher {
+ public:
+  Searcher(const TbmREDFATable& table, const Text& text, int length)
+      : table_(table),
+        text_(text),
+        length_(length),
+        lineHeads_(table.HasLineHead()),
+        lineTails_(table.HasLineTail()),
+        maySkip_(!table.State(0).Accepting),
+        firstList_(table.StateCount()),
+        secondList_(table.StateCount()),
+        marks_(table.StateCount()),
+        current_(firstList_.data()),
+        next_(secondList_.data()) {
+    std::fill_n(marks_.data(), table.StateCount(), 0);
   }
 
-  const size_t states = table.StateCount();
-  ScratchArray<Thread> firstList(states), secondList(states);
-  ScratchArray<uint32_t> marks(states);  // the generation of the list a state is in
-  std::fill_n(marks.data(), states, 0);
-  Thread* current = firstList.data();
-  Thread* next = secondList.data();
-  int currentCount = 0;
-  uint32_t generation = 1;
-  const auto addThread = [&](int state) {
-    if (marks.data()[state] == generation) return;
-    marks.data()[state] = generation;
-    current[currentCount++] = {state, position};
-  };
-
-  int bestStart = -1;
-  int bestEnd = -1;
-  bool covered = false;  // a thread covers the start state: a new attempt cannot win
-  for (;;) {
-    if (bestStart < 0) {
-      if (currentCount == 0 && !atLineHead && maySkip) {
-        position = text.SkipToCandidate(table, position);
+  TbmREMatch Run(int start) {
+    Begin(start);
+    for (;;) {
+      if (bestStart_ < 0) {
+        StartAttempts();
+      } else if (count_ == 0) {
+        break;
       }
-      if (!covered) addThread(0);
-      if (atLineHead && headState >= 0) addThread(headState);
-    } else if (currentCount == 0) {
-      break;
+      // A single thread that no new attempt can beat runs alone, without the list bookkeeping.
+      const bool alone = count_ == 1 && !lineHeads_ && !lineTails_ && (covered_ || bestStart_ >= 0);
+      if (!(alone ? RunAlone() : StepAll())) break;
     }
+    if (bestStart_ < 0) return {};
+    return {bestStart_, bestEnd_ - bestStart_};
+  }
 
-    // A single thread that no new attempt can beat runs alone, without the list bookkeeping,
-    // until it dies, reaches the end, or stops covering the start state.
-    if (currentCount == 1 && !lineHeads && !lineTails && (covered || bestStart >= 0)) {
-      Thread thread = current[0];
-      if (bestStart >= 0 && thread.start > bestStart) break;
-      bool ended = false;
-      // Runs of characters often repeat one transition (a class in a loop): try it first.
-      const TbmRETransition* last = nullptr;
-      int lastFrom = -1;
-      for (;;) {
-        if (table.State(thread.state).Accepting) {
-          bestStart = thread.start;
-          bestEnd = position;
-        }
-        const TbmDecodedChar decoded = text.Decode(position);
-        const int code = decoded.value;
-        if (code == kEndOfText) {
-          ended = true;
-          break;
-        }
-        if (lastFrom != thread.state || code < last->Lo || code > last->Hi) {
-          last = table.FindCharTransition(thread.state, code);
-          lastFrom = thread.state;
-        }
-        thread.state = last != nullptr ? last->Target : -1;
-        position = std::min(decoded.next, length);
-        if (thread.state < 0 || (bestStart < 0 && !table.State(thread.state).CoversStart)) break;
-      }
-      if (ended) break;
-      ++generation;
-      currentCount = 0;
-      covered = false;
-      if (thread.state >= 0) {
-        marks.data()[thread.state] = generation;
-        current[currentCount++] = thread;
-      }
-      continue;
+ private:
+  bool IsLineHeadAfter(int code, int position) const {
+    return code == kLineFeed ||
+           (code == kCarriageReturn && text_.Decode(position).value != kLineFeed);
+  }
+
+  // Places the search at `start`; with line-head anchors, the character before the start
+  // decides whether it is a line head, and the attempts begin where reading it ends.
+  void Begin(int start) {
+    position_ = start;
+    if (!lineHeads_) return;
+    if (start == 0) {
+      atLineHead_ = true;
+      return;
     }
+    const TbmDecodedChar previous = text_.Decode(text_.PreviousCharStart(start));
+    position_ = std::min(previous.next, length_);
+    atLineHead_ = IsLineHeadAfter(previous.value, position_);
+  }
 
-    const TbmDecodedChar decoded = text.Decode(position);
+  // Begins the attempts at the current position, after skipping to a candidate when nothing
+  // is in progress.
+  void StartAttempts() {
+    if (count_ == 0 && !atLineHead_ && maySkip_) {
+      position_ = text_.SkipToCandidate(table_, position_);
+    }
+    if (!covered_) AddThread(0);
+    if (atLineHead_ && table_.LineHeadState() >= 0) AddThread(table_.LineHeadState());
+  }
+
+  // Adds a thread starting here, unless one that started earlier is in the same state.
+  void AddThread(int state) {
+    if (marks_.data()[state] == generation_) return;
+    marks_.data()[state] = generation_;
+    current_[count_++] = {state, position_};
+  }
+
+  void Hit(const Thread& thread) {
+    bestStart_ = thread.start;
+    bestEnd_ = position_;
+  }
+
+  // Moves every thread over the character at the current position. Returns false at the end
+  // of the text.
+  bool StepAll() {
+    const TbmDecodedChar decoded = text_.Decode(position_);
     const int code = decoded.value;
     const bool atLineTail =
-        lineTails && (code == kEndOfText || code == kLineFeed || code == kCarriageReturn);
-    ++generation;
+        lineTails_ && (code == kEndOfText || code == kLineFeed || code == kCarriageReturn);
+    ++generation_;
     int nextCount = 0;
-    covered = false;
-    for (int index = 0; index < currentCount; ++index) {
-      const Thread thread = current[index];
-      if (bestStart >= 0 && thread.start > bestStart) break;  // later starts cannot win
-      const TbmREState& state = table.State(thread.state);
-      if (state.Accepting || (atLineTail && state.LineTail)) {
-        bestStart = thread.start;
-        bestEnd = position;
-      }
+    covered_ = false;
+    for (int index = 0; index < count_; ++index) {
+      const Thread thread = current_[index];
+      if (bestStart_ >= 0 && thread.start > bestStart_) break;  // later starts cannot win
+      const TbmREState& state = table_.State(thread.state);
+      if (state.Accepting || (atLineTail && state.LineTail)) Hit(thread);
       if (code == kEndOfText) continue;
-      const int target = table.NextCharState(thread.state, code);
-      if (target < 0 || marks.data()[target] == generation) continue;
-      marks.data()[target] = generation;
-      next[nextCount++] = {target, thread.start};
-      covered = covered || table.State(target).CoversStart;
+      const int target = table_.NextCharState(thread.state, code);
+      if (target < 0 || marks_.data()[target] == generation_) continue;
+      marks_.data()[target] = generation_;
+      next_[nextCount++] = {target, thread.start};
+      covered_ = covered_ || table_.State(target).CoversStart;
     }
-    if (code == kEndOfText) break;
-    std::swap(current, next);
-    currentCount = nextCount;
-    position = std::min(decoded.next, length);
-    atLineHead = lineHeads && isLineHeadAfter(code, position);
+    if (code == kEndOfText) return false;
+    std::swap(current_, next_);
+    count_ = nextCount;
+    position_ = std::min(decoded.next, length_);
+    atLineHead_ = lineHeads_ && IsLineHeadAfter(code, position_);
+    return true;
   }
-  if (bestStart < 0) return {};
-  return {bestStart, bestEnd - bestStart};
-}
+
+  // Runs the only thread until it dies, reaches the end of the text (false), or, while no
+  // match is known, stops covering the start state. Used without line anchors only.
+  bool RunAlone() {
+    Thread thread = current_[0];
+    if (bestStart_ >= 0 && thread.start > bestStart_) return false;
+    // Runs of characters often repeat one transition (a class in a loop): try it first.
+    const TbmRETransition* last = nullptr;
+    int lastFrom = -1;
+    for (;;) {
+      if (table_.State(thread.state).Accepting) Hit(thread);
+      const TbmDecodedChar decoded = text_.Decode(position_);
+      const int code = decoded.value;
+      if (code == kEndOfText) return false;
+      if (lastFrom != thread.state || code < last->Lo || code > last->Hi) {
+        last = table_.FindCharTransition(thread.state, code);
+        lastFrom = thread.state;
+      }
+      thread.state = last != nullptr ? last->Target : -1;
+      position_ = std::min(decoded.next, length_);
+      if (thread.state < 0 || (bestStart_ < 0 && !table_.State(thread.state).CoversStart)) break;
+    }
+    ++generation_;
+    count_ = 0;
+    covered_ = false;
+    if (thread.state >= 0) {
+      marks_.data()[thread.state] = generation_;
+      current_[count_++] = thread;
+    }
+    return true;
+  }
+
+  const TbmREDFATable& table_;
+  const Text& text_;
+  const int length_;
+  const bool lineHeads_;
+  const bool lineTails_;
+  const bool maySkip_;  // false when the start state accepts: every position then matches
+  ScratchArray<Thread> firstList_;
+  ScratchArray<Thread> secondList_;
+  ScratchArray<uint32_t> marks_;  // the generation of the list each state was last put in
+  Thread* current_;
+  Thread* next_;
+  int count_ = 0;  // threads in current_
+  uint32_t generation_ = 1;
+  int position_ = 0;
+  bool atLineHead_ = false;
+  bool covered_ = false;  // a thread covers the start state: a new attempt cannot win
+  int bestStart_ = -1;
+  int bestEnd_ = -1;
+};
 
 }  // namespace
 
@@ -288,8 +325,12 @@ TbmREMatch SearchDFA(const TbmREDFATable& table, std::string_view text, int star
   if (text.size() > static_cast<size_t>(std::numeric_limits<int>::max())) return {};
   const int length = static_cast<int>(text.size());
   if (start < 0 || start > length || table.StateCount() == 0) return {};
-  if (charCode == bmccUnicode) return Run(table, Utf16Text(text), length, start);
-  return Run(table, MultiByteText(text, charCode), length, start);
+  if (charCode == bmccUnicode) {
+    const Utf16Text utf16(text);
+    return Searcher<Utf16Text>(table, utf16, length).Run(start);
+  }
+  const MultiByteText multiByte(text, charCode);
+  return Searcher<MultiByteText>(table, multiByte, length).Run(start);
 }
 
 }  // namespace kelmo
