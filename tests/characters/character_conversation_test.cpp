@@ -72,8 +72,8 @@ TEST_F(Conversation, AkariIntroducesHerselfOnceAndRemembersTheVisitAndTheFavouri
     EXPECT_EQ(akari->Counter[kVisitCounter], 1);
     EXPECT_EQ(akari->Memo[kFirstMetMemo], Today());
     // The greeting asked for a favourite thing; the answer is taken in that context.
-    EXPECT_THAT(Answer(*akari, "ほうじ茶"), HasSubstr("「ほうじ茶」"));
-    EXPECT_EQ(Utf8(akari->Memo[kFavouriteMemo]), "ほうじ茶");
+    EXPECT_THAT(Answer(*akari, "ことばあそび"), HasSubstr("「ことばあそび」"));
+    EXPECT_EQ(Utf8(akari->Memo[kFavouriteMemo]), "ことばあそび");
   }
   auto akari = Load("akari");
   const std::string greeting = Greet(*akari);
@@ -81,7 +81,7 @@ TEST_F(Conversation, AkariIntroducesHerselfOnceAndRemembersTheVisitAndTheFavouri
   EXPECT_THAT(greeting, Not(HasSubstr("はじめまして")));
   EXPECT_EQ(akari->Counter[kVisitCounter], 2);
   Answer(*akari, "なるほど");
-  EXPECT_THAT(Answer(*akari, "好きなもの、覚えてる？"), HasSubstr("「ほうじ茶」"));
+  EXPECT_THAT(Answer(*akari, "好きなもの、覚えてる？"), HasSubstr("「ことばあそび」"));
   EXPECT_THAT(Answer(*akari, "何回目？"), HasSubstr("2回目"));
 }
 

@@ -126,6 +126,63 @@ TEST_P(BundledCharacterData, MacroTextsHaveBalancedBraces) {
   }
 }
 
+// Command words of the macro language and the display commands, and the invisible question
+// marker. A group whose word is none of these vanishes unseen, which is how a misspelt command
+// would go unnoticed.
+const std::set<std::u16string> kCommandWords = {
+    u"AND", u"ALLOWEXECUTE", u"ABS", u"ARCCOS", u"ARCSIN", u"ARCTAN", u"BIRTHDAY", u"BR",
+    u"COUNT", u"CHOICE", u"COS", u"CEIL", u"DATE", u"DAY", u"DATEDIFF", u"EQ", u"ENDENTRUST",
+    u"ENTRUST", u"EXP", u"FLAG", u"FLOOR", u"FULLNAME", u"HOUR", u"HN", u"IF", u"ISSAME",
+    u"LIKE", u"LENGTH", u"LEFT", u"LOG", u"MEMO", u"MAX", u"MIN", u"MID", u"MONTH", u"MINUTE",
+    u"MYOJI", u"NOW", u"NAMAE", u"NICKNAME", u"NOT", u"NE", u"OPERATEMESSAGE", u"OR", u"POS",
+    u"PREV", u"PREVANSWER", u"PI", u"RANDOMB", u"RANDOMV", u"RIGHT", u"ROUND", u"RESULT",
+    u"SCRIPTIZE", u"SIN", u"SQRT", u"SQR", u"SECOND", u"SEX", u"SHELL", u"TIME", u"TURN",
+    u"TRUNC", u"TAN", u"WORK", u"XOR", u"YEAR", u"YOUBI",
+    // display commands
+    u"PIC", u"QUITSYSTEM", u"ICONIZE", u"SHOWWINDOW", u"SETDEFBITMAP", u"SKIP", u"SOUNDA",
+    u"SOUNDS", u"SPEEDFAST", u"SPEEDSLOW", u"TIMER", u"CLEAR", u"CANCELTIMER",
+    u"CHANGECHARACTER", u"DELAY", u"WAITRETURN", u"READCHARACTER", u"FONTBIG", u"FONTSMALL",
+    // the question marker of kind A follow-ups
+    u"Q"};
+
+// Commands whose text argument follows the word directly, so that letters may continue it.
+const std::set<std::u16string> kTextArgumentWords = {u"POS",  u"CHOICE",  u"LIKE",
+                                                     u"EQ",   u"NE",      u"DATEDIFF",
+                                                     u"ISSAME", u"IF"};
+
+// Why the group opening at text[at] names no command, or the empty text.
+std::string UnknownCommand(const std::u16string& text, size_t at) {
+  size_t end = at + 1;
+  while (end < text.size() && text[end] >= u'A' && text[end] <= u'Z') ++end;
+  const std::u16string word = text.substr(at + 1, end - at - 1);
+  if (word.empty()) {
+    // Operators, "...", "$:" and "^H" begin with a sign; "{" begins an empty or nested group.
+    return end < text.size() && std::u16string_view(u"=!<>+-*/\\%^.${").find(text[end]) !=
+                                        std::u16string_view::npos
+               ? ""
+               : "no command word";
+  }
+  if (kCommandWords.count(word)) return "";
+  for (const std::u16string& command : kTextArgumentWords) {
+    if (word.compare(0, command.size(), command) == 0) return "";
+  }
+  return Utf16ToUtf8(word);
+}
+
+TEST_P(BundledCharacterData, EveryBraceGroupNamesACommand) {
+  for (const TDictionaryLine& line : DictionaryEntries(Id())) {
+    std::vector<std::string> texts = {ReplyOf(line)};
+    if (line.Kind == '0') texts.push_back(line.Fields[0]);
+    for (const std::string& text : texts) {
+      const std::u16string normalized = NormalizeText(ShiftJisToUtf16(text));
+      for (size_t at = normalized.find(u'{'); at != std::u16string::npos;
+           at = normalized.find(u'{', at + 1)) {
+        EXPECT_EQ(UnknownCommand(normalized, at), "") << Where(line) << ": " << Utf8(text);
+      }
+    }
+  }
+}
+
 TEST_P(BundledCharacterData, PicturesAndSoundsNamedInRepliesExist) {
   // A picture or sound command in a reply, in braces or in brackets for SCRIPTIZE.
   const std::regex command(R"([\{\[](PIC|SETDEFBITMAP|SOUNDA|SOUNDS):([^\}\]]+)[\}\]])");
