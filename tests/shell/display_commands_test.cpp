@@ -85,6 +85,18 @@ TEST_F(DisplayCommandTest, OneCharacterPerTickThenEndRespondAndLog) {
   EXPECT_EQ(ChatLog().back(), "xyz");
 }
 
+TEST_F(DisplayCommandTest, ClearLogsWhatTheBalloonShowedAndTheNextLetterRedraws) {
+  StartWithReply("ab{CLEAR}c");
+  controller->TimerTimer();
+  controller->TimerTimer();
+  controller->TimerTimer();
+  EXPECT_EQ(ChatLog().back(), "ab");
+  EXPECT_EQ(view.balloon, "ab\r\n");  // unchanged until the next letter
+  controller->TimerTimer();
+  EXPECT_EQ(view.balloon, "c\r\n");
+  EXPECT_EQ(ChatLog().back(), "c");
+}
+
 TEST_F(DisplayCommandTest, CommandsAreReportedAsWrittenInOrder) {
   StartWithReply("{DELAY:1}a{HELLO}{pic:{x}b.bmp}{$:q}");
   TypeAll();
