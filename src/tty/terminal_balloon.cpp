@@ -99,7 +99,9 @@ std::string SanitizeForTerminal(std::string_view utf8) {
   result.reserve(utf8.size());
   for (size_t i = 0; i < utf8.size();) {
     const TDecoded decoded = DecodeUtf8(utf8, i);
-    if (IsControl(decoded.CodePoint)) {
+    // An invalid byte could be read as a control (0x9B is CSI to an 8-bit terminal).
+    const bool invalid = decoded.CodePoint == 0xFFFD && decoded.Length == 1;
+    if (IsControl(decoded.CodePoint) || invalid) {
       result += kControlStandIn;
     } else {
       result.append(utf8.substr(i, decoded.Length));

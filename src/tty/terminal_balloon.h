@@ -29,7 +29,8 @@ int CharWidth(char32_t codePoint);
 // Columns the UTF-8 text takes on one row (invalid bytes count as one column each).
 int DisplayWidth(std::string_view utf8);
 
-// The UTF-8 text with every control character (C0, DEL, C1) replaced by "?".
+// The UTF-8 text with every control character (C0, DEL, C1) and every invalid byte replaced by
+// "?".
 std::string SanitizeForTerminal(std::string_view utf8);
 
 class TTerminalBalloon {

@@ -55,6 +55,7 @@ int RunTerminalFrontEnd(const TTerminalOptions& options) {
   controllerOptions.MainWindowHandle = 0;
   controllerOptions.MainThread = &loop.MainThread();
   TChatController controller(view, controllerOptions);
+  controller.SetObserver(&view);
 
   view.Print(kBanner);
   if (!Reported([&] { return controller.Start(options.Character); })) {

@@ -176,6 +176,9 @@ void TTerminalLoop::LineHook(char* line) {
 void TTerminalLoop::InstallEditor(const std::string& prompt, bool chat) {
   completedLine_.reset();
   editorEnded_ = false;
+  // Readline takes its idea of the terminal (whether it echoes, which keys erase) from the modes
+  // it finds, so it must find the user's, not the loop's raw mode.
+  if (inputIsTerminal_) ::tcsetattr(inputFd_, TCSANOW, &originalModes_);
   rl_callback_handler_install(prompt.c_str(), &LineHook);
   editorInstalled_ = true;
   editingChat_ = chat;

@@ -80,7 +80,21 @@ void TTerminalView::AppendToLastLine(const std::string& text) {
 }
 
 void TTerminalView::ShowMessage(const std::string& text) {
-  Print(text);
+  if (!closingWords_) {
+    Print(text);
+    return;
+  }
+  PrepareOutput();
+  balloon_.Show(BalloonLines(text));
+  balloon_.End();
+}
+
+void TTerminalView::ReplyStarted(TReplyEvent event, const std::string&, const std::string&) {
+  closingWords_ = event == TReplyEvent::Close;
+}
+
+void TTerminalView::ReplyFinished(const std::vector<std::string>&) {
+  closingWords_ = false;
 }
 
 void TTerminalView::SetCaption(const std::string& caption) {

@@ -5,6 +5,9 @@
 // the three dialogs run as line-based prompts (character_chooser.h, profile_questions.h, and the
 // about texts printed whole).
 //
+// The view also follows the replies (TChatObserver), only to show the closing words, which the
+// controller hands over as a message box, as the character's last balloon.
+//
 // Whether a balloon text is the reply or the user's line follows the balloon's read-only switch,
 // which the controller sets by state: read-only text (stTyping, stReplyDone) is drawn, editable
 // text (stUserInput, stIdle) is the user's line and is not echoed (the line editor shows it).
@@ -22,7 +25,7 @@ namespace kelmo {
 
 class TLineInput;
 
-class TTerminalView : public TChatView {
+class TTerminalView : public TChatView, public TChatObserver {
  public:
   // Prints to out and asks input for the dialogs' answers and the edited line. With
   // cursorControl, erasures in the balloon move the cursor (out is a terminal).
@@ -57,6 +60,10 @@ class TTerminalView : public TChatView {
   void ShowAboutDialog(const TAboutTexts& texts) override;
   void Close() override { closed_ = true; }
 
+  // TChatObserver.
+  void ReplyStarted(TReplyEvent event, const std::string& line, const std::string& reply) override;
+  void ReplyFinished(const std::vector<std::string>& shownLines) override;
+
  private:
   // Ends the balloon's block and lets the front end clear the prompt before other output.
   void PrepareOutput();
@@ -70,6 +77,7 @@ class TTerminalView : public TChatView {
   std::string userLine_;     // the user's line once entered
   std::string characterName_;
   bool closed_ = false;
+  bool closingWords_ = false;  // the next message box holds the closing words
 };
 
 }  // namespace kelmo
