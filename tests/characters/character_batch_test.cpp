@@ -137,9 +137,10 @@ TEST_F(BatchRun, MemoryOutlivesARestart) {
 
 TEST_F(BatchRun, KeywordSampleIsAnswered) {
   const std::vector<std::string> lines = {"なるほど", "12+34", "いま何時？", "ねむい",
-                                          "ありがとう", "おみくじ", "ムギって誰？"};
+                                          "ありがとう", "おみくじ", "ムギって誰？", "7×8は？"};
   const std::vector<TRecord> records = home_.Run("akari", lines);
-  ASSERT_EQ(records.size(), lines.size() + 2);
+  // The question about 7×8 skips to a second reply about the bare expression.
+  ASSERT_EQ(records.size(), lines.size() + 3);
   EXPECT_THAT(records[2].Shown, HasSubstr("答えは46"));
   EXPECT_THAT(records[3].Shown, HasSubstr("時"));
   EXPECT_TRUE(HasCommand(records[4], "{SPEEDFAST}"));
@@ -147,6 +148,8 @@ TEST_F(BatchRun, KeywordSampleIsAnswered) {
   EXPECT_THAT(records[5].Shown, AnyOf(HasSubstr("どういたしまして"), HasSubstr("こちらこそ")));
   EXPECT_THAT(records[6].Shown, HasSubstr("出ました"));
   EXPECT_THAT(records[7].Shown, HasSubstr("おじいちゃん猫"));
+  EXPECT_EQ(records[9].Event, "skip");
+  EXPECT_THAT(records[9].Shown, HasSubstr("答えは56"));
 }
 
 TEST_F(BatchRun, SameSeedGivesTheSameTranscript) {

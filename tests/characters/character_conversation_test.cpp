@@ -192,6 +192,14 @@ TEST_P(AkariArithmetic, ComputesTheExpression) {
   EXPECT_THAT(Shown(Answer(*akari, GetParam().Line)), HasSubstr(GetParam().Answer));
 }
 
+// A question around the expression is answered by thinking again about the bare expression.
+TEST_F(Conversation, AkariHandsAQuestionAboutASumBackAsTheBareSum) {
+  auto akari = Load("akari");
+  EXPECT_THAT(Answer(*akari, "12+34は？"), HasSubstr("{SKIP:12+34}"));
+  EXPECT_THAT(Answer(*akari, "7×8って？"), HasSubstr("{SKIP:7×8}"));
+  EXPECT_THAT(Answer(*akari, "10/0=？"), HasSubstr("{SKIP:10/0}"));
+}
+
 const char* const kWeekdays[] = {"日曜", "月曜", "火曜", "水曜", "木曜", "金曜", "土曜"};
 
 TEST_F(Conversation, AkariAnswersTimeDateAndProfileQuestions) {
