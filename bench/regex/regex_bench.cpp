@@ -485,6 +485,8 @@ void WorstCases() {
   const std::vector<std::pair<const char*, std::string>> cases = {
       {"sjis_literal", Repeat(Utf8ToShiftJis("あいうえお漢字"), kBytes)},
       {"ascii_literal", Repeat("abcdefgh", kBytes)},
+      {"ignore_case_letters", Repeat("abcdefgh", kBytes)},
+      {"ignore_case_optional", Repeat("a?", kBytes)},
       {"alternatives", "(" + Repeat("ab|", kBytes - 4) + "a)"},
       {"optional_chain", Repeat("a?", kBytes)},
       {"optional_chain_dbcs", Repeat(Utf8ToShiftJis("あ?"), kBytes)},
@@ -519,6 +521,7 @@ void WorstCases() {
     for (int round = 0; round < 3; ++round) {
       TbmRExp regexp;
       regexp.SetPattern(pattern);
+      regexp.SetOption(bmreIgnoreCase, std::string(name).starts_with("ignore_case"));
       const size_t heapBefore = gHeapCurrent;
       gHeapPeak = gHeapCurrent;
       const std::clock_t started = std::clock();

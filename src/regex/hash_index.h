@@ -11,12 +11,18 @@
 
 namespace kelmo {
 
-// A hash of a sequence of words (leaf sets, label ranges).
+// A hash of a sequence of words (leaf sets, label ranges). Every word goes through a full
+// 64-bit finalizer, so that sets differing only in high bits still spread over the low bits
+// that pick a slot.
 inline uint64_t HashWords(std::span<const uint64_t> words) {
-  uint64_t hash = 0x9E3779B97F4A7C15ull ^ words.size();
+  uint64_t hash = words.size();
   for (const uint64_t word : words) {
-    hash = (hash ^ word) * 0xFF51AFD7ED558CCDull;
-    hash ^= hash >> 29;
+    hash = hash * 0x9E3779B97F4A7C15ull ^ word;
+    hash ^= hash >> 33;
+    hash *= 0xFF51AFD7ED558CCDull;
+    hash ^= hash >> 33;
+    hash *= 0xC4CEB9FE1A85EC53ull;
+    hash ^= hash >> 33;
   }
   return hash;
 }

@@ -140,14 +140,6 @@ INSTANTIATE_TEST_SUITE_P(
         ErrorCase{"RangeToTrailingBackslash", "[a-\\", "invalid escape sequence", 1, 4}),
     [](const auto& info) { return info.param.name; });
 
-TEST(TokenKinds, NameEveryKind) {
-  EXPECT_STREQ(TokenKindName(Kind::Char), "character");
-  EXPECT_STREQ(TokenKindName(Kind::NegateLeftBracket), "negate left bracket");
-  EXPECT_STREQ(TokenKindName(static_cast<Kind>(19)), "logical right parenthis");
-  EXPECT_STREQ(TokenKindName(Kind::NeedOperand), "need normal char or left parenthesis");
-  EXPECT_STREQ(TokenKindName(Kind::TooComplex), "pattern too complex");
-}
-
 TEST(Standardize, ExpandsNegatedBracketsIntoTheirComplement) {
   TbmRETokens tokens = Scan("x[^b\\x82a0]y");
   tokens.Standardize();
