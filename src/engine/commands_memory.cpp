@@ -8,9 +8,15 @@
 #include "engine/character.h"
 #include "engine/command_support.h"
 #include "engine/date_text.h"
+#include "engine/evaluator.h"
 
 namespace kelmo {
 namespace {
+
+// Longest memo text, in bytes. A longer one could never be read back (its wide text would pass
+// the longest working text of an evaluation), so an append beyond it fails and leaves the memo as
+// it was: a memo that appends to itself cannot grow without bound from reply to reply.
+constexpr size_t kLongestMemo = 2 * kMaxWorkingTextLength;
 
 // The counter value as stored, when it can be.
 double StorableCounter(long double value) {
@@ -59,7 +65,9 @@ std::u16string MemoCommand(const TCommand& command) {
   if (form == u':') {
     memo = Narrow(command.RawSliceFrom(8));
   } else if (form == u'+') {
-    memo += Narrow(command.RawSliceFrom(8));
+    const std::string addition = Narrow(command.RawSliceFrom(8));
+    if (memo.size() + addition.size() > kLongestMemo) throw ECommandFailed("memo too long");
+    memo += addition;
   } else if (command.Length() == 7 && form == u'C') {
     memo.clear();
   }

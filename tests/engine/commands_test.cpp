@@ -313,6 +313,15 @@ TEST_F(CommandsTest, MemoFormsKeepTheRawText) {
   EXPECT_EQ(Character().Memo[5], "kept");
 }
 
+TEST_F(CommandsTest, MemoStopsGrowingWhereItCouldNoLongerBeRead) {
+  const size_t longest = 2 * kMaxWorkingTextLength;
+  Character().Memo[9] = std::string(longest - 1, 'a');
+  EXPECT_EQ(Run(u"{MEMO09+bc}"), "{MEMO09+bc}");
+  EXPECT_EQ(Character().Memo[9].size(), longest - 1);
+  Run(u"{MEMO09+b}");
+  EXPECT_EQ(Character().Memo[9].size(), longest);
+}
+
 TEST_F(CommandsTest, MemoKeepsBracketedMacrosForLater) {
   Run(u"{MEMO07:[+1|1] apples}");
   EXPECT_EQ(Character().Memo[7], "[+1|1] apples");
