@@ -62,7 +62,14 @@ class TbmREDFABuilder {
     TbmREHashIndex index;
     std::vector<uint64_t> keys;  // label and follow id of each class
     leafClasses_.resize(tree_.LeafCount());
+    followWords_.resize(tree_.LeafCount());
     for (int leaf = 0; leaf < tree_.LeafCount(); ++leaf) {
+      const auto follow = tree_.FollowPos(leaf);
+      int first = 0;
+      int end = words_;
+      while (first < end && follow[first] == 0) ++first;
+      while (end > first && follow[end - 1] == 0) --end;
+      followWords_[leaf] = {first, end};
       const uint64_t key = static_cast<uint64_t>(tree_.LeafLabel(leaf)) << 32 |
                            static_cast<uint32_t>(tree_.FollowId(leaf));
       bool inserted = false;
@@ -124,7 +131,10 @@ class TbmREDFABuilder {
           std::fill_n(groupSets_.end() - words_, words_, 0);
         }
         classStamp_[leafClasses_[leaf]] = stamp;
-        OrInto(Row(groupSets_, labelGroup_[label]), tree_.FollowPos(leaf));
+        const auto [first, end] = followWords_[leaf];
+        const auto target = Row(groupSets_, labelGroup_[label]);
+        const auto follow = tree_.FollowPos(leaf);
+        for (int word = first; word < end; ++word) target[word] |= follow[word];
       }
     }
     return accepting;
@@ -193,6 +203,7 @@ class TbmREDFABuilder {
   std::vector<uint32_t> labelStamp_;
   std::vector<int32_t> labelGroup_;
   std::vector<int32_t> leafClasses_;
+  std::vector<std::pair<int32_t, int32_t>> followWords_;  // the non-zero words of FollowPos
   std::vector<uint32_t> classStamp_;
   std::vector<uint64_t> current_;
   std::vector<int32_t> groupLabels_;
