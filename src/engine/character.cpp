@@ -64,8 +64,9 @@ TCharacter::TCharacter(std::string_view definitionPath, const TCharacterEnvironm
   if (!DataFileExists(definitionPath)) {
     throw EKelmoInvalidCharacter("characterfile is not found");
   }
-  if (!IsValidCharacterFile(definitionPath))
+  if (!IsValidCharacterFile(definitionPath)) {
     throw EKelmoInvalidCharacter("characterfile is invalid");
+  }
   CharacterFile = std::make_unique<TCharacterFile>(definitionPath);
   if (ReadVersion(CharacterFile->ReadValue("version")) < kOldestSupportedVersion) {
     throw EKelmoInvalidCharacter("character is not supported in this version");

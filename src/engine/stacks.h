@@ -26,23 +26,16 @@ class TStack {
 
   // Removes the top item and returns it. Raises std::out_of_range on an empty stack.
   T Pop() {
-    T value = std::move(Top());
+    if (items_.empty()) throw std::out_of_range("stack is empty");
+    T value = std::move(items_.back());
     items_.pop_back();
     return value;
   }
-
-  // The top item, left in place. Raises std::out_of_range on an empty stack.
-  const T& Peek() { return Top(); }
 
   // Number of items.
   int Count() const { return static_cast<int>(items_.size()); }
 
  private:
-  T& Top() {
-    if (items_.empty()) throw std::out_of_range("stack is empty");
-    return items_.back();
-  }
-
   std::vector<T> items_;
 };
 

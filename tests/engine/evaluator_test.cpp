@@ -13,7 +13,6 @@
 #include "charfile/code_page.h"
 #include "charfile/text_utils.h"
 #include "engine/macro_commands.h"
-#include "engine/stacks.h"
 #include "plugins/plugin_list.h"
 #include "plugins/plugin_test_folder.h"
 #include "test_character.h"

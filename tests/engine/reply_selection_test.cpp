@@ -2,7 +2,6 @@
 // dictionaries, the weighting of the two kind C dictionaries and the context of kind A.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <map>
 #include <ostream>
 #include <string>
@@ -145,15 +144,6 @@ TEST_F(ReplySelection, DictionaryWithoutAnswerPassesToTheNext) {
   TCharacter& character =
       Load({{"data01", {"FALSE,never"}}, {"datab1", {"NOTHERE,never"}}, {"datab2", {",b2"}}});
   EXPECT_EQ(character.SelectReply(u"hi", DictMaskAll), u"b2");
-}
-
-TEST_F(ReplySelection, OnceOnlyDictionaryGivesEachReplyOnce) {
-  TCharacter& character = Load({{"datab1", {",one", ",two"}}, {"datab2", {",fallback"}}});
-  std::vector<std::u16string> replies;
-  for (int i = 0; i < 3; ++i) replies.push_back(character.SelectReply(u"hi", DictMaskAll));
-  std::sort(replies.begin(), replies.end() - 1);
-  EXPECT_EQ(replies, (std::vector<std::u16string>{u"one", u"two", u"fallback"}));
-  EXPECT_EQ(character.DataB1->AvailableCount, 0);
 }
 
 // Counts the replies of many selections under the kind C mask.
