@@ -107,6 +107,18 @@ TEST_F(ReplySelection, OperateMessageOnlyWithAKindZeroBit) {
   }
 }
 
+TEST_F(ReplySelection, KindZeroConditionsSeeTheMemoryAlreadyMoved) {
+  // Conditions run during the lookup: Turn, Prev and OperateMessage already describe this
+  // selection, PrevAnswer the reply of the one before.
+  TCharacter& character = Load(
+      {{"data01",
+        {"\"{EQ{PREVANSWER}|FIRST}\",second", "\"{EQ{OPERATEMESSAGE}{TURN}{PREV}|HI3hi}\",third"}},
+       {"data02", {"TRUE,first"}}});
+  EXPECT_EQ(character.SelectReply(u"hi", DictMaskAll), u"first");
+  EXPECT_EQ(character.SelectReply(u"x", DictMaskAll), u"second");
+  EXPECT_EQ(character.SelectReply(u"hi", DictMaskAll), u"third");
+}
+
 struct MaskCase {
   const char* name;
   uint8_t mask;
