@@ -28,7 +28,7 @@ class TCharacter;
 // a result that reproduces its own group (a memo holding the group that reads it).
 inline constexpr int kMaxSplices = 100000;
 
-// Longest working text, in UTF-16 code units (1 MiB of units); an input or a splice that makes the
+// Longest working text: 1 Mi (1,048,576) UTF-16 code units. An input or a splice that makes the
 // working text longer ends the evaluation with the empty text. Bounds results that grow the text.
 inline constexpr size_t kMaxWorkingTextLength = size_t{1} << 20;
 
