@@ -256,6 +256,24 @@ TEST_F(Conversation, AkariUnderstandsAnAnswerInTheContextOfHerQuestion) {
   EXPECT_THAT(Answer(*akari, "コーヒーが好き"), Not(HasSubstr("コーヒー派なんだね")));
 }
 
+TEST_F(Conversation, AkariFollowsAChainOfQuestionsAboutAPet) {
+  auto akari = Load("akari");
+  StartConversation(*akari);
+  EXPECT_THAT(Answer(*akari, "好きなものの話をしよう"), HasSubstr("好きなもの"));
+  EXPECT_THAT(Answer(*akari, "猫が好きなんだ"), HasSubstr("猫と暮らしてるの？"));
+  EXPECT_EQ(Utf8(akari->Memo[kFavouriteMemo]), "猫");
+  EXPECT_THAT(Answer(*akari, "うん、飼ってるよ"), HasSubstr("お名前は？"));
+  // The name is quoted without the sentence ending around it.
+  EXPECT_THAT(Answer(*akari, "ミケだよ"), HasSubstr("「ミケ」ちゃん"));
+}
+
+TEST_F(Conversation, MugiTakesFishOfferedInWords) {
+  auto mugi = Load("mugi");
+  StartConversation(*mugi);
+  Answer(*mugi, "魚があるよ");
+  EXPECT_EQ(mugi->Counter[kPettingCounter], 1);
+}
+
 TEST_F(Conversation, AkarisRiddlesAreCheckedAgainstTheirAnswers) {
   const std::map<std::string, std::string> answers = {
       {"NAZO1", "つき"}, {"NAZO2", "ロウソク"}, {"NAZO3", "苔"}, {"NAZO4", "かげ"}};
