@@ -88,8 +88,7 @@ TBundledCopy::TBundledCopy() {
     const std::string id = bundled.Id;
     fs::copy_file(ProgramFolder() + id + ".klc", folder_.Path() + id + ".klc");
     fs::create_directories(folder_.Path() + "characters");
-    fs::copy(CharacterFolder(id), folder_.Path() + "characters/" + id,
-             fs::copy_options::recursive);
+    fs::copy(CharacterFolder(id), folder_.Path() + "characters/" + id, fs::copy_options::recursive);
   }
 }
 

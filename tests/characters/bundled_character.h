@@ -19,8 +19,8 @@ namespace kelmo::testing {
 
 // What the tests know about each bundled character.
 struct TBundledCharacter {
-  const char* Id;       // names "<Id>.klc" and the folder "characters/<Id>/"
-  int MinimumEntries;   // entries over the eight dictionaries the character must at least have
+  const char* Id;      // names "<Id>.klc" and the folder "characters/<Id>/"
+  int MinimumEntries;  // entries over the eight dictionaries the character must at least have
 };
 
 inline constexpr TBundledCharacter kBundledCharacters[] = {{"akari", 400}, {"mugi", 120}};

@@ -78,9 +78,9 @@ bool HasCommand(const TRecord& record, const std::string& prefix) {
 }
 
 TEST_F(BatchRun, GreetingFarewellAndSwitchingBackAndForth) {
-  const std::vector<TRecord> records =
-      home_.Run("akari", {"ReadCharacter:" + home_.Definition("mugi"),
-                          "ReadCharacter:" + home_.Definition("akari")});
+  const std::vector<TRecord> records = home_.Run(
+      "akari",
+      {"ReadCharacter:" + home_.Definition("mugi"), "ReadCharacter:" + home_.Definition("akari")});
   ASSERT_EQ(records.size(), 6u);
   EXPECT_EQ(records[0].Event, "greeting");
   EXPECT_THAT(records[0].Shown, HasSubstr("はじめまして"));
@@ -136,7 +136,7 @@ TEST_F(BatchRun, MemoryOutlivesARestart) {
 }
 
 TEST_F(BatchRun, KeywordSampleIsAnswered) {
-  const std::vector<std::string> lines = {"なるほど", "12+34", "いま何時？", "ねむい",
+  const std::vector<std::string> lines = {"なるほど",   "12+34",    "いま何時？",   "ねむい",
                                           "ありがとう", "おみくじ", "ムギって誰？", "7×8は？"};
   const std::vector<TRecord> records = home_.Run("akari", lines);
   // The question about 7×8 skips to a second reply about the bare expression.

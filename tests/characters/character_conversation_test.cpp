@@ -180,7 +180,8 @@ class AkariArithmetic : public ::testing::TestWithParam<TArithmeticCase> {};
 
 INSTANTIATE_TEST_SUITE_P(
     Operators, AkariArithmetic,
-    ::testing::Values(TArithmeticCase{"12+34", "答えは46"}, TArithmeticCase{"１２＋３４", "答えは46"},
+    ::testing::Values(TArithmeticCase{"12+34", "答えは46"},
+                      TArithmeticCase{"１２＋３４", "答えは46"},
                       TArithmeticCase{"100-1=", "答えは99"}, TArithmeticCase{"7×8", "答えは56"},
                       TArithmeticCase{"6*7=", "答えは42"}, TArithmeticCase{"9/3", "答えは3"},
                       TArithmeticCase{"1÷4", "答えは0.25"}, TArithmeticCase{"5 + 5", "答えは10"},

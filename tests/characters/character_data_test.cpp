@@ -130,25 +130,24 @@ TEST_P(BundledCharacterData, MacroTextsHaveBalancedBraces) {
 // marker. A group whose word is none of these vanishes unseen, which is how a misspelt command
 // would go unnoticed.
 const std::set<std::u16string> kCommandWords = {
-    u"AND", u"ALLOWEXECUTE", u"ABS", u"ARCCOS", u"ARCSIN", u"ARCTAN", u"BIRTHDAY", u"BR",
-    u"COUNT", u"CHOICE", u"COS", u"CEIL", u"DATE", u"DAY", u"DATEDIFF", u"EQ", u"ENDENTRUST",
-    u"ENTRUST", u"EXP", u"FLAG", u"FLOOR", u"FULLNAME", u"HOUR", u"HN", u"IF", u"ISSAME",
-    u"LIKE", u"LENGTH", u"LEFT", u"LOG", u"MEMO", u"MAX", u"MIN", u"MID", u"MONTH", u"MINUTE",
-    u"MYOJI", u"NOW", u"NAMAE", u"NICKNAME", u"NOT", u"NE", u"OPERATEMESSAGE", u"OR", u"POS",
-    u"PREV", u"PREVANSWER", u"PI", u"RANDOMB", u"RANDOMV", u"RIGHT", u"ROUND", u"RESULT",
-    u"SCRIPTIZE", u"SIN", u"SQRT", u"SQR", u"SECOND", u"SEX", u"SHELL", u"TIME", u"TURN",
-    u"TRUNC", u"TAN", u"WORK", u"XOR", u"YEAR", u"YOUBI",
+    u"AND", u"ALLOWEXECUTE", u"ABS", u"ARCCOS", u"ARCSIN", u"ARCTAN", u"BIRTHDAY", u"BR", u"COUNT",
+    u"CHOICE", u"COS", u"CEIL", u"DATE", u"DAY", u"DATEDIFF", u"EQ", u"ENDENTRUST", u"ENTRUST",
+    u"EXP", u"FLAG", u"FLOOR", u"FULLNAME", u"HOUR", u"HN", u"IF", u"ISSAME", u"LIKE", u"LENGTH",
+    u"LEFT", u"LOG", u"MEMO", u"MAX", u"MIN", u"MID", u"MONTH", u"MINUTE", u"MYOJI", u"NOW",
+    u"NAMAE", u"NICKNAME", u"NOT", u"NE", u"OPERATEMESSAGE", u"OR", u"POS", u"PREV", u"PREVANSWER",
+    u"PI", u"RANDOMB", u"RANDOMV", u"RIGHT", u"ROUND", u"RESULT", u"SCRIPTIZE", u"SIN", u"SQRT",
+    u"SQR", u"SECOND", u"SEX", u"SHELL", u"TIME", u"TURN", u"TRUNC", u"TAN", u"WORK", u"XOR",
+    u"YEAR", u"YOUBI",
     // display commands
     u"PIC", u"QUITSYSTEM", u"ICONIZE", u"SHOWWINDOW", u"SETDEFBITMAP", u"SKIP", u"SOUNDA",
-    u"SOUNDS", u"SPEEDFAST", u"SPEEDSLOW", u"TIMER", u"CLEAR", u"CANCELTIMER",
-    u"CHANGECHARACTER", u"DELAY", u"WAITRETURN", u"READCHARACTER", u"FONTBIG", u"FONTSMALL",
+    u"SOUNDS", u"SPEEDFAST", u"SPEEDSLOW", u"TIMER", u"CLEAR", u"CANCELTIMER", u"CHANGECHARACTER",
+    u"DELAY", u"WAITRETURN", u"READCHARACTER", u"FONTBIG", u"FONTSMALL",
     // the question marker of kind A follow-ups
     u"Q"};
 
 // Commands whose text argument follows the word directly, so that letters may continue it.
-const std::set<std::u16string> kTextArgumentWords = {u"POS",  u"CHOICE",  u"LIKE",
-                                                     u"EQ",   u"NE",      u"DATEDIFF",
-                                                     u"ISSAME", u"IF"};
+const std::set<std::u16string> kTextArgumentWords = {u"POS", u"CHOICE",   u"LIKE",   u"EQ",
+                                                     u"NE",  u"DATEDIFF", u"ISSAME", u"IF"};
 
 // Why the group opening at text[at] names no command, or the empty text.
 std::string UnknownCommand(const std::u16string& text, size_t at) {
@@ -158,7 +157,7 @@ std::string UnknownCommand(const std::u16string& text, size_t at) {
   if (word.empty()) {
     // Operators, "...", "$:" and "^H" begin with a sign; "{" begins an empty or nested group.
     return end < text.size() && std::u16string_view(u"=!<>+-*/\\%^.${").find(text[end]) !=
-                                        std::u16string_view::npos
+                                    std::u16string_view::npos
                ? ""
                : "no command word";
   }
@@ -423,8 +422,8 @@ TEST(BundledCharacterFiles, MugisBalloonsAre350By200WithAKeyColour) {
 }
 
 TEST(BundledCharacterFiles, MugisPicturesAreColourKeyed) {
-  EXPECT_TRUE(TextToBool(TCharacterFile(ProgramFolder() + "mugi.klc").ReadValue(
-      "transparentbitmap")));
+  EXPECT_TRUE(
+      TextToBool(TCharacterFile(ProgramFolder() + "mugi.klc").ReadValue("transparentbitmap")));
   for (const char* name : {"futsuu.bmp", "niyari.bmp", "okori.bmp", "bikkuri.bmp", "nemui.bmp"}) {
     ExpectColourKeyed(ReadBmp(CharacterFolder("mugi") + name), name);
   }
