@@ -46,10 +46,6 @@ class Shape:
         return Shape(lambda x, y: self.distance(x, y) - amount,
                      (x0 - amount, y0 - amount, x1 + amount, y1 + amount))
 
-    def moved(self, dx, dy):
-        x0, y0, x1, y1 = self.box
-        return Shape(lambda x, y: self.distance(x - dx, y - dy), (x0 + dx, y0 + dy, x1 + dx, y1 + dy))
-
 
 def circle(cx, cy, r):
     return Shape(lambda x, y: math.hypot(x - cx, y - cy) - r, (cx - r, cy - r, cx + r, cy + r))

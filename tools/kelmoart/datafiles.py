@@ -107,20 +107,6 @@ def scramble_line(line, key):
     return bytes(out)
 
 
-def unscramble_line(line, key):
-    """The inverse of scramble_line for bytes 32 to 255."""
-    if not key:
-        return line
-    shifts = [k % 20 for k in key]
-    out = bytearray()
-    for index, byte in enumerate(line):
-        value = byte - shifts[index % len(shifts)]
-        if value < 32:
-            value += 224
-        out.append(value)
-    return bytes(out)
-
-
 def scramble_lines(lines, key):
     """A whole file scrambled: the header with the file key, then every line."""
     for number, line in enumerate(lines, 1):
