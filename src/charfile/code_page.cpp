@@ -278,6 +278,16 @@ std::string Utf16ToUtf8(std::u16string_view text) {
   return out;
 }
 
+bool IsValidUtf8(std::string_view text) {
+  for (size_t i = 0; i < text.size();) {
+    uint32_t code = 0;
+    const size_t length = DecodeUtf8Sequence(text, i, code);
+    if (length == 0) return false;
+    i += length;
+  }
+  return true;
+}
+
 std::string ShiftJisToUtf8(std::string_view text) { return Utf16ToUtf8(ShiftJisToUtf16(text)); }
 
 std::string Utf8ToShiftJis(std::string_view text) { return Utf16ToShiftJis(Utf8ToUtf16(text)); }

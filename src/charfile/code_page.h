@@ -35,6 +35,9 @@ std::u16string Utf8ToUtf16(std::string_view text);
 // UTF-16 to UTF-8; an unpaired surrogate becomes U+FFFD.
 std::string Utf16ToUtf8(std::u16string_view text);
 
+// True when the bytes are well-formed UTF-8 (no overlong forms, no surrogates).
+bool IsValidUtf8(std::string_view text);
+
 // Shift-JIS to UTF-8 and back, through UTF-16 with the rules above.
 std::string ShiftJisToUtf8(std::string_view text);
 std::string Utf8ToShiftJis(std::string_view text);

@@ -22,10 +22,6 @@ bool PathExists(const std::string& path) {
   return ::stat(path.c_str(), &info) == 0;
 }
 
-bool IsValidUtf8(std::string_view text) {
-  return Utf16ToUtf8(Utf8ToUtf16(text)) == text && text.find('\0') == std::string_view::npos;
-}
-
 // How a directory entry's name compares: normalised UTF-16, read as UTF-8 or else as Shift-JIS.
 std::u16string ComparableEntryName(const char* name) {
   const std::string_view text(name);

@@ -9,6 +9,7 @@
 
 #include "charfile/code_page.h"
 #include "charfile/data_path.h"
+#include "charfile/kelmo_error.h"
 #include "charfile/text_file.h"
 
 namespace kelmo {
@@ -228,7 +229,11 @@ std::string ExtractField(std::string_view text, std::string_view separator, int 
 std::string ReadFirstLineAndDelete(const std::string& path) {
   if (!DataFileExists(path)) return {};
   const std::string bytes = ReadFileBytes(path);
-  DeleteDataFile(path);
+  try {
+    DeleteDataFile(path);
+  } catch (const EFileError&) {
+    // The answer is still given; the file stays for whoever can remove it.
+  }
   return bytes.substr(0, bytes.find_first_of(std::string_view("\r\n\0", 3)));
 }
 

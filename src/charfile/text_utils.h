@@ -59,7 +59,8 @@ std::string CutField(std::string& text, std::string_view separator);
 std::string ExtractField(std::string_view text, std::string_view separator, int index);
 
 // The first line of the file at the data path, after which the file is deleted; empty when the
-// file does not exist. Raises EFileError when the file exists but cannot be read or deleted.
+// file does not exist. Raises EFileError when the file exists but cannot be read; a file that
+// cannot be deleted still gives its line and stays.
 std::string ReadFirstLineAndDelete(const std::string& path);
 
 // Splits a comma text: fields separated by commas or blanks (bytes 0 to 32), a field in double

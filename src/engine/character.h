@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -39,6 +40,9 @@ inline constexpr uint8_t DictMaskBasic = 3;  // the window's own words: kind 0 o
 // Number of memo, counter and flag slots; slots from kFirstStoredSlot up live in the state file.
 inline constexpr int kSlotCount = 100;
 inline constexpr int kFirstStoredSlot = 50;
+
+// Starts of external programs and documents one character may make within one second.
+inline constexpr size_t kMaxProgramStartsPerSecond = 5;
 
 // What a character needs from the program around it.
 struct TCharacterEnvironment {
@@ -80,6 +84,12 @@ class TCharacter {
 
   // The watch over the external program ended: RunnerDone := true. Runs on the main thread.
   void RunnerFinished();
+
+  // Counts one start of an external program or document (ENTRUST, SHELL:); false, counting
+  // nothing, when kMaxProgramStartsPerSecond starts were counted within the last second. A reply
+  // that rewrites itself is rescanned up to the evaluator's limit, and each rescan could otherwise
+  // start a program.
+  bool TakeProgramStart();
 
   // The state file: 150 logical lines (memo, counter and flag slots 50 to 99), scrambled with
   // Name as key. LoadState clears all slots, then fills slots 50 to 99 when the file holds at
@@ -131,6 +141,9 @@ class TCharacter {
 
   TCharacterEnvironment environment_;
   std::string statePath_;  // the ".kls" file beside the definition file's name, in Folder
+  // When the latest program starts were counted: a ring whose next slot holds the oldest.
+  std::array<std::chrono::steady_clock::time_point, kMaxProgramStartsPerSecond> recentStarts_{};
+  size_t nextStart_ = 0;
 };
 
 }  // namespace kelmo

@@ -19,6 +19,15 @@ bool TCharacter::StartRunner(const std::string& commandLine) {
   return true;
 }
 
+bool TCharacter::TakeProgramStart() {
+  const auto now = std::chrono::steady_clock::now();
+  std::chrono::steady_clock::time_point& oldest = recentStarts_[nextStart_];
+  if (oldest.time_since_epoch().count() != 0 && now - oldest < std::chrono::seconds(1)) return false;
+  oldest = now;
+  nextStart_ = (nextStart_ + 1) % recentStarts_.size();
+  return true;
+}
+
 void TCharacter::RunnerFinished() {
   RunnerDone = true;
 }

@@ -2,9 +2,11 @@
 // ENDENTRUST reports its end once, RESULT fetches the first line of its answer file, SHELL: opens
 // a document, ALLOWEXECUTE reports whether the user allows any of it. ENTRUST and SHELL: start
 // nothing while AllowExecute is off; RESULT reads the answer file regardless.
+#include <algorithm>
+
+#include "charfile/code_page.h"
 #include "charfile/data_path.h"
-#include "charfile/kelmo_error.h"
-#include "charfile/text_file.h"
+#include "charfile/text_utils.h"
 #include "engine/character.h"
 #include "engine/command_support.h"
 #include "engine/entrust.h"
@@ -36,7 +38,7 @@ std::u16string AllowExecuteText(const TCommand& command) {
 // file's path in double quotes, then the arguments, all as written.
 std::u16string Entrust(const TCommand& command) {
   TCharacter& character = command.Character;
-  if (!character.AllowExecute) return TruthText(false);
+  if (!character.AllowExecute || !character.TakeProgramStart()) return TruthText(false);
   // The earlier watch ends here; its notice sets RunnerDone. Its program runs on.
   character.Runner.reset();
   // The program receives the answer file as a real path of this file system.
@@ -58,22 +60,20 @@ std::u16string EndEntrust(const TCommand& command) {
 
 // The first line of the answer file, which is then deleted; a file that cannot be deleted still
 // gives its line and stays. No file: nothing. A file that cannot be read fails the command.
+// Programs written for Windows answer in Shift-JIS, programs on this system usually in UTF-8; a
+// Japanese Shift-JIS line is practically never valid UTF-8, so a valid UTF-8 line with non-ASCII
+// bytes is read as UTF-8.
 std::u16string ReadResult(const TCommand& command) {
-  const std::string path = AnswerFilePath(command.Character);
-  if (!DataFileExists(path)) return {};
-  const std::string bytes = ReadFileBytes(path);
-  try {
-    DeleteDataFile(path);
-  } catch (const EFileError&) {
-    // The answer is still given; the file stays for whoever can remove it.
-  }
-  return Wide(
-      std::string_view(bytes).substr(0, bytes.find_first_of(std::string_view("\r\n\0", 3))));
+  const std::string line = ReadFirstLineAndDelete(AnswerFilePath(command.Character));
+  const bool hasNonAscii =
+      std::any_of(line.begin(), line.end(), [](char byte) { return byte & 0x80; });
+  if (hasNonAscii && IsValidUtf8(line)) return Utf8ToUtf16(line);
+  return Wide(line);
 }
 
 std::u16string ShellOpen(const TCommand& command) {
-  const TCharacter& character = command.Character;
-  if (!character.AllowExecute) return TruthText(false);
+  TCharacter& character = command.Character;
+  if (!character.AllowExecute || !character.TakeProgramStart()) return TruthText(false);
   const std::string path = Narrow(command.RawSliceFrom(kShellLength + 1));
   return TruthText(OpenDocument(path, character.Folder) == TOpenResult::kOpened);
 }

@@ -538,6 +538,24 @@ TEST_F(ExternalCommandsTest, WithoutAllowExecuteNothingStarts) {
   EXPECT_FALSE(folder_.Exists("Result.txt"));
 }
 
+TEST_F(ExternalCommandsTest, ARewritingReplyStartsOnlyAFewProgramsPerSecond) {
+  Character().SetAllowExecute(true);
+  Release();
+  // Each rescan of the memo would start the program again, up to the evaluator's limit.
+  Character().Memo[1] = "{ENTRUSTanswer.sh|x}{MEMO01}";
+  Run(u"{MEMO01}");
+  EXPECT_EQ(Run(u"{SHELL:notes.txt}"), "False");  // the budget of this second is spent
+  std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+  EXPECT_EQ(Run(u"{SHELL:notes.txt}"), "True");
+}
+
+TEST_F(ExternalCommandsTest, ResultReadsShiftJisAndUtf8Answers) {
+  folder_.Write("Result.txt", "\x93\x9a\x82\xa6\r\n");  // 答え in Shift-JIS
+  EXPECT_EQ(Run(u"{RESULT}"), "答え");
+  folder_.Write("Result.txt", "答え\n");  // the same word in UTF-8, as a program here writes it
+  EXPECT_EQ(Run(u"{RESULT}"), "答え");
+}
+
 TEST_F(ExternalCommandsTest, ShellOpensDocumentsButNoPrograms) {
   Character().SetAllowExecute(true);
   EXPECT_EQ(Run(u"{SHELL:notes.txt}"), "True");
