@@ -233,6 +233,11 @@ void TTerminalBalloon::Append(std::string_view text) {
   out_.flush();
 }
 
+void TTerminalBalloon::Forget() {
+  lines_.clear();
+  open_ = false;
+}
+
 void TTerminalBalloon::End() {
   if (!open_) return;
   out_ << '\n';

@@ -57,6 +57,9 @@ class TTerminalBalloon {
   // block is open.
   void End();
 
+  // Forgets the current block without printing: the cursor is no longer known to be at its end.
+  void Forget();
+
   bool BlockOpen() const { return open_; }
   // The lines the current block shows (sanitised).
   const std::vector<std::string>& Lines() const { return lines_; }

@@ -21,7 +21,7 @@ namespace kelmo {
 namespace {
 
 // The signals the loop handles; their previous actions are kept in this order.
-constexpr int kHandledSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGWINCH, SIGPIPE};
+constexpr int kHandledSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGWINCH, SIGPIPE, SIGTSTP};
 // Bytes read from the keyboard at once.
 constexpr size_t kReadChunk = 64 * 1024;
 // Ctrl+D: the end of input typed at the terminal.
@@ -36,6 +36,18 @@ constexpr const char* kUnknownError = "不明なエラー";
 // The one loop readline's hooks talk to, and the signal pipe's writing end.
 TTerminalLoop* activeLoop = nullptr;
 volatile sig_atomic_t signalWriteFd = -1;
+// What the suspend handler gives back to the shell while the program is stopped.
+volatile sig_atomic_t terminalFd = -1;
+termios userModes;
+// The handler std::terminate ran before the loop took over the terminal.
+std::terminate_handler previousTerminate = nullptr;
+
+// An error nothing catches ends the program without destructors: the user's modes go back first.
+[[noreturn]] void RestoreModesAndTerminate() {
+  if (terminalFd >= 0) ::tcsetattr(terminalFd, TCSANOW, &userModes);
+  if (previousTerminate != nullptr) previousTerminate();
+  std::abort();
+}
 
 }  // namespace
 
@@ -72,6 +84,7 @@ TTerminalLoop::TTerminalLoop(FILE* input, FILE* output)
   stifle_history(kHistoryLength);
 
   InstallSignalHandlers();
+  previousTerminate = std::set_terminate(&RestoreModesAndTerminate);
   ApplyRawMode();
 }
 
@@ -79,6 +92,7 @@ TTerminalLoop::~TTerminalLoop() {
   if (editorInstalled_) rl_callback_handler_remove();
   if (inputIsTerminal_) ::tcsetattr(inputFd_, TCSANOW, &originalModes_);
   std::fflush(output_);
+  std::set_terminate(previousTerminate);
   RestoreSignalHandlers();
   rl_getc_function = &rl_getc;
   rl_input_available_hook = nullptr;
@@ -96,8 +110,31 @@ void TTerminalLoop::SignalHandler(int signalNumber) {
   errno = saved;
 }
 
+void TTerminalLoop::SuspendHandler(int) {
+  const int saved = errno;
+  // The shell gets the user's modes while the program is stopped; the loop's come back after.
+  termios current;
+  const bool terminal = terminalFd >= 0 && ::tcgetattr(terminalFd, &current) == 0;
+  if (terminal) ::tcsetattr(terminalFd, TCSANOW, &userModes);
+  ::kill(::getpid(), SIGSTOP);
+  if (terminal) ::tcsetattr(terminalFd, TCSANOW, &current);
+  const char byte = SIGCONT;
+  if (signalWriteFd >= 0) {
+    [[maybe_unused]] const ssize_t written = ::write(signalWriteFd, &byte, 1);
+  }
+  errno = saved;
+}
+
 void TTerminalLoop::InstallSignalHandlers() {
   signalWriteFd = signalPipe_[1];
+  if (inputIsTerminal_) {
+    userModes = originalModes_;
+    terminalFd = inputFd_;
+  }
+  struct sigaction suspend = {};
+  suspend.sa_handler = &SuspendHandler;
+  sigemptyset(&suspend.sa_mask);
+  suspend.sa_flags = SA_RESTART;
   struct sigaction action = {};
   action.sa_handler = &SignalHandler;
   sigemptyset(&action.sa_mask);
@@ -107,8 +144,10 @@ void TTerminalLoop::InstallSignalHandlers() {
   sigemptyset(&ignore.sa_mask);
   for (size_t i = 0; i < std::size(kHandledSignals); ++i) {
     // A closed terminal must not kill the program before it has saved its state.
-    const struct sigaction& chosen = kHandledSignals[i] == SIGPIPE ? ignore : action;
-    ::sigaction(kHandledSignals[i], &chosen, &previousActions_[i]);
+    const int number = kHandledSignals[i];
+    const struct sigaction& chosen =
+        number == SIGPIPE ? ignore : (number == SIGTSTP ? suspend : action);
+    ::sigaction(number, &chosen, &previousActions_[i]);
   }
 }
 
@@ -117,6 +156,7 @@ void TTerminalLoop::RestoreSignalHandlers() {
     ::sigaction(kHandledSignals[i], &previousActions_[i], nullptr);
   }
   signalWriteFd = -1;
+  terminalFd = -1;
 }
 
 void TTerminalLoop::ApplyRawMode() {
@@ -262,10 +302,22 @@ void TTerminalLoop::HandleSignals() {
     for (ssize_t i = 0; i < count; ++i) {
       if (signals[i] == SIGWINCH) {
         UpdateSize();
+      } else if (signals[i] == SIGCONT) {
+        Resumed();
       } else {
         quitRequested_ = true;
       }
     }
+  }
+}
+
+void TTerminalLoop::Resumed() {
+  // The shell wrote on the screen meanwhile: the balloon starts afresh, the prompt is drawn again.
+  if (view_ != nullptr) view_->ScreenChanged();
+  UpdateSize();
+  if (editorInstalled_ && !promptHidden_) {
+    rl_on_new_line();
+    rl_redisplay();
   }
 }
 

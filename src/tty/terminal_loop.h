@@ -8,7 +8,8 @@
 // the UTF-8 locale. While the character has the turn, the terminal is in a raw mode without echo
 // and the loop reads keys itself: Enter fast-forwards or ends a wait, and after a reply any key
 // begins the user's turn (Enter alone, or the key then goes into the new line). Ctrl+C, a hang-up,
-// SIGTERM, Ctrl+D and the end of input all request the close with the closing talk.
+// SIGTERM, Ctrl+D and the end of input all request the close with the closing talk; Ctrl+Z hands
+// the terminal back to the shell in its own modes until the program is resumed.
 //
 // A line entered at the chat prompt is handed to the front end only after readline has returned,
 // so the front end may run modal prompts (ReadLine, for the dialogs) that install readline again.
@@ -85,6 +86,7 @@ class TTerminalLoop : public TLineInput {
   static int AvailableHook();
   static void LineHook(char* line);
   static void SignalHandler(int signalNumber);
+  static void SuspendHandler(int signalNumber);
 
   void InstallSignalHandlers();
   void RestoreSignalHandlers();
@@ -101,6 +103,7 @@ class TTerminalLoop : public TLineInput {
   void WaitForEvents(int timeoutMs);
   void ReadInput();
   void HandleSignals();
+  void Resumed();
   int NextByte();
   bool InputPending() const { return offset_ < pending_.size(); }
 
@@ -119,7 +122,7 @@ class TTerminalLoop : public TLineInput {
 
   TMainThreadQueue mainThread_;
   int signalPipe_[2] = {-1, -1};
-  struct sigaction previousActions_[5] = {};
+  struct sigaction previousActions_[6] = {};
 
   std::string pending_;  // keyboard bytes read but not used yet, from offset_ on
   size_t offset_ = 0;

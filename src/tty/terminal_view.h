@@ -40,6 +40,10 @@ class TTerminalView : public TChatView, public TChatObserver {
   // The line the user entered at the prompt; the controller reads it as the balloon's text.
   void SetUserLine(std::string line) { userLine_ = std::move(line); }
 
+  // The screen changed behind the view's back (the program was suspended): the reply being shown
+  // is printed again in a new block with its next change.
+  void ScreenChanged() { balloon_.Forget(); }
+
   // Prints a line of the front end's own (help, lists), below the balloon.
   void Print(std::string_view text);
 

@@ -43,6 +43,8 @@ class TPtySession {
       return;
     }
     ::fcntl(master_, F_SETFD, FD_CLOEXEC);
+    // Writes must never block: the program may itself be blocked writing its echo to us.
+    ::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK);
     ::fcntl(slave_, F_SETFD, FD_CLOEXEC);
     std::vector<std::string> argv = {KELMO_PROGRAM};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
@@ -75,9 +77,18 @@ class TPtySession {
 
   // Types bytes, reading the screen meanwhile so that the program never blocks on its output.
   void Send(std::string_view bytes) {
+    const auto deadline = std::chrono::steady_clock::now() + kPatience;
     while (!bytes.empty()) {
+      if (std::chrono::steady_clock::now() > deadline) {
+        ADD_FAILURE() << "the program takes no more input";
+        return;
+      }
       pollfd entry = {master_, POLLIN | POLLOUT, 0};
-      if (::poll(&entry, 1, 1000) <= 0) continue;
+      if (::poll(&entry, 1, 100) <= 0) continue;
+      if (entry.revents & (POLLHUP | POLLERR)) {
+        ADD_FAILURE() << "the terminal closed while typing";
+        return;
+      }
       if (entry.revents & POLLIN) Drain();
       if (entry.revents & POLLOUT) {
         const ssize_t written =
