@@ -61,8 +61,6 @@ class TTerminalBalloon {
   void Forget();
 
   bool BlockOpen() const { return open_; }
-  // The lines the current block shows (sanitised).
-  const std::vector<std::string>& Lines() const { return lines_; }
 
  private:
   // Where the terminal's cursor ends after printing text from column 0.
