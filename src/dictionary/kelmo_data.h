@@ -64,10 +64,17 @@ class TKelmoData {
   std::string Lookup(const std::string& input);
 
   // Appends to the empty list candidates the indices of the unused entries of the first group
-  // that holds any entry passing the kind's test: the entries Lookup chooses from. Kind 0
-  // evaluates the condition of every unused entry of the groups it scans, once each, in file
-  // order.
-  virtual void CollectCandidates(const std::string& input, TAnswerList& candidates) = 0;
+  // that holds any entry passing the kind's test, in file order: the entries Lookup chooses
+  // from. Kind 0 evaluates the condition of every unused entry of the groups it scans, once
+  // each, in file order. Kinds A and B search their prefilter instead of testing every entry;
+  // the list is always the one ScanCandidates gives.
+  virtual void CollectCandidates(const std::string& input, TAnswerList& candidates) {
+    ScanCandidates(input, candidates);
+  }
+
+  // The same list found by the plain scan: every unused entry of the scanned groups tested in
+  // file order. The reference that a faster CollectCandidates is checked and measured against.
+  virtual void ScanCandidates(const std::string& input, TAnswerList& candidates) = 0;
 
   // Number of stored entries, separators included.
   virtual int EntryCount() const = 0;

@@ -27,7 +27,7 @@ bool TKelmoData0::AddLine(const std::string& line) {
   return true;
 }
 
-void TKelmoData0::CollectCandidates(const std::string&, TAnswerList& candidates) {
+void TKelmoData0::ScanCandidates(const std::string&, TAnswerList& candidates) {
   ScanGroups(candidates, [this](const TEntry0& entry) { return ConditionHolds(entry.Condition); });
 }
 

@@ -26,7 +26,7 @@ class TKelmoData0 : public TKelmoDataOf<TEntry0> {
   void Prepare() override {}
 
   // Does not consult input. Errors of the evaluator go on to the caller.
-  void CollectCandidates(const std::string& input, TAnswerList& candidates) override;
+  void ScanCandidates(const std::string& input, TAnswerList& candidates) override;
 
  protected:
   // Lines of at least two fields: condition, reply.

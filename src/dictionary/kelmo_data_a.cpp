@@ -37,7 +37,7 @@ void TKelmoDataA::Clear() {
   preparedCount_ = 0;
 }
 
-void TKelmoDataA::CollectCandidates(const std::string& input, TAnswerList& candidates) {
+void TKelmoDataA::ScanCandidates(const std::string& input, TAnswerList& candidates) {
   ScanGroups(candidates, [&](TEntryA& entry) {
     return entry.PreviousReply.FoundIn(context_) && entry.Input.FoundIn(input);
   });

@@ -32,7 +32,7 @@ class TKelmoDataA : public TKelmoDataOf<TEntryA> {
   void Clear() override;
 
   // Errors of the pattern engine other than syntax errors go on to the caller.
-  void CollectCandidates(const std::string& input, TAnswerList& candidates) override;
+  void ScanCandidates(const std::string& input, TAnswerList& candidates) override;
 
   // The normalised previous reply; empty until the first SetContext.
   const std::string& Context() const { return context_; }

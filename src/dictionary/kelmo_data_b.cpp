@@ -32,7 +32,7 @@ void TKelmoDataB::Clear() {
   preparedCount_ = 0;
 }
 
-void TKelmoDataB::CollectCandidates(const std::string& input, TAnswerList& candidates) {
+void TKelmoDataB::ScanCandidates(const std::string& input, TAnswerList& candidates) {
   ScanGroups(candidates, [&](TEntryB& entry) { return entry.Input.FoundIn(input); });
 }
 

@@ -27,7 +27,7 @@ class TKelmoDataB : public TKelmoDataOf<TEntryB> {
   void Clear() override;
 
   // Errors of the pattern engine other than syntax errors go on to the caller.
-  void CollectCandidates(const std::string& input, TAnswerList& candidates) override;
+  void ScanCandidates(const std::string& input, TAnswerList& candidates) override;
 
  protected:
   // Lines of at least two fields: input pattern, reply.

@@ -21,7 +21,7 @@ bool TKelmoDataC::AddLine(const std::string& line) {
   return true;
 }
 
-void TKelmoDataC::CollectCandidates(const std::string&, TAnswerList& candidates) {
+void TKelmoDataC::ScanCandidates(const std::string&, TAnswerList& candidates) {
   ScanGroups(candidates, [](const TEntryC&) { return true; });
 }
 

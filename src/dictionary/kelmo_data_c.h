@@ -22,7 +22,7 @@ class TKelmoDataC : public TKelmoDataOf<TEntryC> {
   void Prepare() override {}
 
   // Does not consult input.
-  void CollectCandidates(const std::string& input, TAnswerList& candidates) override;
+  void ScanCandidates(const std::string& input, TAnswerList& candidates) override;
 
  protected:
   // Every line is an entry unless it is a marker.

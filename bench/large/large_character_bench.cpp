@@ -1,0 +1,710 @@
+// Large characters: load time, peak memory and reply latency at 1,000 to 100,000 entries.
+//
+// For each size and shape the program generates a character (large_character.h) and measures it
+// in a fresh child process, so that the peak resident size (VmHWM) belongs to that character
+// alone: the load of TCharacter, SelectReply over user lines that hit the first priority group,
+// only the last group, or nothing, Evaluate of a 1 KB reply with 50 groups and of a kind 0
+// condition. Each SelectReply is timed alone, in wall time and thread CPU time; the first pass over
+// the lines is kept apart (it compiles the patterns it tests first) and the rounds after it give
+// the median and the 99th percentile. Afterwards the lines are classified by the plain scan of
+// "datab2", and the kind B candidate search is timed both ways and checked to agree.
+//
+// As references for kind B, two more child processes run the same patterns (over bytes) and the
+// same lines through RE2::Set and through Hyperscan, each under a time limit: they report only
+// at the sizes where they compile.
+//
+// Usage: large_character_bench [--sizes=1000,10000,100000] [--shapes=b,all] [--rounds=5]
+//                              [--folder=DIR] [--no-references] [--reference-timeout=SECONDS]
+// The characters are generated under DIR (kept, and reused when present) or in a temporary folder
+// removed at the end. The machine's load average is printed at the start and at the end.
+#include <hs/hs.h>
+#include <poll.h>
+#include <re2/re2.h>
+#include <re2/set.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "charfile/answer_list.h"
+#include "charfile/code_page.h"
+#include "charfile/text_utils.h"
+#include "dictionary/kelmo_data_a.h"
+#include "dictionary/kelmo_data_b.h"
+#include "engine/character.h"
+#include "large/large_character.h"
+
+namespace kelmo::bench {
+namespace {
+
+// The line categories, in table order.
+constexpr const char* kCategories[] = {"first", "late", "nothing"};
+
+// The classified lines a measuring child leaves for the reference children: category, a tab and
+// the normalised query bytes.
+constexpr const char* kClassifiedFileName = "bench_classified.txt";
+
+// Timed calls of Evaluate per measurement, and measurements.
+constexpr int kEvaluateBatch = 100;
+constexpr int kEvaluateSamples = 200;
+
+// --- Clocks and process figures ---
+
+double WallSeconds() {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+double CpuSeconds(clockid_t clock) {
+  timespec now{};
+  clock_gettime(clock, &now);
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+double ThreadCpuSeconds() {
+  return CpuSeconds(CLOCK_THREAD_CPUTIME_ID);
+}
+double ProcessCpuSeconds() {
+  return CpuSeconds(CLOCK_PROCESS_CPUTIME_ID);
+}
+
+// A field of /proc/self/status in MiB ("VmHWM", "VmRSS").
+double StatusMegabytes(const std::string& field) {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind(field + ":", 0) == 0) return std::stod(line.substr(field.size() + 1)) / 1024.0;
+  }
+  return 0;
+}
+
+std::string LoadAverage() {
+  std::ifstream file("/proc/loadavg");
+  std::string one, five, fifteen;
+  file >> one >> five >> fifteen;
+  return one + " " + five + " " + fifteen;
+}
+
+// The value at fraction q (0..1) of the sorted samples; 0 when there are none.
+double Quantile(std::vector<double> samples, double q) {
+  if (samples.empty()) return 0;
+  std::sort(samples.begin(), samples.end());
+  const size_t index =
+      std::min(samples.size() - 1, static_cast<size_t>(q * (samples.size() - 1) + 0.5));
+  return samples[index];
+}
+
+// A child's report: "key value" lines.
+using Report = std::map<std::string, std::string>;
+
+void Put(const std::string& key, double value) {
+  std::printf("%s %.6g\n", key.c_str(), value);
+}
+void Put(const std::string& key, const std::string& value) {
+  std::printf("%s %s\n", key.c_str(), value.c_str());
+}
+
+Report ParseReport(const std::string& text) {
+  Report report;
+  std::istringstream lines(text);
+  std::string line;
+  while (std::getline(lines, line)) {
+    const size_t blank = line.find(' ');
+    if (blank != std::string::npos) report[line.substr(0, blank)] = line.substr(blank + 1);
+  }
+  return report;
+}
+
+// --- Files of a generated character ---
+
+std::vector<std::string> ReadLines(const std::filesystem::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::vector<std::string> lines;
+  std::string line;
+  while (std::getline(file, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+// The group of each "datab2" entry, from the byte-pattern file that lists them in file order.
+std::vector<int> EntryGroups(const std::filesystem::path& folder) {
+  std::vector<int> groups;
+  int group = 0;
+  for (const std::string& line : ReadLines(folder / kBytePatternsFileName)) {
+    if (line == "{PRIOR}") ++group;
+    groups.push_back(group);
+  }
+  return groups;
+}
+
+struct ClassifiedLine {
+  std::string Category;
+  std::string Query;  // normalised, Shift-JIS
+};
+
+std::vector<ClassifiedLine> ReadClassified(const std::filesystem::path& folder) {
+  std::vector<ClassifiedLine> lines;
+  for (const std::string& line : ReadLines(folder / kClassifiedFileName)) {
+    const size_t tab = line.find('\t');
+    if (tab != std::string::npos) lines.push_back({line.substr(0, tab), line.substr(tab + 1)});
+  }
+  return lines;
+}
+
+// Per-category medians of a timed operation over the classified lines: one warm-up pass, then
+// `rounds` passes. `run` returns false when the operation failed.
+std::map<std::string, std::vector<double>> TimeByCategory(
+    const std::vector<ClassifiedLine>& lines, int rounds,
+    const std::function<bool(const std::string&)>& run, bool& failed) {
+  std::map<std::string, std::vector<double>> samples;
+  failed = false;
+  for (int round = -1; round < rounds && !failed; ++round) {
+    for (const ClassifiedLine& line : lines) {
+      const double start = WallSeconds();
+      if (!run(line.Query)) failed = true;
+      const double elapsed = WallSeconds() - start;
+      if (round >= 0) samples[line.Category].push_back(elapsed * 1e6);
+    }
+  }
+  return samples;
+}
+
+void PutMedians(const std::string& prefix,
+                const std::map<std::string, std::vector<double>>& samples) {
+  for (const auto& [category, values] : samples) {
+    Put(prefix + "_" + category + "_median_us", Quantile(values, 0.5));
+    Put(prefix + "_" + category + "_p99_us", Quantile(values, 0.99));
+  }
+}
+
+// --- The measuring child ---
+
+// About 1 KB of reply text with 50 groups, the shape of the evaluator benchmark's typical reply:
+// results, kept display commands and nested choices.
+std::u16string TypicalReply() {
+  const std::u16string pieces[] = {
+      u"今日は{DATE}です。",     u"{WAIT20}", u"カウンタは{COUNT01}、", u"{MEMO01}と覚えています。",
+      u"{IF{==1|1}はい|いいえ}", u"{BR}",     u"{SURFACE1}ふむ。",
+  };
+  std::u16string text;
+  int groups = 0;
+  for (int i = 0; groups < 50; ++i) {
+    const std::u16string& piece = pieces[i % std::size(pieces)];
+    text += piece + u"ここに少し文章が入ります。";
+    groups += piece.find(u"{IF") == 0 ? 2 : 1;
+  }
+  return text;
+}
+
+// Median wall and CPU microseconds of one Evaluate of text, timed in batches.
+void PutEvaluate(TCharacter& character, const std::string& name, const std::u16string& text) {
+  std::vector<double> wall;
+  std::vector<double> cpu;
+  for (int sample = 0; sample < kEvaluateSamples; ++sample) {
+    const double wallStart = WallSeconds();
+    const double cpuStart = ThreadCpuSeconds();
+    for (int call = 0; call < kEvaluateBatch; ++call) {
+      if (character.Evaluate(text).empty()) std::abort();  // both texts have a result
+    }
+    wall.push_back((WallSeconds() - wallStart) * 1e6 / kEvaluateBatch);
+    cpu.push_back((ThreadCpuSeconds() - cpuStart) * 1e6 / kEvaluateBatch);
+  }
+  Put(name + "_wall_us", Quantile(wall, 0.5));
+  Put(name + "_cpu_us", Quantile(cpu, 0.5));
+}
+
+// The group of the first candidate of a kind B dictionary for query by the plain scan, -1 when
+// there is none.
+int ScannedGroup(TKelmoData& dictionary, const std::string& query, const std::vector<int>& groups) {
+  TAnswerList candidates(dictionary.EntryCount());
+  dictionary.ScanCandidates(query, candidates);
+  return candidates.Count() == 0 ? -1 : groups[candidates.Items()[0]];
+}
+
+int Measure(const std::filesystem::path& folder, int rounds) {
+  Put("rss_before_mb", StatusMegabytes("VmRSS"));
+  Put("load_average_start", LoadAverage());
+  TCharacterEnvironment environment;
+  environment.Plugins.ProgramFolder = folder.string() + "/";
+  const double wallStart = WallSeconds();
+  const double cpuStart = ProcessCpuSeconds();
+  TCharacter character((folder / kDefinitionFileName).string(), environment);
+  Put("load_wall_ms", (WallSeconds() - wallStart) * 1e3);
+  Put("load_cpu_ms", (ProcessCpuSeconds() - cpuStart) * 1e3);
+  Put("peak_load_mb", StatusMegabytes("VmHWM"));
+
+  // The lines in a fixed shuffled order, no line twice in a row (that would mark a repetition).
+  struct Line {
+    std::string Intended;
+    std::u16string Text;
+    std::string Query;
+  };
+  std::vector<Line> lines;
+  for (const std::string& raw : ReadLines(folder / kLinesFileName)) {
+    const size_t tab = raw.find('\t');
+    const std::u16string text = ShiftJisToUtf16(raw.substr(tab + 1));
+    lines.push_back({raw.substr(0, tab), text, Utf16ToShiftJis(NormalizeText(text))});
+  }
+  std::shuffle(lines.begin(), lines.end(), std::mt19937(7));
+  lines.erase(std::unique(lines.begin(), lines.end(),
+                          [](const Line& a, const Line& b) { return a.Text == b.Text; }),
+              lines.end());
+
+  std::vector<std::vector<double>> wall(lines.size());
+  std::vector<std::vector<double>> cpu(lines.size());
+  std::vector<double> coldWall(lines.size());
+  for (int round = -1; round < rounds; ++round) {
+    for (size_t index = 0; index < lines.size(); ++index) {
+      const double lineWall = WallSeconds();
+      const double lineCpu = ThreadCpuSeconds();
+      character.SelectReply(lines[index].Text, DictMaskAll);
+      const double elapsedWall = (WallSeconds() - lineWall) * 1e6;
+      const double elapsedCpu = (ThreadCpuSeconds() - lineCpu) * 1e6;
+      if (round < 0) {
+        coldWall[index] = elapsedWall;
+        continue;
+      }
+      wall[index].push_back(elapsedWall);
+      cpu[index].push_back(elapsedCpu);
+    }
+  }
+  Put("peak_end_mb", StatusMegabytes("VmHWM"));
+
+  // Classification by the plain scan of "datab2" (and, in a character of all kinds, no answer
+  // from "datab1" before it).
+  const std::vector<int> groups = EntryGroups(folder);
+  const int lastGroup = groups.empty() ? 0 : groups.back();
+  TKelmoDataB& keywords = *character.DataB2;
+  std::map<std::string, std::vector<size_t>> byCategory;
+  int otherLines = 0;
+  int wrongIntention = 0;
+  std::ofstream classified(folder / kClassifiedFileName, std::ios::binary | std::ios::trunc);
+  for (size_t index = 0; index < lines.size(); ++index) {
+    TAnswerList earlier(character.DataB1->EntryCount());
+    character.DataB1->ScanCandidates(lines[index].Query, earlier);
+    const int group = earlier.Count() > 0 ? -2 : ScannedGroup(keywords, lines[index].Query, groups);
+    const char* category = group == 0           ? "first"
+                           : group == -1        ? "nothing"
+                           : group == lastGroup ? "late"
+                                                : nullptr;
+    if (category == nullptr) {
+      ++otherLines;
+      continue;
+    }
+    if (lines[index].Intended != category) ++wrongIntention;
+    byCategory[category].push_back(index);
+    classified << category << '\t' << lines[index].Query << '\n';
+  }
+  classified.close();
+  Put("lines_other_groups", otherLines);
+  Put("lines_not_as_intended", wrongIntention);
+
+  for (const char* category : kCategories) {
+    std::vector<double> categoryWall;
+    std::vector<double> categoryCpu;
+    std::vector<double> categoryCold;
+    for (const size_t index : byCategory[category]) {
+      categoryWall.insert(categoryWall.end(), wall[index].begin(), wall[index].end());
+      categoryCpu.insert(categoryCpu.end(), cpu[index].begin(), cpu[index].end());
+      categoryCold.push_back(coldWall[index]);
+    }
+    const std::string prefix = std::string("select_") + category;
+    Put("lines_" + std::string(category), static_cast<double>(byCategory[category].size()));
+    Put(prefix + "_median_wall_us", Quantile(categoryWall, 0.5));
+    Put(prefix + "_p99_wall_us", Quantile(categoryWall, 0.99));
+    Put(prefix + "_median_cpu_us", Quantile(categoryCpu, 0.5));
+    Put(prefix + "_p99_cpu_us", Quantile(categoryCpu, 0.99));
+    Put(prefix + "_cold_max_us", Quantile(categoryCold, 1.0));
+  }
+
+  // Kind B alone: the candidate search and the plain scan over the same lines, checked equal.
+  const std::vector<ClassifiedLine> classifiedLines = ReadClassified(folder);
+  int mismatches = 0;
+  for (const ClassifiedLine& line : classifiedLines) {
+    TAnswerList fast(keywords.EntryCount());
+    TAnswerList plain(keywords.EntryCount());
+    keywords.CollectCandidates(line.Query, fast);
+    keywords.ScanCandidates(line.Query, plain);
+    if (fast.Items() != plain.Items()) ++mismatches;
+  }
+  Put("candidate_mismatches", mismatches);
+  bool failed = false;
+  PutMedians("collect", TimeByCategory(
+                            classifiedLines, rounds,
+                            [&](const std::string& query) {
+                              TAnswerList candidates(keywords.EntryCount());
+                              keywords.CollectCandidates(query, candidates);
+                              return true;
+                            },
+                            failed));
+  PutMedians("scan", TimeByCategory(
+                         classifiedLines, rounds,
+                         [&](const std::string& query) {
+                           TAnswerList candidates(keywords.EntryCount());
+                           keywords.ScanCandidates(query, candidates);
+                           return true;
+                         },
+                         failed));
+
+  character.Memo[1] = "memo text";
+  PutEvaluate(character, "evaluate_reply", TypicalReply());
+  character.OperateMessage = "KCCALLED";
+  PutEvaluate(character, "evaluate_condition", u"{EQ{OPERATEMESSAGE}|KCCALLED}");
+  Put("load_average_end", LoadAverage());
+  return 0;
+}
+
+// --- The reference children ---
+
+// The byte patterns of "datab2" that compile in a reference engine: separators and broken
+// patterns left out.
+std::vector<std::string> BytePatterns(const std::filesystem::path& folder) {
+  std::vector<std::string> patterns;
+  for (const std::string& line : ReadLines(folder / kBytePatternsFileName)) {
+    if (line != "{PRIOR}" && line != "{BROKEN}") patterns.push_back(line);
+  }
+  return patterns;
+}
+
+int MeasureRe2(const std::filesystem::path& folder, int rounds) {
+  RE2::Options options;
+  options.set_encoding(RE2::Options::EncodingLatin1);
+  options.set_log_errors(false);
+  options.set_max_mem(int64_t{4} << 30);
+  RE2::Set set(options, RE2::UNANCHORED);
+  const double start = WallSeconds();
+  int refused = 0;
+  for (const std::string& pattern : BytePatterns(folder)) {
+    if (set.Add(pattern, nullptr) < 0) ++refused;
+  }
+  if (!set.Compile()) {
+    Put("re2_error", "compile");
+    return 0;
+  }
+  Put("re2_compile_ms", (WallSeconds() - start) * 1e3);
+  Put("re2_refused", refused);
+  std::vector<int> matched;
+  RE2::Set::ErrorInfo error{};
+  bool failed = false;
+  PutMedians("re2", TimeByCategory(
+                        ReadClassified(folder), rounds,
+                        [&](const std::string& query) {
+                          return set.Match(query, &matched, &error) ||
+                                 error.kind == RE2::Set::kNoError;
+                        },
+                        failed));
+  if (failed) Put("re2_error", "match");
+  Put("re2_peak_mb", StatusMegabytes("VmHWM"));
+  return 0;
+}
+
+int CountMatch(unsigned int, unsigned long long, unsigned long long, unsigned int, void* count) {
+  ++*static_cast<int*>(count);
+  return 0;
+}
+
+int MeasureHyperscan(const std::filesystem::path& folder, int rounds) {
+  const std::vector<std::string> patterns = BytePatterns(folder);
+  std::vector<const char*> expressions;
+  std::vector<unsigned int> flags(patterns.size(), HS_FLAG_SINGLEMATCH | HS_FLAG_ALLOWEMPTY);
+  std::vector<unsigned int> ids;
+  for (size_t index = 0; index < patterns.size(); ++index) {
+    expressions.push_back(patterns[index].c_str());
+    ids.push_back(static_cast<unsigned int>(index));
+  }
+  hs_database_t* database = nullptr;
+  hs_compile_error_t* error = nullptr;
+  const double start = WallSeconds();
+  if (hs_compile_multi(expressions.data(), flags.data(), ids.data(),
+                       static_cast<unsigned int>(patterns.size()), HS_MODE_BLOCK, nullptr,
+                       &database, &error) != HS_SUCCESS) {
+    Put("hyperscan_error", "compile");
+    hs_free_compile_error(error);
+    return 0;
+  }
+  Put("hyperscan_compile_ms", (WallSeconds() - start) * 1e3);
+  hs_scratch_t* scratch = nullptr;
+  hs_alloc_scratch(database, &scratch);
+  bool failed = false;
+  PutMedians("hyperscan", TimeByCategory(
+                              ReadClassified(folder), rounds,
+                              [&](const std::string& query) {
+                                int count = 0;
+                                return hs_scan(database, query.data(),
+                                               static_cast<unsigned int>(query.size()), 0, scratch,
+                                               CountMatch, &count) == HS_SUCCESS;
+                              },
+                              failed));
+  if (failed) Put("hyperscan_error", "scan");
+  Put("hyperscan_peak_mb", StatusMegabytes("VmHWM"));
+  hs_free_scratch(scratch);
+  hs_free_database(database);
+  return 0;
+}
+
+// --- The parent ---
+
+// Runs this program with arguments and returns its standard output, or nothing when it failed
+// or ran longer than timeoutSeconds (it is then killed).
+std::optional<std::string> RunChild(const std::vector<std::string>& arguments,
+                                    double timeoutSeconds) {
+  int channel[2];
+  if (pipe(channel) != 0) return std::nullopt;
+  const pid_t child = fork();
+  if (child < 0) return std::nullopt;
+  if (child == 0) {
+    dup2(channel[1], STDOUT_FILENO);
+    close(channel[0]);
+    close(channel[1]);
+    std::vector<char*> argv;
+    for (const std::string& argument : arguments)
+      argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    execv("/proc/self/exe", argv.data());
+    _exit(127);
+  }
+  close(channel[1]);
+  std::string output;
+  const double deadline = WallSeconds() + timeoutSeconds;
+  bool timedOut = false;
+  for (;;) {
+    pollfd wait{channel[0], POLLIN, 0};
+    const int remaining = static_cast<int>((deadline - WallSeconds()) * 1000);
+    if (remaining <= 0) {
+      timedOut = true;
+      break;
+    }
+    if (poll(&wait, 1, remaining) <= 0) continue;
+    char buffer[4096];
+    const ssize_t count = read(channel[0], buffer, sizeof buffer);
+    if (count <= 0) break;
+    output.append(buffer, static_cast<size_t>(count));
+  }
+  close(channel[0]);
+  if (timedOut) kill(child, SIGKILL);
+  int status = 0;
+  waitpid(child, &status, 0);
+  if (timedOut || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return std::nullopt;
+  return output;
+}
+
+struct Row {
+  std::string Shape;
+  int Size;
+  Report Figures;
+};
+
+std::string Field(const Report& report, const std::string& key, const char* format = "%.1f") {
+  const auto found = report.find(key);
+  if (found == report.end()) return "-";
+  char text[64];
+  std::snprintf(text, sizeof text, format, std::stod(found->second));
+  return text;
+}
+
+std::string Pair(const Report& report, const std::string& first, const std::string& second,
+                 const char* format = "%.1f") {
+  return Field(report, first, format) + " / " + Field(report, second, format);
+}
+
+void PrintTables(const std::vector<Row>& rows) {
+  std::printf(
+      "\nLoad and memory (wall / CPU ms; peak resident MiB after load / after all lookups)\n");
+  std::printf("%-6s %8s | %-17s | %-15s | %s\n", "shape", "entries", "load ms", "peak MiB",
+              "lines first/late/nothing (other groups)");
+  for (const Row& row : rows) {
+    const Report& r = row.Figures;
+    std::printf("%-6s %8d | %-17s | %-15s | %s/%s/%s (%s)\n", row.Shape.c_str(), row.Size,
+                Pair(r, "load_wall_ms", "load_cpu_ms").c_str(),
+                Pair(r, "peak_load_mb", "peak_end_mb").c_str(),
+                Field(r, "lines_first", "%.0f").c_str(), Field(r, "lines_late", "%.0f").c_str(),
+                Field(r, "lines_nothing", "%.0f").c_str(),
+                Field(r, "lines_other_groups", "%.0f").c_str());
+  }
+
+  std::printf(
+      "\nSelectReply, microseconds: median wall / CPU, p99 wall / CPU; cold = slowest first "
+      "call\n");
+  std::printf("%-6s %8s %-8s | %-19s | %-19s | %s\n", "shape", "entries", "lines", "median", "p99",
+              "cold");
+  for (const Row& row : rows) {
+    for (const char* category : kCategories) {
+      const std::string prefix = std::string("select_") + category;
+      std::printf("%-6s %8d %-8s | %-19s | %-19s | %s\n", row.Shape.c_str(), row.Size, category,
+                  Pair(row.Figures, prefix + "_median_wall_us", prefix + "_median_cpu_us").c_str(),
+                  Pair(row.Figures, prefix + "_p99_wall_us", prefix + "_p99_cpu_us").c_str(),
+                  Field(row.Figures, prefix + "_cold_max_us", "%.0f").c_str());
+    }
+  }
+
+  std::printf(
+      "\nKind B candidate search on datab2, wall microseconds, median (p99): ours, plain scan,"
+      " RE2::Set, Hyperscan; SelectReply / RE2::Set\n");
+  std::printf("%-6s %8s %-8s | %-17s | %-17s | %-17s | %-17s | %s\n", "shape", "entries", "lines",
+              "ours", "plain scan", "RE2::Set", "Hyperscan", "ratio");
+  for (const Row& row : rows) {
+    const Report& r = row.Figures;
+    for (const char* category : kCategories) {
+      const auto cell = [&](const std::string& prefix) {
+        const std::string key = prefix + "_" + category;
+        return Field(r, key + "_median_us", "%.2f") + " (" + Field(r, key + "_p99_us", "%.1f") +
+               ")";
+      };
+      std::string ratio = "-";
+      const std::string re2Key = std::string("re2_") + category + "_median_us";
+      const std::string selectKey = std::string("select_") + category + "_median_wall_us";
+      if (r.count(re2Key) && r.count(selectKey) && std::stod(r.at(re2Key)) > 0) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%.1f",
+                      std::stod(r.at(selectKey)) / std::stod(r.at(re2Key)));
+        ratio = text;
+      }
+      std::printf("%-6s %8d %-8s | %-17s | %-17s | %-17s | %-17s | %s\n", row.Shape.c_str(),
+                  row.Size, category, cell("collect").c_str(), cell("scan").c_str(),
+                  cell("re2").c_str(), cell("hyperscan").c_str(), ratio.c_str());
+    }
+  }
+  std::printf("\nReference engines: compile ms, peak MiB, notes\n");
+  for (const Row& row : rows) {
+    const Report& r = row.Figures;
+    if (!r.count("reference_run")) continue;
+    std::printf("%-6s %8d | RE2::Set %s ms, %s MiB %s | Hyperscan %s ms, %s MiB %s\n",
+                row.Shape.c_str(), row.Size, Field(r, "re2_compile_ms", "%.0f").c_str(),
+                Field(r, "re2_peak_mb", "%.0f").c_str(),
+                r.count("re2_error") ? ("(" + r.at("re2_error") + ")").c_str() : "",
+                Field(r, "hyperscan_compile_ms", "%.0f").c_str(),
+                Field(r, "hyperscan_peak_mb", "%.0f").c_str(),
+                r.count("hyperscan_error") ? ("(" + r.at("hyperscan_error") + ")").c_str() : "");
+  }
+
+  std::printf("\nEvaluate, median microseconds wall / CPU; candidate mismatches (must be 0)\n");
+  for (const Row& row : rows) {
+    const Report& r = row.Figures;
+    std::printf("%-6s %8d | 1 KB reply %s | condition %s | mismatches %s | load %s .. %s\n",
+                row.Shape.c_str(), row.Size,
+                Pair(r, "evaluate_reply_wall_us", "evaluate_reply_cpu_us").c_str(),
+                Pair(r, "evaluate_condition_wall_us", "evaluate_condition_cpu_us", "%.2f").c_str(),
+                Field(r, "candidate_mismatches", "%.0f").c_str(),
+                r.count("load_average_start") ? r.at("load_average_start").c_str() : "-",
+                r.count("load_average_end") ? r.at("load_average_end").c_str() : "-");
+  }
+}
+
+std::vector<std::string> SplitList(const std::string& text) {
+  std::vector<std::string> items;
+  std::istringstream stream(text);
+  std::string item;
+  while (std::getline(stream, item, ',')) {
+    if (!item.empty()) items.push_back(item);
+  }
+  return items;
+}
+
+int RunAll(int argc, char** argv) {
+  std::vector<int> sizes = {1000, 10000, 100000};
+  std::vector<std::string> shapes = {"b", "all"};
+  int rounds = 5;
+  std::string folderOption;
+  bool references = true;
+  double referenceTimeout = 600;
+  for (int index = 1; index < argc; ++index) {
+    const std::string argument = argv[index];
+    const auto value = [&](const char* name) -> std::optional<std::string> {
+      const std::string prefix = std::string(name) + "=";
+      if (argument.rfind(prefix, 0) != 0) return std::nullopt;
+      return argument.substr(prefix.size());
+    };
+    if (const auto list = value("--sizes")) {
+      sizes.clear();
+      for (const std::string& size : SplitList(*list)) sizes.push_back(std::stoi(size));
+    } else if (const auto list = value("--shapes")) {
+      shapes = SplitList(*list);
+    } else if (const auto count = value("--rounds")) {
+      rounds = std::stoi(*count);
+    } else if (const auto folder = value("--folder")) {
+      folderOption = *folder;
+    } else if (const auto seconds = value("--reference-timeout")) {
+      referenceTimeout = std::stod(*seconds);
+    } else if (argument == "--no-references") {
+      references = false;
+    } else {
+      std::fprintf(stderr, "unknown argument %s\n", argument.c_str());
+      return 2;
+    }
+  }
+  std::filesystem::path folder = folderOption;
+  if (folderOption.empty()) {
+    std::string pattern = (std::filesystem::temp_directory_path() / "kelmo-large-XXXXXX").string();
+    folder = ::mkdtemp(pattern.data());
+  }
+  std::printf("load average at start: %s\n", LoadAverage().c_str());
+  std::vector<Row> rows;
+  for (const std::string& shape : shapes) {
+    for (const int size : sizes) {
+      const std::filesystem::path characterFolder = folder / (shape + "-" + std::to_string(size));
+      if (!std::filesystem::exists(characterFolder / kDefinitionFileName)) {
+        TLargeCharacterOptions options;
+        options.EntriesPerDictionary = size;
+        options.Shape = shape == "all" ? TCharacterShape::AllKinds : TCharacterShape::KindBOnly;
+        WriteLargeCharacter(characterFolder, options);
+      }
+      std::fprintf(stderr, "measuring %s %d\n", shape.c_str(), size);
+      Row row{shape, size, {}};
+      const std::string roundText = std::to_string(rounds);
+      if (const auto output =
+              RunChild({argv[0], "--measure", characterFolder.string(), roundText}, 3600)) {
+        row.Figures = ParseReport(*output);
+      }
+      if (references && shape == "b") {
+        row.Figures["reference_run"] = "1";
+        for (const char* engine : {"re2", "hyperscan"}) {
+          std::fprintf(stderr, "  %s\n", engine);
+          const auto output =
+              RunChild({argv[0], "--reference", engine, characterFolder.string(), roundText},
+                       referenceTimeout);
+          if (!output) {
+            row.Figures[std::string(engine) + "_error"] = "did not finish";
+            continue;
+          }
+          for (const auto& [key, value] : ParseReport(*output)) row.Figures[key] = value;
+        }
+      }
+      rows.push_back(std::move(row));
+    }
+  }
+  PrintTables(rows);
+  std::printf("\nload average at end: %s\n", LoadAverage().c_str());
+  if (folderOption.empty()) std::filesystem::remove_all(folder);
+  return 0;
+}
+
+}  // namespace
+}  // namespace kelmo::bench
+
+int main(int argc, char** argv) {
+  using namespace kelmo::bench;
+  const std::string mode = argc > 1 ? argv[1] : "";
+  if (mode == "--measure" && argc == 4) return Measure(argv[2], std::stoi(argv[3]));
+  if (mode == "--reference" && argc == 5) {
+    const std::string engine = argv[2];
+    if (engine == "re2") return MeasureRe2(argv[3], std::stoi(argv[4]));
+    if (engine == "hyperscan") return MeasureHyperscan(argv[3], std::stoi(argv[4]));
+  }
+  return RunAll(argc, argv);
+}
