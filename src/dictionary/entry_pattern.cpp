@@ -5,12 +5,18 @@ namespace kelmo {
 
 bool TEntryPattern::FoundIn(const std::string& text) {
   if (broken_) return false;
+  if (!expression_) {
+    expression_ = std::make_unique<TbmRExp>();
+    expression_->SetCharCode(charCode_);
+    expression_->SetPattern(pattern_);
+  }
   int position = 0;
   int length = 0;
   try {
-    return expression_.Match(text, 1, position, length) != 0;
+    return expression_->Match(text, 1, position, length) != 0;
   } catch (const EbmREToken&) {
     broken_ = true;
+    expression_.reset();
     return false;
   }
 }

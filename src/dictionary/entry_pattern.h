@@ -1,11 +1,15 @@
-// One pattern of a kind A or kind B entry: a TbmRExp of its own plus what its compilation taught.
+// One pattern of a kind A or kind B entry: its text, and the TbmRExp that searches it once a
+// lookup needs a search.
 //
-// A pattern is compiled once, right after the file holding it has been read, by a search in the
-// empty text. A pattern with a syntax error would raise again and retry its compilation at every
-// search; remembering the failure instead keeps lookups to automaton runs while giving the same
-// answer: such a pattern is never found.
+// Most patterns of a large dictionary are never searched: the prefilter rules them out or, for a
+// pattern that is a few literal strings, decides alone. So the expression is created and compiled
+// at the first search, not at load. A syntax error still makes the pattern one that is never
+// found: the prefilter finds it at load (MarkBroken), compilation at the first search otherwise
+// (a pattern too complex for the automaton), and the failure is remembered rather than retried.
 #pragma once
 
+#include <cstdint>
+#include <memory>
 #include <string>
 
 #include "regex/regexp.h"
@@ -14,22 +18,25 @@ namespace kelmo {
 
 class TEntryPattern {
  public:
-  // Sets the pattern text (already normalised); not compiled yet.
-  explicit TEntryPattern(const std::string& pattern) { expression_.SetPattern(pattern); }
+  // Keeps the pattern text (already normalised) in the current default character code.
+  explicit TEntryPattern(std::string pattern)
+      : pattern_(std::move(pattern)), charCode_(bmccDefaultCharCode) {}
 
-  // Compiles ahead of the first search. A syntax error (EbmREToken) marks the pattern broken;
-  // any other error goes on to the caller.
-  void Compile() { FoundIn(std::string()); }
+  const std::string& Text() const { return pattern_; }
+  uint8_t CharCode() const { return charCode_; }
 
-  // True when the pattern matches anywhere in text; a broken pattern is never found. A syntax
-  // error marks the pattern broken; any other error goes on to the caller.
+  // True when the pattern matches anywhere in text; a broken pattern is never found. Compiles at
+  // the first call; a syntax error then marks the pattern broken, any other error goes on to the
+  // caller.
   bool FoundIn(const std::string& text);
 
-  // True once the pattern raised a syntax error.
-  bool Broken() const { return broken_; }
+  // Marks the pattern as one with a syntax error.
+  void MarkBroken() { broken_ = true; }
 
  private:
-  TbmRExp expression_;
+  std::string pattern_;
+  std::unique_ptr<TbmRExp> expression_;  // created at the first search
+  uint8_t charCode_;
   bool broken_ = false;
 };
 

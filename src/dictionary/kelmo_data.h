@@ -8,9 +8,10 @@
 //
 // The base owns the file rules (missing files, scrambled files, "{ENDOFDATA}", Prepare after
 // every load) and the lookup scheme; each kind parses its lines and tests its entries. Entries
-// live in one flat vector per dictionary (TKelmoDataOf), and the candidate scan is a template over
-// the kind's test, so a lookup costs no allocation per entry. CollectCandidates is public and
-// separate from the random pick, so that a faster candidate search can be checked against it.
+// live in one flat vector per dictionary (TKelmoDataOf), and the plain scan is a template over the
+// kind's test, so a lookup costs no allocation per entry. The pattern kinds (A and B) find their
+// candidates through a prefilter instead (pattern_prefilter.h); the plain scan stays public as
+// ScanCandidates, the reference the prefilter is checked and measured against.
 #pragma once
 
 #include <functional>
@@ -19,6 +20,7 @@
 #include <vector>
 
 #include "charfile/answer_list.h"
+#include "dictionary/entry_set.h"
 
 namespace kelmo {
 
@@ -31,6 +33,7 @@ struct TDictionaryEntry {
   std::string Reply;       // exactly as written in the file
   bool Separator = false;  // a "{PRIOR}" line
   bool Used = false;       // chosen once in a OnceOnly dictionary
+  int32_t Group = 0;       // the priority group: the number of separators before the entry
 };
 
 class TKelmoData {
@@ -103,6 +106,7 @@ class TKelmoDataOf : public TKelmoData {
 
   void Clear() override {
     Entries.clear();
+    separators_ = 0;
     TKelmoData::Clear();
   }
 
@@ -111,8 +115,10 @@ class TKelmoDataOf : public TKelmoData {
  protected:
   TDictionaryEntry& EntryAt(int index) override { return Entries[index]; }
 
-  // Appends an entry and keeps AvailableCount in step.
+  // Appends an entry, numbering its group, and keeps AvailableCount in step.
   void AppendEntry(TEntry&& entry) {
+    if (entry.Separator) ++separators_;
+    entry.Group = separators_;
     const bool available = !entry.Separator;
     Entries.push_back(std::move(entry));
     if (available) ++AvailableCount;
@@ -133,7 +139,26 @@ class TKelmoDataOf : public TKelmoData {
     }
   }
 
+  // Walks the entries of set in file order, as ScanGroups walks all of them, and appends those
+  // for which passes(entry) holds: the candidates, when set holds every entry that may pass.
+  template <class TTest>
+  void ScanMarked(const TEntrySet& set, TAnswerList& candidates, TTest&& passes) {
+    int32_t group = -1;
+    set.ForEach([&](int index) {
+      TEntry& entry = Entries[index];
+      if (group >= 0 && entry.Group != group) return false;
+      if (!entry.Used && passes(index, entry)) {
+        candidates.AddIndex(index);
+        group = entry.Group;
+      }
+      return true;
+    });
+  }
+
   std::vector<TEntry> Entries;
+
+ private:
+  int32_t separators_ = 0;
 };
 
 // The fields of a dictionary line by the comma-text rule, or an empty list when the line has

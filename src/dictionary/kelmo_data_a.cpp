@@ -26,15 +26,29 @@ void TKelmoDataA::Prepare() {
   for (; preparedCount_ < EntryCount(); ++preparedCount_) {
     TEntryA& entry = Entries[preparedCount_];
     if (entry.Separator) continue;
-    entry.PreviousReply.Compile();
-    // An entry whose previous-reply pattern is broken never reaches its input pattern.
-    if (!entry.PreviousReply.Broken()) entry.Input.Compile();
+    for (auto [prefilter, pattern] : {std::pair{&previousPrefilter_, &entry.PreviousReply},
+                                      std::pair{&inputPrefilter_, &entry.Input}}) {
+      if (!prefilter->Add(preparedCount_, pattern->Text(), pattern->CharCode()))
+        pattern->MarkBroken();
+    }
   }
 }
 
 void TKelmoDataA::Clear() {
   TKelmoDataOf::Clear();
   preparedCount_ = 0;
+  previousPrefilter_.Clear();
+  inputPrefilter_.Clear();
+}
+
+void TKelmoDataA::CollectCandidates(const std::string& input, TAnswerList& candidates) {
+  previousPrefilter_.Mark(context_, previousMarked_);
+  inputPrefilter_.Mark(input, inputMarked_);
+  inputMarked_.KeepCommon(previousMarked_);
+  ScanMarked(inputMarked_, candidates, [&](int index, TEntryA& entry) {
+    return (previousPrefilter_.Known(index) || entry.PreviousReply.FoundIn(context_)) &&
+           (inputPrefilter_.Known(index) || entry.Input.FoundIn(input));
+  });
 }
 
 void TKelmoDataA::ScanCandidates(const std::string& input, TAnswerList& candidates) {

@@ -3,7 +3,9 @@
 // Each entry holds a pattern searched in the previous reply (Context), a pattern searched in the
 // input, and a reply; it passes when both are found. Context is the normalised raw text of the
 // reply chosen at the previous selection, set by reply selection after every selection. Patterns
-// are normalised at load like the input and Context, so letter case and width never matter.
+// are normalised at load like the input and Context, so letter case and width never matter. A
+// lookup asks two prefilters, one over the previous-reply patterns with Context and one over the
+// input patterns with the input, and searches only the entries both let through.
 #pragma once
 
 #include <string>
@@ -11,6 +13,7 @@
 
 #include "dictionary/entry_pattern.h"
 #include "dictionary/kelmo_data.h"
+#include "dictionary/pattern_prefilter.h"
 
 namespace kelmo {
 
@@ -25,13 +28,14 @@ class TKelmoDataA : public TKelmoDataOf<TEntryA> {
  public:
   using TKelmoDataOf::TKelmoDataOf;
 
-  // Compiles the patterns of the entries stored since the last Prepare: the previous-reply
-  // pattern, then, unless that one has a syntax error, the input pattern.
+  // Indexes both patterns of the entries stored since the last Prepare in the prefilters; a
+  // pattern with a syntax error is marked so that it never matches.
   void Prepare() override;
 
   void Clear() override;
 
   // Errors of the pattern engine other than syntax errors go on to the caller.
+  void CollectCandidates(const std::string& input, TAnswerList& candidates) override;
   void ScanCandidates(const std::string& input, TAnswerList& candidates) override;
 
   // The normalised previous reply; empty until the first SetContext.
@@ -47,7 +51,11 @@ class TKelmoDataA : public TKelmoDataOf<TEntryA> {
 
  private:
   std::string context_;
-  int preparedCount_ = 0;  // entries before this index are compiled
+  int preparedCount_ = 0;  // entries before this index are in the prefilters
+  TPatternPrefilter previousPrefilter_;
+  TPatternPrefilter inputPrefilter_;
+  TEntrySet previousMarked_;  // scratch of CollectCandidates
+  TEntrySet inputMarked_;
 };
 
 }  // namespace kelmo

@@ -22,14 +22,23 @@ bool TKelmoDataB::AddLine(const std::string& line) {
 
 void TKelmoDataB::Prepare() {
   for (; preparedCount_ < EntryCount(); ++preparedCount_) {
-    TEntryB& entry = Entries[preparedCount_];
-    if (!entry.Separator) entry.Input.Compile();
+    TEntryPattern& pattern = Entries[preparedCount_].Input;
+    if (Entries[preparedCount_].Separator) continue;
+    if (!prefilter_.Add(preparedCount_, pattern.Text(), pattern.CharCode())) pattern.MarkBroken();
   }
 }
 
 void TKelmoDataB::Clear() {
   TKelmoDataOf::Clear();
   preparedCount_ = 0;
+  prefilter_.Clear();
+}
+
+void TKelmoDataB::CollectCandidates(const std::string& input, TAnswerList& candidates) {
+  prefilter_.Mark(input, marked_);
+  ScanMarked(marked_, candidates, [&](int index, TEntryB& entry) {
+    return prefilter_.Known(index) || entry.Input.FoundIn(input);
+  });
 }
 
 void TKelmoDataB::ScanCandidates(const std::string& input, TAnswerList& candidates) {

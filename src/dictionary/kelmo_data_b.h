@@ -2,13 +2,15 @@
 //
 // Each entry holds a pattern searched in the input and a reply; it passes when the pattern is
 // found anywhere in the input. Patterns are normalised at load like the input, so letter case and
-// width never matter.
+// width never matter. A lookup asks the prefilter which entries may pass and searches only those,
+// in file order, group by group; each pattern is compiled at its first search.
 #pragma once
 
 #include <string>
 
 #include "dictionary/entry_pattern.h"
 #include "dictionary/kelmo_data.h"
+#include "dictionary/pattern_prefilter.h"
 
 namespace kelmo {
 
@@ -21,12 +23,14 @@ class TKelmoDataB : public TKelmoDataOf<TEntryB> {
  public:
   using TKelmoDataOf::TKelmoDataOf;
 
-  // Compiles the patterns of the entries stored since the last Prepare.
+  // Indexes the patterns of the entries stored since the last Prepare in the prefilter; a
+  // pattern with a syntax error is marked so that it never matches.
   void Prepare() override;
 
   void Clear() override;
 
   // Errors of the pattern engine other than syntax errors go on to the caller.
+  void CollectCandidates(const std::string& input, TAnswerList& candidates) override;
   void ScanCandidates(const std::string& input, TAnswerList& candidates) override;
 
  protected:
@@ -34,7 +38,9 @@ class TKelmoDataB : public TKelmoDataOf<TEntryB> {
   bool AddLine(const std::string& line) override;
 
  private:
-  int preparedCount_ = 0;  // entries before this index are compiled
+  int preparedCount_ = 0;  // entries before this index are in the prefilter
+  TPatternPrefilter prefilter_;
+  TEntrySet marked_;  // scratch of CollectCandidates
 };
 
 }  // namespace kelmo

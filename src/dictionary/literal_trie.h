@@ -1,0 +1,80 @@
+// A trie of byte strings for finding, in one pass over a text, which of many strings occur in it
+// at character starts.
+//
+// Nodes are numbered, the root being 0; an edge (node, byte) -> child lives in one open-addressing
+// hash table, so a trie of hundreds of thousands of strings costs a few words per node and no
+// allocation per node. Finding walks the trie from every character start of the text for as long
+// as the bytes follow an edge; the work is the text's length times the depth the walks reach, which
+// for keywords is a few bytes.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include "regex/char_reader.h"
+
+namespace kelmo {
+
+class TLiteralTrie {
+ public:
+  TLiteralTrie();
+
+  // Adds a non-empty string and returns its id, 0 for the first distinct string and counting up;
+  // a string added before keeps its id.
+  int Add(std::string_view text);
+
+  // Number of distinct strings.
+  int Count() const { return stringCount_; }
+
+  // Calls found(id) for each occurrence in text of an added string that begins at a character
+  // start, characters being decoded with leadBytes as the pattern engine decodes them.
+  template <class TFound>
+  void FindAll(std::string_view text, const TbmLeadByteTable& leadBytes, TFound&& found) const {
+    const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
+    const int length = static_cast<int>(text.size());
+    for (int start = 0; start < length;
+         start = DecodeMultiByteChar(bytes, length, start, leadBytes).next) {
+      int32_t node = kRoot;
+      for (int position = start; position < length; ++position) {
+        node = Child(node, bytes[position]);
+        if (node < 0) break;
+        if (stringIds_[node] >= 0) found(stringIds_[node]);
+      }
+    }
+  }
+
+ private:
+  static constexpr int32_t kRoot = 0;
+
+  // The child of node on byte, or -1.
+  int32_t Child(int32_t node, uint8_t byte) const {
+    const uint64_t key = EdgeKey(node, byte);
+    for (size_t slot = Slot(key);; slot = (slot + 1) & mask_) {
+      if (keys_[slot] == key) return children_[slot];
+      if (keys_[slot] == kEmptyKey) return -1;
+    }
+  }
+
+  // The child of node on byte, created if missing.
+  int32_t AddChild(int32_t node, uint8_t byte);
+
+  void Grow();
+
+  // Edge keys are never 0, the mark of an empty slot.
+  static constexpr uint64_t kEmptyKey = 0;
+  static uint64_t EdgeKey(int32_t node, uint8_t byte) {
+    return (static_cast<uint64_t>(node) << 8 | byte) + 1;
+  }
+  size_t Slot(uint64_t key) const { return (key * 0x9E3779B97F4A7C15ull >> shift_) & mask_; }
+
+  std::vector<int32_t> stringIds_;  // per node: the id of the string ending there, or -1
+  std::vector<uint64_t> keys_;      // the hash table of edges
+  std::vector<int32_t> children_;
+  size_t mask_ = 0;
+  int shift_ = 0;
+  size_t edgeCount_ = 0;
+  int stringCount_ = 0;
+};
+
+}  // namespace kelmo
