@@ -84,7 +84,9 @@ TEST_F(BatchRun, GreetingFarewellAndSwitchingBackAndForth) {
   ASSERT_EQ(records.size(), 6u);
   EXPECT_EQ(records[0].Event, "greeting");
   EXPECT_THAT(records[0].Shown, HasSubstr("はじめまして"));
-  EXPECT_THAT(records[0].Shown, HasSubstr("ユウさん"));
+  // The nickname is how the user wants to be called: she uses it as it is.
+  EXPECT_THAT(records[0].Shown, HasSubstr("「ユウ」"));
+  EXPECT_THAT(records[0].Shown, Not(HasSubstr("ユウさん")));
   EXPECT_TRUE(HasCommand(records[0], "{SOUNDA:chime.wav}"));
   EXPECT_TRUE(HasCommand(records[0], "{WAITRETURN}"));
   // あかり's farewell names ムギ and ends with the switch.
