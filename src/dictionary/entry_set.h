@@ -14,18 +14,8 @@ class TEntrySet {
   // Makes the set empty, able to hold the indices below count.
   void Reset(int count) { words_.assign(WordsFor(count), 0); }
 
-  // Makes the set able to hold the indices below count, keeping its indices.
-  void Reserve(int count) {
-    if (WordsFor(count) > words_.size()) words_.resize(WordsFor(count), 0);
-  }
-
   // index must be below the capacity.
   void Add(int index) { words_[index / kWordBits] |= uint64_t{1} << (index % kWordBits); }
-
-  // Adds every index of other, whose capacity is at most this one's.
-  void AddAll(const TEntrySet& other) {
-    for (size_t word = 0; word < other.words_.size(); ++word) words_[word] |= other.words_[word];
-  }
 
   // Keeps only the indices that other holds too.
   void KeepCommon(const TEntrySet& other) {

@@ -147,7 +147,7 @@ class TKelmoDataOf : public TKelmoData {
     set.ForEach([&](int index) {
       TEntry& entry = Entries[index];
       if (group >= 0 && entry.Group != group) return false;
-      if (!entry.Used && passes(index, entry)) {
+      if (!entry.Used && passes(entry)) {
         candidates.AddIndex(index);
         group = entry.Group;
       }

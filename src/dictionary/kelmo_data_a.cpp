@@ -1,4 +1,4 @@
-// Dictionary kind A: loading pattern pairs, compiling them ahead and testing them.
+// Dictionary kind A: loading pattern pairs and finding the entries whose two patterns are found.
 #include "dictionary/kelmo_data_a.h"
 
 #include "charfile/text_utils.h"
@@ -13,47 +13,49 @@ constexpr size_t kMinimumFieldsA = 3;
 bool TKelmoDataA::AddLine(const std::string& line) {
   std::vector<std::string> fields = SplitEntryLine(line, kMinimumFieldsA);
   if (fields.empty()) return true;
-  const std::string previousPattern = NormalizeKey(fields[0]);
+  std::string previousPattern = NormalizeKey(fields[0]);
   if (previousPattern == kEndOfDataMarker) return false;
-  TEntryA entry(previousPattern, NormalizeKey(fields[1]));
+  TEntryA entry;
   entry.Reply = std::move(fields[2]);
   entry.Separator = previousPattern == kPriorMarker;
+  if (!entry.Separator) {
+    entry.PreviousReply = previousPatterns_.Intern(std::move(previousPattern));
+    entry.Input = inputPatterns_.Intern(NormalizeKey(fields[1]));
+  }
   AppendEntry(std::move(entry));
   return true;
 }
 
 void TKelmoDataA::Prepare() {
   for (; preparedCount_ < EntryCount(); ++preparedCount_) {
-    TEntryA& entry = Entries[preparedCount_];
+    const TEntryA& entry = Entries[preparedCount_];
     if (entry.Separator) continue;
-    for (auto [prefilter, pattern] : {std::pair{&previousPrefilter_, &entry.PreviousReply},
-                                      std::pair{&inputPrefilter_, &entry.Input}}) {
-      if (!prefilter->Add(preparedCount_, pattern->Text(), pattern->CharCode()))
-        pattern->MarkBroken();
-    }
+    previousPatterns_.Index(preparedCount_, entry.PreviousReply);
+    inputPatterns_.Index(preparedCount_, entry.Input);
   }
 }
 
 void TKelmoDataA::Clear() {
   TKelmoDataOf::Clear();
   preparedCount_ = 0;
-  previousPrefilter_.Clear();
-  inputPrefilter_.Clear();
+  previousPatterns_.Clear();
+  inputPatterns_.Clear();
 }
 
 void TKelmoDataA::CollectCandidates(const std::string& input, TAnswerList& candidates) {
-  previousPrefilter_.Mark(context_, previousMarked_);
-  inputPrefilter_.Mark(input, inputMarked_);
+  previousPatterns_.Mark(context_, previousMarked_);
+  inputPatterns_.Mark(input, inputMarked_);
   inputMarked_.KeepCommon(previousMarked_);
-  ScanMarked(inputMarked_, candidates, [&](int index, TEntryA& entry) {
-    return (previousPrefilter_.Known(index) || entry.PreviousReply.FoundIn(context_)) &&
-           (inputPrefilter_.Known(index) || entry.Input.FoundIn(input));
+  ScanMarked(inputMarked_, candidates, [&](const TEntryA& entry) {
+    return previousPatterns_.FoundInMarked(entry.PreviousReply, context_) &&
+           inputPatterns_.FoundInMarked(entry.Input, input);
   });
 }
 
 void TKelmoDataA::ScanCandidates(const std::string& input, TAnswerList& candidates) {
-  ScanGroups(candidates, [&](TEntryA& entry) {
-    return entry.PreviousReply.FoundIn(context_) && entry.Input.FoundIn(input);
+  ScanGroups(candidates, [&](const TEntryA& entry) {
+    return previousPatterns_.FoundIn(entry.PreviousReply, context_) &&
+           inputPatterns_.FoundIn(entry.Input, input);
   });
 }
 

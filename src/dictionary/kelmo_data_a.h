@@ -11,25 +11,22 @@
 #include <string>
 #include <string_view>
 
-#include "dictionary/entry_pattern.h"
 #include "dictionary/kelmo_data.h"
-#include "dictionary/pattern_prefilter.h"
+#include "dictionary/pattern_table.h"
 
 namespace kelmo {
 
 struct TEntryA : TDictionaryEntry {
-  TEntryA(const std::string& previousPattern, const std::string& inputPattern)
-      : PreviousReply(previousPattern), Input(inputPattern) {}
-  TEntryPattern PreviousReply;  // searched in Context
-  TEntryPattern Input;          // searched in the input
+  int32_t PreviousReply = -1;  // searched in Context, in previousPatterns_; -1 for a separator
+  int32_t Input = -1;          // searched in the input, in inputPatterns_
 };
 
 class TKelmoDataA : public TKelmoDataOf<TEntryA> {
  public:
   using TKelmoDataOf::TKelmoDataOf;
 
-  // Indexes both patterns of the entries stored since the last Prepare in the prefilters; a
-  // pattern with a syntax error is marked so that it never matches.
+  // Indexes the entries stored since the last Prepare for both prefilters, analysing the
+  // patterns not seen before; a pattern with a syntax error is marked so that it never matches.
   void Prepare() override;
 
   void Clear() override;
@@ -51,9 +48,9 @@ class TKelmoDataA : public TKelmoDataOf<TEntryA> {
 
  private:
   std::string context_;
-  int preparedCount_ = 0;  // entries before this index are in the prefilters
-  TPatternPrefilter previousPrefilter_;
-  TPatternPrefilter inputPrefilter_;
+  int preparedCount_ = 0;  // entries before this index are indexed
+  TPatternTable previousPatterns_;
+  TPatternTable inputPatterns_;
   TEntrySet previousMarked_;  // scratch of CollectCandidates
   TEntrySet inputMarked_;
 };

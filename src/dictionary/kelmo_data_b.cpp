@@ -1,4 +1,4 @@
-// Dictionary kind B: loading keyword patterns, compiling them ahead and testing them.
+// Dictionary kind B: loading keyword patterns and finding the entries whose pattern is found.
 #include "dictionary/kelmo_data_b.h"
 
 namespace kelmo {
@@ -11,38 +11,39 @@ constexpr size_t kMinimumFieldsB = 2;
 bool TKelmoDataB::AddLine(const std::string& line) {
   std::vector<std::string> fields = SplitEntryLine(line, kMinimumFieldsB);
   if (fields.empty()) return true;
-  const std::string pattern = NormalizeKey(fields[0]);
+  std::string pattern = NormalizeKey(fields[0]);
   if (pattern == kEndOfDataMarker) return false;
-  TEntryB entry(pattern);
+  TEntryB entry;
   entry.Reply = std::move(fields[1]);
   entry.Separator = pattern == kPriorMarker;
+  if (!entry.Separator) entry.Input = inputPatterns_.Intern(std::move(pattern));
   AppendEntry(std::move(entry));
   return true;
 }
 
 void TKelmoDataB::Prepare() {
   for (; preparedCount_ < EntryCount(); ++preparedCount_) {
-    TEntryPattern& pattern = Entries[preparedCount_].Input;
-    if (Entries[preparedCount_].Separator) continue;
-    if (!prefilter_.Add(preparedCount_, pattern.Text(), pattern.CharCode())) pattern.MarkBroken();
+    const TEntryB& entry = Entries[preparedCount_];
+    if (!entry.Separator) inputPatterns_.Index(preparedCount_, entry.Input);
   }
 }
 
 void TKelmoDataB::Clear() {
   TKelmoDataOf::Clear();
   preparedCount_ = 0;
-  prefilter_.Clear();
+  inputPatterns_.Clear();
 }
 
 void TKelmoDataB::CollectCandidates(const std::string& input, TAnswerList& candidates) {
-  prefilter_.Mark(input, marked_);
-  ScanMarked(marked_, candidates, [&](int index, TEntryB& entry) {
-    return prefilter_.Known(index) || entry.Input.FoundIn(input);
+  inputPatterns_.Mark(input, marked_);
+  ScanMarked(marked_, candidates, [&](const TEntryB& entry) {
+    return inputPatterns_.FoundInMarked(entry.Input, input);
   });
 }
 
 void TKelmoDataB::ScanCandidates(const std::string& input, TAnswerList& candidates) {
-  ScanGroups(candidates, [&](TEntryB& entry) { return entry.Input.FoundIn(input); });
+  ScanGroups(candidates,
+             [&](const TEntryB& entry) { return inputPatterns_.FoundIn(entry.Input, input); });
 }
 
 }  // namespace kelmo

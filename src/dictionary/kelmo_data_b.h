@@ -8,23 +8,21 @@
 
 #include <string>
 
-#include "dictionary/entry_pattern.h"
 #include "dictionary/kelmo_data.h"
-#include "dictionary/pattern_prefilter.h"
+#include "dictionary/pattern_table.h"
 
 namespace kelmo {
 
 struct TEntryB : TDictionaryEntry {
-  explicit TEntryB(const std::string& inputPattern) : Input(inputPattern) {}
-  TEntryPattern Input;  // searched in the input
+  int32_t Input = -1;  // the pattern searched in the input, in inputPatterns_; -1 for a separator
 };
 
 class TKelmoDataB : public TKelmoDataOf<TEntryB> {
  public:
   using TKelmoDataOf::TKelmoDataOf;
 
-  // Indexes the patterns of the entries stored since the last Prepare in the prefilter; a
-  // pattern with a syntax error is marked so that it never matches.
+  // Indexes the entries stored since the last Prepare for the prefilter, analysing the patterns
+  // not seen before; a pattern with a syntax error is marked so that it never matches.
   void Prepare() override;
 
   void Clear() override;
@@ -38,8 +36,8 @@ class TKelmoDataB : public TKelmoDataOf<TEntryB> {
   bool AddLine(const std::string& line) override;
 
  private:
-  int preparedCount_ = 0;  // entries before this index are in the prefilter
-  TPatternPrefilter prefilter_;
+  int preparedCount_ = 0;  // entries before this index are indexed
+  TPatternTable inputPatterns_;
   TEntrySet marked_;  // scratch of CollectCandidates
 };
 

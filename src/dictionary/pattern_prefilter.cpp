@@ -1,75 +1,116 @@
-// Indexing analysed patterns and marking the entries a text may match.
+// Indexing analysed patterns, marking the patterns a text may match and deciding them.
 #include "dictionary/pattern_prefilter.h"
 
 #include <algorithm>
 
 namespace kelmo {
 
-bool TPatternPrefilter::Add(int entry, const std::string& pattern, uint8_t charCode) {
+bool TPatternPrefilter::Add(int pattern, const std::string& text, uint8_t charCode) {
   using TKind = TPatternRequirement::TKind;
-  TPatternRequirement requirement = AnalysePattern(pattern, charCode);
+  TPatternRequirement requirement = AnalysePattern(text, charCode);
+  if (pattern >= static_cast<int>(patterns_.size())) {
+    patterns_.resize(pattern + 1);
+    patternStamps_.resize(pattern + 1, 0);
+  }
   if (requirement.Kind == TKind::Broken) return false;
   if (!hasCharCode_) {
     hasCharCode_ = true;
     charCode_ = charCode;
   }
-  // Literals and bytes are only comparable with texts decoded in the first pattern's code.
+  // Literals and bytes only compare with texts decoded in the first pattern's code.
   if (charCode != charCode_) requirement = TPatternRequirement();
 
-  entryCount_ = std::max(entryCount_, entry + 1);
-  known_.resize(entryCount_, 0);
-  unconditional_.Reserve(entryCount_);
-  const bool exact = requirement.Kind == TKind::Exact;
-  known_[entry] = exact;
-  if (exact && std::find(requirement.Strings.begin(), requirement.Strings.end(), std::string()) !=
-                   requirement.Strings.end()) {
-    unconditional_.Add(entry);  // found in every text
+  TPatternIndex& index = patterns_[pattern];
+  if (requirement.Kind == TKind::Exact) {
+    index.Decision = TDecision::Found;
+    const bool everywhere = std::find(requirement.Strings.begin(), requirement.Strings.end(),
+                                      std::string()) != requirement.Strings.end();
+    if (everywhere) {
+      unconditional_.push_back(pattern);
+      return true;
+    }
+    for (const std::string& literal : requirement.Strings) {
+      const int id = LiteralId(literal);
+      literalPatterns_[id].push_back(pattern);
+    }
     return true;
   }
-  switch (requirement.Kind) {
-    case TKind::Exact:
-    case TKind::Literals:
-      for (const std::string& literal : requirement.Strings) {
-        const int id = literals_.Add(literal);
-        if (id == static_cast<int>(literalEntries_.size())) {
-          literalEntries_.emplace_back();
-          literalStamps_.push_back(0);
-        }
-        literalEntries_[id].push_back(entry);  // the literals of one pattern are distinct
-      }
-      break;
-    case TKind::FirstBytes: {
-      const auto [found, inserted] =
-          byteSetIds_.try_emplace(requirement.Bytes, static_cast<int>(byteSets_.size()));
-      if (inserted) {
-        byteSets_.push_back(requirement.Bytes);
-        byteSetEntries_.emplace_back();
-      }
-      byteSetEntries_[found->second].push_back(entry);
-      break;
-    }
-    default:
-      unconditional_.Add(entry);
-      break;
+  if (requirement.Clauses.empty()) {
+    unconditional_.push_back(pattern);
+    return true;
   }
+  for (size_t number = 0; number < requirement.Clauses.size(); ++number) {
+    const TRequirementClause& clause = requirement.Clauses[number];
+    const bool literals = clause.Kind == TRequirementClause::TKind::Literals;
+    if (number == 0) {
+      // The strongest clause indexes the pattern; a clause without literals never holds.
+      if (!literals) {
+        const int id = ByteSetId(clause.Bytes);
+        byteSetPatterns_[id].push_back(pattern);
+        continue;
+      }
+      for (const std::string& literal : clause.Strings) {
+        const int id = LiteralId(literal);
+        literalPatterns_[id].push_back(pattern);
+      }
+      continue;
+    }
+    TCheck check;
+    if (literals) {
+      for (const std::string& literal : clause.Strings)
+        check.Literals.push_back(LiteralId(literal));
+    } else {
+      check.ByteSet = ByteSetId(clause.Bytes);
+    }
+    index.Checks.push_back(std::move(check));
+  }
+  index.Decision = index.Checks.empty() ? TDecision::Search : TDecision::Check;
   return true;
 }
 
-void TPatternPrefilter::Mark(std::string_view text, TEntrySet& candidates) {
-  candidates.Reset(entryCount_);
-  candidates.AddAll(unconditional_);
-  if (!hasCharCode_ || entryCount_ == 0) return;
-  const TbmLeadByteTable& leadBytes = LeadByteTable(charCode_);
+int TPatternPrefilter::LiteralId(const std::string& literal) {
+  const int id = literals_.Add(literal);
+  if (id == static_cast<int>(literalPatterns_.size())) {
+    literalPatterns_.emplace_back();
+  }
+  return id;
+}
 
-  if (++stamp_ == 0) {  // the stamps wrapped around: forget every stamp
-    std::fill(literalStamps_.begin(), literalStamps_.end(), 0);
+int TPatternPrefilter::ByteSetId(const TByteSet& bytes) {
+  const auto [found, inserted] = byteSetIds_.try_emplace(bytes, static_cast<int>(byteSets_.size()));
+  if (inserted) {
+    byteSets_.push_back(bytes);
+    byteSetPatterns_.emplace_back();
+    byteSetStamps_.push_back(0);
+  }
+  return found->second;
+}
+
+void TPatternPrefilter::MarkPattern(int32_t pattern, std::vector<int32_t>& patterns) {
+  if (patternStamps_[pattern] == stamp_) return;
+  patternStamps_[pattern] = stamp_;
+  patterns.push_back(pattern);
+}
+
+void TPatternPrefilter::Mark(std::string_view text, std::vector<int32_t>& patterns) {
+  patterns.clear();
+  if (++stamp_ == 0) {  // the stamps wrapped around: forget them all
+    for (auto* stamps : {&byteSetStamps_, &patternStamps_}) {
+      std::fill(stamps->begin(), stamps->end(), 0);
+    }
     stamp_ = 1;
   }
-  literals_.FindAll(text, leadBytes, [&](int id) {
-    if (literalStamps_[id] == stamp_) return;
-    literalStamps_[id] = stamp_;
-    for (const int32_t entry : literalEntries_[id]) candidates.Add(entry);
-  });
+  for (const int32_t pattern : unconditional_) MarkPattern(pattern, patterns);
+  if (!hasCharCode_) return;
+  const TbmLeadByteTable& leadBytes = LeadByteTable(charCode_);
+
+  hitLiterals_.clear();
+  literals_.FindAll(text, leadBytes, [&](int id) { hitLiterals_.push_back(id); });
+  std::sort(hitLiterals_.begin(), hitLiterals_.end());
+  hitLiterals_.erase(std::unique(hitLiterals_.begin(), hitLiterals_.end()), hitLiterals_.end());
+  for (const int32_t id : hitLiterals_) {
+    for (const int32_t pattern : literalPatterns_[id]) MarkPattern(pattern, patterns);
+  }
 
   if (byteSets_.empty()) return;
   TByteSet firstBytes{};
@@ -81,11 +122,28 @@ void TPatternPrefilter::Mark(std::string_view text, TEntrySet& candidates) {
   }
   for (size_t id = 0; id < byteSets_.size(); ++id) {
     bool shared = false;
-    for (size_t word = 0; word < firstBytes.size(); ++word)
+    for (size_t word = 0; word < firstBytes.size(); ++word) {
       shared |= (byteSets_[id][word] & firstBytes[word]) != 0;
+    }
     if (!shared) continue;
-    for (const int32_t entry : byteSetEntries_[id]) candidates.Add(entry);
+    byteSetStamps_[id] = stamp_;
+    for (const int32_t pattern : byteSetPatterns_[id]) MarkPattern(pattern, patterns);
   }
+}
+
+TPatternPrefilter::TVerdict TPatternPrefilter::Decide(int pattern) const {
+  const TPatternIndex& index = patterns_[pattern];
+  if (index.Decision == TDecision::Found) return TVerdict::Found;
+  for (const TCheck& check : index.Checks) {
+    const bool holds =
+        check.ByteSet >= 0
+            ? byteSetStamps_[check.ByteSet] == stamp_
+            : std::any_of(check.Literals.begin(), check.Literals.end(), [this](int32_t literal) {
+                return std::binary_search(hitLiterals_.begin(), hitLiterals_.end(), literal);
+              });
+    if (!holds) return TVerdict::NotFound;
+  }
+  return TVerdict::Search;
 }
 
 }  // namespace kelmo

@@ -1,16 +1,16 @@
-// The prefilter of a pattern dictionary: from a text, the few entries whose pattern may be found
-// in it, so that a lookup searches those instead of every entry.
+// The prefilter over the distinct patterns of a dictionary field: from a text, the few patterns
+// that may be found in it, and for most of those whether they are.
 //
-// At load every pattern is analysed (pattern_requirement.h) and indexed by what it requires: its
-// literals go into one trie shared by the dictionary, each literal listing the entries that
-// require it; sets of first bytes list theirs; patterns that require nothing are always
-// candidates. Marking a text walks the trie once over the text, tests each first-byte set against
-// the bytes that begin the text's characters, and sets the listed entries in a bitmap over the
-// entries, which the lookup then walks in file order. The prefilter never leaves out an entry
-// whose pattern is found in the text; an entry it marks may still fail its search.
+// Every pattern is analysed once (pattern_requirement.h) and indexed by its strongest clause: its
+// literals go into one trie shared by the field, each literal listing the patterns whose clause
+// holds it; each distinct set of first bytes lists its patterns; patterns without clauses are
+// listed for every text. Marking a text walks the trie once over the text and tests each set of
+// first bytes against the bytes that begin the text's characters; the patterns listed under what
+// the text holds are marked. A marked pattern then meets its strongest clause, and Decide checks
+// the others against what the text was found to hold. A pattern that is just a few literal
+// strings (or matches every text) is decided without any search.
 //
-// A pattern that is just a few literal strings (or matches every text) needs no search at all:
-// being marked means being found. Such entries are "known".
+// The prefilter never leaves out a pattern that is found in the text.
 #pragma once
 
 #include <cstdint>
@@ -19,7 +19,6 @@
 #include <string_view>
 #include <vector>
 
-#include "dictionary/entry_set.h"
 #include "dictionary/literal_trie.h"
 #include "dictionary/pattern_requirement.h"
 
@@ -27,40 +26,68 @@ namespace kelmo {
 
 class TPatternPrefilter {
  public:
-  // Analyses and indexes the pattern of entry (entries are added in increasing order; entries
-  // never added, such as separators, are never marked). Returns false when the pattern has a
-  // syntax error: it is never found, and no text marks it. Errors other than syntax errors go on
-  // to the caller.
-  bool Add(int entry, const std::string& pattern, uint8_t charCode);
+  // What the prefilter knows of a pattern that Mark gave.
+  enum class TVerdict : uint8_t { NotFound, Found, Search };
 
-  // Empties candidates and sets in it every entry whose pattern may be found in text. An entry
-  // left out is not found in text.
-  void Mark(std::string_view text, TEntrySet& candidates);
+  // Analyses the pattern numbered `pattern` (small numbers from 0 up, each given once) and
+  // indexes it. Returns false when it has a syntax error: it is never found, and Mark never gives
+  // it. Errors other than syntax errors go on to the caller, the pattern left unnumbered.
+  bool Add(int pattern, const std::string& text, uint8_t charCode);
 
-  // Whether the pattern of an entry that Mark set is found in that text without a search.
-  bool Known(int entry) const { return known_[entry] != 0; }
+  // Empties patterns and appends every pattern that may be found in text, once each. A pattern
+  // left out is not found in text. What text holds is kept for Decide.
+  void Mark(std::string_view text, std::vector<int32_t>& patterns);
 
-  // Forgets every entry.
+  // For a pattern that the last Mark gave: found or not found when its clauses decide, Search
+  // when only a search of the text can tell.
+  TVerdict Decide(int pattern) const;
+
+  // Forgets every pattern.
   void Clear() { *this = TPatternPrefilter(); }
 
  private:
+  // How an indexed pattern is decided once marked.
+  enum class TDecision : uint8_t {
+    Found,   // exact literals (marked only where one occurs), or found in every text
+    Search,  // no clause to check, or all checked
+    Check,   // its further clauses must hold, then a search
+  };
+
+  // A further clause: one of Literals (ids in the trie) or the byte set ByteSet.
+  struct TCheck {
+    int32_t ByteSet = -1;  // -1 for a clause of literals
+    std::vector<int32_t> Literals;
+  };
+
+  struct TPatternIndex {
+    TDecision Decision = TDecision::Search;
+    std::vector<TCheck> Checks;
+  };
+
+  int LiteralId(const std::string& literal);
+  int ByteSetId(const TByteSet& bytes);
+  void MarkPattern(int32_t pattern, std::vector<int32_t>& patterns);
+
   // The character code of the first pattern; literals and first bytes are indexed only for
-  // patterns in this code, the others are always candidates.
+  // patterns in this code, the others are marked for every text.
   bool hasCharCode_ = false;
   uint8_t charCode_ = 0;
-  int entryCount_ = 0;  // one more than the highest entry added
+
+  std::vector<TPatternIndex> patterns_;  // per pattern
+  std::vector<int32_t> unconditional_;   // patterns marked for every text
 
   TLiteralTrie literals_;
-  std::vector<std::vector<int32_t>> literalEntries_;  // per literal id
-  std::vector<uint32_t> literalStamps_;               // per literal id: the Mark that saw it last
-  uint32_t stamp_ = 0;
-
+  std::vector<std::vector<int32_t>> literalPatterns_;  // per literal id: patterns indexed there
   std::map<TByteSet, int> byteSetIds_;
   std::vector<TByteSet> byteSets_;
-  std::vector<std::vector<int32_t>> byteSetEntries_;  // per byte set id
+  std::vector<std::vector<int32_t>> byteSetPatterns_;  // per byte set id
 
-  TEntrySet unconditional_;     // entries marked for every text
-  std::vector<uint8_t> known_;  // per entry: found whenever marked
+  // What the last Mark saw: the literals found, sorted; a byte set or a pattern belongs to it
+  // when its stamp equals stamp_.
+  std::vector<int32_t> hitLiterals_;
+  uint32_t stamp_ = 0;
+  std::vector<uint32_t> byteSetStamps_;
+  std::vector<uint32_t> patternStamps_;
 };
 
 }  // namespace kelmo

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <bit>
 #include <climits>
+#include <optional>
 
 #include "regex/char_reader.h"
 #include "regex/parse_tree.h"
@@ -12,7 +13,7 @@
 namespace kelmo {
 namespace {
 
-using TKind = TPatternRequirement::TKind;
+using TClause = TRequirementClause;
 
 // A class of at most this many characters is expanded into its characters as exact strings.
 constexpr int kMaxExactClassCodes = 4;
@@ -20,100 +21,156 @@ constexpr int kMaxExactClassCodes = 4;
 // The highest single-byte value.
 constexpr int32_t kLastByte = 0xFF;
 
-// What every match of a node meets.
-struct Requirement {
-  TKind Kind = TKind::None;          // None, Literals or FirstBytes
-  std::vector<std::string> Strings;  // Literals: one of them occurs; none at all: no match
-  TByteSet Bytes{};                  // FirstBytes: some character starts with one of them
-};
+using TStrings = std::vector<std::string>;
 
+// A set of strings with "" standing for no knowledge: every match of a node begins (or ends) with
+// one of them.
+const TStrings kUnknownAffix = {std::string()};
+
+// A clause with its strength, computed once.
+struct Condition {
+  TClause Clause;
+  int Strength = 0;
+};
+using TConditions = std::vector<Condition>;
+
+// What the analysis knows of one node. For an exact node, Exact is also its beginnings, its
+// endings and (without the empty string) its strongest clause, and none of these is stored.
 struct NodeFacts {
   bool HasExact = false;
-  std::vector<std::string> Exact;  // the node's language, when HasExact
-  Requirement Need;
+  TStrings Exact;                     // the node's language, when HasExact
+  TStrings Prefixes = kUnknownAffix;  // when not exact
+  TStrings Suffixes = kUnknownAffix;  // when not exact
+  TConditions Conditions;             // every match meets them all; strongest first
 };
 
-void SortUnique(std::vector<std::string>& strings) {
+const TStrings& PrefixesOf(const NodeFacts& facts) {
+  return facts.HasExact ? facts.Exact : facts.Prefixes;
+}
+
+const TStrings& SuffixesOf(const NodeFacts& facts) {
+  return facts.HasExact ? facts.Exact : facts.Suffixes;
+}
+
+void SortUnique(TStrings& strings) {
   std::sort(strings.begin(), strings.end());
   strings.erase(std::unique(strings.begin(), strings.end()), strings.end());
 }
 
-// How much a requirement narrows the texts: literals more than bytes, longer literals and fewer
-// of them more than shorter and more, fewer bytes more than more.
-int Strength(const Requirement& need) {
-  if (need.Kind == TKind::FirstBytes) {
+bool HasEmptyString(const TStrings& strings) {
+  return std::find(strings.begin(), strings.end(), std::string()) != strings.end();
+}
+
+// Every string of first followed by every string of second, or nothing when there would be more
+// than kMaxExactStrings strings or one longer than kMaxExactLength.
+std::optional<TStrings> Product(const TStrings& first, const TStrings& second) {
+  if (first.size() * second.size() > kMaxExactStrings) return std::nullopt;
+  TStrings product;
+  product.reserve(first.size() * second.size());
+  for (const std::string& head : first) {
+    for (const std::string& tail : second) {
+      if (head.size() + tail.size() > kMaxExactLength) return std::nullopt;
+      product.push_back(head + tail);
+    }
+  }
+  if (product.size() > 1) SortUnique(product);
+  return product;
+}
+
+// The strings of both, or nothing when there would be more than kMaxExactStrings.
+std::optional<TStrings> Join(const TStrings& first, const TStrings& second) {
+  TStrings joined = first;
+  joined.insert(joined.end(), second.begin(), second.end());
+  SortUnique(joined);
+  if (joined.size() > kMaxExactStrings) return std::nullopt;
+  return joined;
+}
+
+// How much a clause narrows the texts: literals more than bytes, longer literals and fewer of
+// them more than shorter and more, fewer bytes more than more. At most 0: useless.
+int Strength(const TClause& clause) {
+  if (clause.Kind == TClause::TKind::FirstBytes) {
     int count = 0;
-    for (const uint64_t word : need.Bytes) count += std::popcount(word);
+    for (const uint64_t word : clause.Bytes) count += std::popcount(word);
     return 256 - count;
   }
-  if (need.Kind != TKind::Literals) return -1;
-  if (need.Strings.empty()) return INT_MAX;
-  size_t shortest = need.Strings[0].size();
-  for (const std::string& text : need.Strings) shortest = std::min(shortest, text.size());
-  const int count = static_cast<int>(need.Strings.size());
+  if (clause.Strings.empty()) return INT_MAX;
+  size_t shortest = clause.Strings[0].size();
+  for (const std::string& text : clause.Strings) shortest = std::min(shortest, text.size());
+  if (shortest == 0) return 0;
+  const int count = static_cast<int>(clause.Strings.size());
   return shortest >= 2 ? 1000 + 100 * static_cast<int>(std::min<size_t>(shortest, 8)) - count
                        : 500 - count;
 }
 
-const Requirement& Stronger(const Requirement& a, const Requirement& b) {
-  return Strength(b) > Strength(a) ? b : a;
+void AddCondition(TConditions& conditions, TClause clause) {
+  const int strength = Strength(clause);
+  if (strength > 0) conditions.push_back({std::move(clause), strength});
 }
 
-TByteSet FirstBytesOf(const Requirement& need) {
-  if (need.Kind == TKind::FirstBytes) return need.Bytes;
+// The clause that one of strings occurs, unless one of them is empty.
+void AddLiterals(TConditions& conditions, const TStrings& strings) {
+  if (!HasEmptyString(strings)) AddCondition(conditions, {TClause::TKind::Literals, strings, {}});
+}
+
+TByteSet FirstBytesOf(const TClause& clause) {
+  if (clause.Kind == TClause::TKind::FirstBytes) return clause.Bytes;
   TByteSet bytes{};
-  for (const std::string& text : need.Strings) AddByte(bytes, static_cast<uint8_t>(text[0]));
+  for (const std::string& text : clause.Strings) AddByte(bytes, static_cast<uint8_t>(text[0]));
   return bytes;
 }
 
-// What every match of an alternation of a and b meets.
-Requirement Either(const Requirement& a, const Requirement& b) {
-  Requirement need;
-  if (a.Kind == TKind::None || b.Kind == TKind::None) return need;
-  if (a.Kind == TKind::Literals && b.Kind == TKind::Literals &&
+// A clause that holds wherever a or b holds.
+TClause Either(const TClause& a, const TClause& b) {
+  TClause either;
+  if (a.Kind == TClause::TKind::Literals && b.Kind == TClause::TKind::Literals &&
       a.Strings.size() + b.Strings.size() <= kMaxRequiredLiterals) {
-    need.Kind = TKind::Literals;
-    need.Strings = a.Strings;
-    need.Strings.insert(need.Strings.end(), b.Strings.begin(), b.Strings.end());
-    SortUnique(need.Strings);
-    return need;
+    either.Strings = a.Strings;
+    either.Strings.insert(either.Strings.end(), b.Strings.begin(), b.Strings.end());
+    SortUnique(either.Strings);
+    return either;
   }
-  need.Kind = TKind::FirstBytes;
+  either.Kind = TClause::TKind::FirstBytes;
   const TByteSet first = FirstBytesOf(a);
   const TByteSet second = FirstBytesOf(b);
-  for (size_t word = 0; word < need.Bytes.size(); ++word)
-    need.Bytes[word] = first[word] | second[word];
-  return need;
+  for (size_t word = 0; word < either.Bytes.size(); ++word) {
+    either.Bytes[word] = first[word] | second[word];
+  }
+  return either;
 }
 
 class Analyser {
  public:
   Analyser(const TbmRETree& tree, const TbmLeadByteTable& leadBytes)
-      : tree_(tree), leadBytes_(leadBytes), facts_(tree.Nodes().size()) {}
+      : tree_(tree),
+        leadBytes_(leadBytes),
+        facts_(tree.Nodes().size()),
+        readers_(tree.Nodes().size(), 0) {
+    for (const TbmRENode& node : tree.Nodes()) {
+      if (node.Kind != TbmRENodeKind::Cat && node.Kind != TbmRENodeKind::Union) continue;
+      ++readers_[node.Left];
+      ++readers_[node.Right];
+    }
+  }
 
   TPatternRequirement Run() {
-    const std::vector<TbmRENode>& nodes = tree_.Nodes();
-    for (size_t node = 0; node < nodes.size(); ++node) facts_[node] = FactsOf(nodes[node]);
     // The root joins the pattern to the end marker; the pattern is its left operand.
-    const NodeFacts& pattern = facts_[nodes[tree_.Root()].Left];
+    const std::vector<TbmRENode>& nodes = tree_.Nodes();
+    for (int node = 0; node < tree_.Root(); ++node) facts_[node] = FactsOf(nodes[node]);
+    NodeFacts& pattern = facts_[nodes[tree_.Root()].Left];
     TPatternRequirement requirement;
     if (pattern.HasExact) {
-      requirement.Kind = TKind::Exact;
-      requirement.Strings = pattern.Exact;
+      requirement.Kind = TPatternRequirement::TKind::Exact;
+      requirement.Strings = std::move(pattern.Exact);
       return requirement;
     }
-    requirement.Kind = pattern.Need.Kind;
-    requirement.Strings = pattern.Need.Strings;
-    requirement.Bytes = pattern.Need.Bytes;
-    if (requirement.Kind == TKind::Literals) {
-      for (std::string& text : requirement.Strings)
+    for (Condition& condition : pattern.Conditions) {
+      TClause& clause = condition.Clause;
+      for (std::string& text : clause.Strings) {
         text.resize(std::min(text.size(), kMaxRequiredLength));
-      SortUnique(requirement.Strings);
-    }
-    if (requirement.Kind == TKind::FirstBytes &&
-        std::all_of(requirement.Bytes.begin(), requirement.Bytes.end(),
-                    [](uint64_t word) { return word == ~uint64_t{0}; })) {
-      requirement.Kind = TKind::None;
+      }
+      SortUnique(clause.Strings);
+      requirement.Clauses.push_back(std::move(clause));
     }
     return requirement;
   }
@@ -136,31 +193,88 @@ class Analyser {
     return true;
   }
 
+  // Calls visit(offset) for each character start of text; stops when it returns true, and then
+  // returns true.
+  template <class TVisit>
+  bool AnyCharacterStart(const std::string& text, TVisit&& visit) const {
+    const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
+    const int length = static_cast<int>(text.size());
+    for (int start = 0; start < length;
+         start = DecodeMultiByteChar(bytes, length, start, leadBytes_).next) {
+      if (visit(start)) return true;
+    }
+    return false;
+  }
+
+  // Whether every text meeting `stronger` meets `weaker`: each of its literals holds one of
+  // weaker's literals, or a character starting with one of weaker's bytes, at a character start.
+  bool Implies(const TClause& stronger, const TClause& weaker) const {
+    if (stronger.Kind == TClause::TKind::FirstBytes) {
+      if (weaker.Kind != TClause::TKind::FirstBytes) return false;
+      for (size_t word = 0; word < weaker.Bytes.size(); ++word) {
+        if ((stronger.Bytes[word] & ~weaker.Bytes[word]) != 0) return false;
+      }
+      return true;
+    }
+    return std::all_of(
+        stronger.Strings.begin(), stronger.Strings.end(), [&](const std::string& text) {
+          return AnyCharacterStart(text, [&](int start) {
+            if (weaker.Kind == TClause::TKind::FirstBytes) {
+              return TestByte(weaker.Bytes, static_cast<uint8_t>(text[start]));
+            }
+            return std::any_of(weaker.Strings.begin(), weaker.Strings.end(),
+                               [&](const std::string& literal) {
+                                 return text.compare(start, literal.size(), literal) == 0;
+                               });
+          });
+        });
+  }
+
+  // Orders conditions strongest first, drops those a stronger one implies and keeps kMaxClauses.
+  void Settle(TConditions& conditions) const {
+    std::stable_sort(
+        conditions.begin(), conditions.end(),
+        [](const Condition& a, const Condition& b) { return a.Strength > b.Strength; });
+    TConditions kept;
+    for (Condition& condition : conditions) {
+      if (kept.size() == kMaxClauses) break;
+      const bool implied = std::any_of(kept.begin(), kept.end(), [&](const Condition& other) {
+        return Implies(other.Clause, condition.Clause);
+      });
+      if (!implied) kept.push_back(std::move(condition));
+    }
+    conditions = std::move(kept);
+  }
+
+  // The facts of a child for its parent: moved out when no other parent reads them.
+  NodeFacts Take(int node) {
+    if (readers_[node] == 1) return std::move(facts_[node]);
+    return facts_[node];
+  }
+
   NodeFacts FactsOf(const TbmRENode& node) {
-    NodeFacts facts;
     switch (node.Kind) {
       case TbmRENodeKind::Char:
-        facts = LeafFacts(node.Leaf);
-        break;
-      case TbmRENodeKind::Epsilon:
+        return LeafFacts(node.Leaf);
+      case TbmRENodeKind::Epsilon: {
+        NodeFacts facts;
         facts.HasExact = true;
         facts.Exact = {std::string()};
-        break;
-      case TbmRENodeKind::Nothing:
+        return facts;
+      }
+      case TbmRENodeKind::Nothing: {
+        NodeFacts facts;
         facts.HasExact = true;  // the empty language
-        facts.Need.Kind = TKind::Literals;
-        break;
+        return facts;
+      }
       case TbmRENodeKind::Cat:
-        facts = CatFacts(facts_[node.Left], facts_[node.Right]);
-        break;
+        return CatFacts(Take(node.Left), Take(node.Right));
       case TbmRENodeKind::Union:
-        facts = UnionFacts(facts_[node.Left], facts_[node.Right]);
-        break;
+        return UnionFacts(Take(node.Left), Take(node.Right));
       case TbmRENodeKind::Closure:
         break;  // matches the empty string: nothing is required
     }
-    AddExactNeed(facts);
-    return facts;
+    return {};
   }
 
   NodeFacts LeafFacts(int leaf) const {
@@ -179,70 +293,87 @@ class Analyser {
           facts.Exact.push_back(std::move(text));
         }
       }
-      if (!facts.HasExact) facts.Exact.clear();
+      if (facts.HasExact) return facts;
+      facts.Exact.clear();
     }
-    facts.Need.Kind = TKind::FirstBytes;
+    TClause bytes{TClause::TKind::FirstBytes, {}, {}};
     for (const TbmRERange& range : label) {
       for (int32_t byte = range.Lo; byte <= std::min(range.Hi, kLastByte); ++byte) {
-        AddByte(facts.Need.Bytes, static_cast<uint8_t>(byte));
+        AddByte(bytes.Bytes, static_cast<uint8_t>(byte));
       }
       if (range.Hi <= kLastByte) continue;
       const int32_t firstLead = std::max(range.Lo, kLastByte + 1) >> 8;
       for (int32_t lead = firstLead; lead <= std::min(range.Hi, kMaxCharCode) >> 8; ++lead) {
-        AddByte(facts.Need.Bytes, static_cast<uint8_t>(lead));
+        AddByte(bytes.Bytes, static_cast<uint8_t>(lead));
       }
     }
+    AddCondition(facts.Conditions, std::move(bytes));
     return facts;
   }
 
-  static NodeFacts CatFacts(const NodeFacts& left, const NodeFacts& right) {
-    NodeFacts facts;
-    facts.Need = Stronger(left.Need, right.Need);
-    if (!left.HasExact || !right.HasExact ||
-        left.Exact.size() * right.Exact.size() > kMaxExactStrings) {
-      return facts;
-    }
-    facts.HasExact = true;
-    for (const std::string& first : left.Exact) {
-      for (const std::string& second : right.Exact) {
-        if (first.size() + second.size() > kMaxExactLength) {
-          facts.HasExact = false;
-          facts.Exact.clear();
-          return facts;
-        }
-        facts.Exact.push_back(first + second);
-      }
-    }
-    SortUnique(facts.Exact);
-    return facts;
-  }
-
-  static NodeFacts UnionFacts(const NodeFacts& left, const NodeFacts& right) {
-    NodeFacts facts;
-    facts.Need = Either(left.Need, right.Need);
-    if (!left.HasExact || !right.HasExact) return facts;
-    facts.Exact = left.Exact;
-    facts.Exact.insert(facts.Exact.end(), right.Exact.begin(), right.Exact.end());
-    SortUnique(facts.Exact);
-    facts.HasExact = facts.Exact.size() <= kMaxExactStrings;
-    if (!facts.HasExact) facts.Exact.clear();
-    return facts;
-  }
-
-  // An exact language without the empty string is a requirement of its own.
-  static void AddExactNeed(NodeFacts& facts) {
-    if (!facts.HasExact) return;
-    if (std::find(facts.Exact.begin(), facts.Exact.end(), std::string()) != facts.Exact.end())
+  // The conditions of a node, the implicit one of an exact node included.
+  static void AppendConditions(NodeFacts& facts, TConditions& conditions) {
+    if (facts.HasExact) {
+      AddLiterals(conditions, facts.Exact);
       return;
-    Requirement exact;
-    exact.Kind = TKind::Literals;
-    exact.Strings = facts.Exact;
-    facts.Need = Stronger(facts.Need, exact);
+    }
+    for (Condition& condition : facts.Conditions) conditions.push_back(std::move(condition));
+  }
+
+  NodeFacts CatFacts(NodeFacts left, NodeFacts right) const {
+    NodeFacts facts;
+    if (left.HasExact && right.HasExact) {
+      if (auto exact = Product(left.Exact, right.Exact)) {
+        facts.HasExact = true;
+        facts.Exact = std::move(*exact);
+        return facts;
+      }
+    }
+    // A match begins with a beginning of the left part, continued while that part is exact, and
+    // ends likewise with an ending of the right part.
+    facts.Prefixes = left.HasExact ? Product(left.Exact, PrefixesOf(right)).value_or(left.Exact)
+                                   : std::move(left.Prefixes);
+    facts.Suffixes = right.HasExact ? Product(SuffixesOf(left), right.Exact).value_or(right.Exact)
+                                    : std::move(right.Suffixes);
+    AppendConditions(left, facts.Conditions);
+    AppendConditions(right, facts.Conditions);
+    AddLiterals(facts.Conditions, facts.Prefixes);
+    AddLiterals(facts.Conditions, facts.Suffixes);
+    Settle(facts.Conditions);
+    return facts;
+  }
+
+  // Any pairing of a clause of each side holds for the alternation; the strongest are paired.
+  NodeFacts UnionFacts(NodeFacts left, NodeFacts right) const {
+    NodeFacts facts;
+    if (left.HasExact && right.HasExact) {
+      if (auto exact = Join(left.Exact, right.Exact)) {
+        facts.HasExact = true;
+        facts.Exact = std::move(*exact);
+        return facts;
+      }
+    }
+    facts.Prefixes = Join(PrefixesOf(left), PrefixesOf(right)).value_or(kUnknownAffix);
+    facts.Suffixes = Join(SuffixesOf(left), SuffixesOf(right)).value_or(kUnknownAffix);
+    TConditions leftConditions;
+    TConditions rightConditions;
+    AppendConditions(left, leftConditions);
+    AppendConditions(right, rightConditions);
+    const size_t pairs = std::min(leftConditions.size(), rightConditions.size());
+    for (size_t index = 0; index < pairs; ++index) {
+      AddCondition(facts.Conditions,
+                   Either(leftConditions[index].Clause, rightConditions[index].Clause));
+    }
+    AddLiterals(facts.Conditions, facts.Prefixes);
+    AddLiterals(facts.Conditions, facts.Suffixes);
+    Settle(facts.Conditions);
+    return facts;
   }
 
   const TbmRETree& tree_;
   const TbmLeadByteTable& leadBytes_;
   std::vector<NodeFacts> facts_;
+  std::vector<int> readers_;  // per node: the parents that read its facts
 };
 
 }  // namespace
@@ -259,7 +390,7 @@ TPatternRequirement AnalysePattern(const std::string& pattern, uint8_t charCode)
     tree.Build(tokens);
   } catch (const EbmREToken&) {
     TPatternRequirement broken;
-    broken.Kind = TKind::Broken;
+    broken.Kind = TPatternRequirement::TKind::Broken;
     return broken;
   }
   if (charCode == bmccUnicode) return {};

@@ -3,12 +3,12 @@
 //
 // The pattern is parsed as compilation parses it (scanner, standardization, position tree, with
 // the anchors settled), and every node of the tree gets two facts, bottom up: its exact language
-// when that is a small finite set of strings, and a requirement that every match of the node
-// meets: one of a few literal strings occurs in it, or one of its characters begins with a byte of
-// a set. A concatenation keeps the more selective requirement of its parts, an alternation the
-// union of both (none if either has none), a closure none. The whole pattern's facts say what a
-// text must hold for the pattern to be found in it, and, for a pattern that is only a few literal
-// strings, whether it is found.
+// when that is a small finite set of strings, and a few clauses that every match of the node
+// meets, each clause being "one of these literal strings occurs" or "a character begins with a
+// byte of this set". A concatenation keeps the strongest clauses of both parts, an alternation
+// joins the clauses of its two sides pairwise (none if either side has none), a closure has none.
+// The whole pattern's facts say what a text must hold for the pattern to be found in it, and, for
+// a pattern that is only a few literal strings, whether it is found.
 //
 // Literals are byte strings of whole characters in the pattern's character code, and a text holds
 // one only where it begins at a character start: a character whose bytes cannot come out of
@@ -42,29 +42,43 @@ inline constexpr size_t kMaxExactStrings = 16;
 inline constexpr size_t kMaxExactLength = 256;
 static_assert(kMaxExactStrings * kMaxExactLength + 1 < kMaxStates);
 
-// Most literals of one requirement; an alternation of more falls back to their first bytes.
+// Most literals of one clause; an alternation of more falls back to their first bytes.
 inline constexpr size_t kMaxRequiredLiterals = 64;
 
 // Required literals are cut to this many bytes: a text holding a literal holds its beginning.
 inline constexpr size_t kMaxRequiredLength = 32;
 
-struct TPatternRequirement {
+// Most clauses kept for one pattern, the strongest.
+inline constexpr size_t kMaxClauses = 3;
+
+// A condition every match of a pattern meets.
+struct TRequirementClause {
   enum class TKind : uint8_t {
-    Broken,      // a syntax error: the pattern is never found
-    Exact,       // found exactly where one of Strings begins at a character start; an empty
-                 // string among them: found in every text; no strings: found in none
-    Literals,    // found only where one of Strings (none empty) begins at a character start
-    FirstBytes,  // found only where a character starting with a byte of Bytes begins
-    None,        // nothing known: only a search can tell
+    Literals,    // one of Strings (none empty) begins at a character start; no strings: never
+    FirstBytes,  // a character starting with a byte of Bytes begins somewhere
   };
-  TKind Kind = TKind::None;
+  TKind Kind = TKind::Literals;
   std::vector<std::string> Strings;
   TByteSet Bytes{};
+  bool operator==(const TRequirementClause&) const = default;
+};
+
+struct TPatternRequirement {
+  enum class TKind : uint8_t {
+    Broken,   // a syntax error: the pattern is never found
+    Exact,    // found exactly where one of Strings begins at a character start; an empty string
+              // among them: found in every text; no strings: found in none
+    Clauses,  // found only where every clause holds, the strongest first; no clauses: nothing
+              // is known, only a search can tell
+  };
+  TKind Kind = TKind::Clauses;
+  std::vector<std::string> Strings;
+  std::vector<TRequirementClause> Clauses;
 };
 
 // Analyses pattern (a dictionary pattern after load-time normalisation) in charCode. A pattern
 // that raises EbmREToken while it is parsed is Broken: compiling it would raise the same error.
-// Texts in the UTF-16 code get TKind::None unless the pattern is broken. Errors other than
+// Patterns in the UTF-16 code get no clauses unless they are broken. Errors other than
 // syntax errors (a character code without a reader) go on to the caller.
 TPatternRequirement AnalysePattern(const std::string& pattern, uint8_t charCode);
 

@@ -1,0 +1,84 @@
+// Interning pattern texts, chaining their entries, and the per-lookup verdicts.
+#include "dictionary/pattern_table.h"
+
+#include <functional>
+#include <string_view>
+
+namespace kelmo {
+
+int32_t TPatternTable::Intern(std::string text) {
+  const uint8_t charCode = bmccDefaultCharCode;
+  const uint64_t hash = std::hash<std::string_view>()(text) * 0x9E3779B97F4A7C15ull + charCode;
+  bool inserted = false;
+  const int32_t pattern = index_.FindOrInsert(
+      hash,
+      [&](int id) {
+        const TEntryPattern& known = slots_[id].Pattern;
+        return known.CharCode() == charCode && known.Text() == text;
+      },
+      inserted);
+  if (inserted) slots_.emplace_back(std::move(text));
+  return pattern;
+}
+
+void TPatternTable::Index(int entry, int32_t pattern) {
+  TSlot& slot = slots_[pattern];
+  if (!slot.Indexed) {
+    if (!prefilter_.Add(pattern, slot.Pattern.Text(), slot.Pattern.CharCode())) {
+      slot.Pattern.MarkBroken();
+    }
+    slot.Indexed = true;
+  }
+  if (entry >= static_cast<int>(nextEntries_.size())) nextEntries_.resize(entry + 1, -1);
+  if (slot.LastEntry >= 0) {
+    nextEntries_[slot.LastEntry] = entry;
+  } else {
+    slot.FirstEntry = entry;
+  }
+  slot.LastEntry = entry;
+  ++slot.EntryCount;
+}
+
+bool TPatternTable::FoundIn(int32_t pattern, const std::string& text) {
+  return slots_[pattern].Pattern.FoundIn(text);
+}
+
+void TPatternTable::Mark(const std::string& text, TEntrySet& candidates) {
+  if (++stamp_ == 0) {  // the stamps wrapped around: forget every verdict
+    for (TSlot& slot : slots_) slot.VerdictStamp = 0;
+    stamp_ = 1;
+  }
+  prefilter_.Mark(text, marked_);
+  candidates.Reset(static_cast<int>(nextEntries_.size()));
+  using TVerdict = TPatternPrefilter::TVerdict;
+  for (const int32_t pattern : marked_) {
+    TSlot& slot = slots_[pattern];
+    const TVerdict verdict = prefilter_.Decide(pattern);
+    if (verdict == TVerdict::NotFound) {
+      slot.VerdictStamp = stamp_;
+      slot.Found = false;
+      continue;
+    }
+    if (verdict == TVerdict::Search && slot.EntryCount >= kEagerSearchEntries &&
+        !FoundInMarked(pattern, text)) {
+      continue;
+    }
+    for (int32_t entry = slot.FirstEntry; entry >= 0; entry = nextEntries_[entry]) {
+      candidates.Add(entry);
+    }
+  }
+}
+
+bool TPatternTable::FoundInMarked(int32_t pattern, const std::string& text) {
+  TSlot& slot = slots_[pattern];
+  if (slot.VerdictStamp == stamp_) return slot.Found;
+  using TVerdict = TPatternPrefilter::TVerdict;
+  const TVerdict verdict = prefilter_.Decide(pattern);
+  const bool found =
+      verdict == TVerdict::Found || (verdict == TVerdict::Search && slot.Pattern.FoundIn(text));
+  slot.VerdictStamp = stamp_;
+  slot.Found = found;
+  return found;
+}
+
+}  // namespace kelmo

@@ -1,0 +1,74 @@
+// The patterns of one field of a pattern dictionary (the input patterns of kind B, either field
+// of kind A): each distinct pattern text once, with its expression, the entries that use it, and
+// the prefilter over them.
+//
+// Entries that share a pattern text share everything about it: one analysis at load, one
+// compilation at its first search, and within one lookup one search, whose verdict is kept for the
+// text last marked. Large dictionaries repeat their patterns a lot (one keyword with many
+// replies, the same digit or class pattern in many places), so a lookup searches each of them
+// once. An entry is numbered with its pattern as it is stored (Intern), and indexed after its file
+// has been read (Index).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "dictionary/entry_pattern.h"
+#include "dictionary/entry_set.h"
+#include "dictionary/pattern_prefilter.h"
+#include "regex/hash_index.h"
+
+namespace kelmo {
+
+class TPatternTable {
+ public:
+  // The number of the pattern text (normalised) in the current default character code; a text
+  // seen before keeps its number.
+  int32_t Intern(std::string text);
+
+  // Indexes entry, which uses pattern (entries are given in increasing order). The first entry of
+  // a pattern has it analysed, a syntax error marking it as never found. Errors other than syntax
+  // errors go on to the caller, leaving the entry out of the index.
+  void Index(int entry, int32_t pattern);
+
+  // The plain test: whether pattern is found in text, searched (compiled at its first search).
+  bool FoundIn(int32_t pattern, const std::string& text);
+
+  // Empties candidates and sets in it every indexed entry whose pattern may be found in text; an
+  // entry left out does not match text. Starts a lookup of text for FoundInMarked. Patterns that
+  // their clauses rule out are left out at once, and a pattern of many entries is searched at
+  // once, its entries set only when it is found: one search costs less than visiting them all.
+  void Mark(const std::string& text, TEntrySet& candidates);
+
+  // Whether pattern, that of an entry set by the last Mark, is found in text, the text of that
+  // Mark: decided by the prefilter where it can, otherwise searched, once per pattern and Mark.
+  bool FoundInMarked(int32_t pattern, const std::string& text);
+
+  // Forgets every pattern and entry.
+  void Clear() { *this = TPatternTable(); }
+
+ private:
+  // A pattern with at least this many entries is searched when it is marked.
+  static constexpr int kEagerSearchEntries = 8;
+
+  struct TSlot {
+    explicit TSlot(std::string text) : Pattern(std::move(text)) {}
+    TEntryPattern Pattern;
+    bool Indexed = false;
+    int32_t EntryCount = 0;
+    int32_t FirstEntry = -1;  // its entries in increasing order, chained by nextEntries_
+    int32_t LastEntry = -1;
+    uint32_t VerdictStamp = 0;  // the Mark whose verdict Found holds
+    bool Found = false;
+  };
+
+  TbmREHashIndex index_;  // text and character code -> pattern
+  std::vector<TSlot> slots_;
+  std::vector<int32_t> nextEntries_;  // per entry: the next entry with the same pattern, or -1
+  TPatternPrefilter prefilter_;
+  std::vector<int32_t> marked_;  // scratch of Mark
+  uint32_t stamp_ = 0;
+};
+
+}  // namespace kelmo
