@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <nlohmann/json.hpp>
+#include <regex>
 #include <sstream>
 
 #include "bundled_character.h"
@@ -26,6 +27,7 @@ struct TRecord {
   std::string Reply;
   std::string Shown;
   std::vector<std::string> Commands;
+  std::vector<std::string> Unknown;  // groups the display engine did not know
 };
 
 // A program folder for batch runs: the bundled characters and a settings file with a profile,
@@ -57,7 +59,7 @@ class TBatchHome {
     for (std::string json; std::getline(output, json);) {
       const nlohmann::json object = nlohmann::json::parse(json);
       records.push_back({object.at("event"), object.at("line"), object.at("reply"),
-                         object.at("shown"), object.at("commands")});
+                         object.at("shown"), object.at("commands"), object.at("unknown")});
     }
     return records;
   }
@@ -167,6 +169,68 @@ TEST_F(BatchRun, SameSeedGivesTheSameTranscript) {
   ASSERT_EQ(one.size(), two.size());
   for (size_t i = 0; i < one.size(); ++i) {
     EXPECT_EQ(withoutDigits(one[i].Reply), withoutDigits(two[i].Reply)) << i;
+  }
+}
+
+// The report behind the favourite memory, through the program: a greeting to her is not kept as
+// the favourite, the stated favourite is, and it is still known after a restart.
+TEST_F(BatchRun, TheStatedFavouriteIsKeptAcrossARestart) {
+  const std::vector<TRecord> first =
+      home_.Run("akari", {"こんにちは、あかりちゃん", "好きなものはお茶です"});
+  ASSERT_EQ(first.size(), 4u);
+  EXPECT_THAT(first[2].Shown, HasSubstr("「お茶」"));
+  EXPECT_THAT(first[2].Shown, Not(HasSubstr("「あかり」")));
+  const std::vector<TRecord> second = home_.Run("akari", {"なるほど", "好きなもの、覚えてる？"}, 2);
+  ASSERT_EQ(second.size(), 4u);
+  EXPECT_THAT(second[2].Shown, HasSubstr("「お茶」"));
+}
+
+// A newcomer's first conversation with each character: every line gets a visible answer, and
+// every group left in a reply is a memory setter or a question marker (a misspelt display command
+// or an IF whose chosen branch is empty would be left there as well).
+TEST_F(BatchRun, NewcomerConversationShowsEveryAnswerAndLeavesNoStrayGroup) {
+  const std::vector<std::string> lines = {"うん、いいよ",
+                                          "えっと、ことばあそびかな",
+                                          "ふわふわなところ",
+                                          "こんにちは",
+                                          "あなたは誰？",
+                                          "何歳？",
+                                          "いま何時？",
+                                          "今日は何日？",
+                                          "元気？",
+                                          "元気だよ",
+                                          "疲れた",
+                                          "猫が好き",
+                                          "好きなものは？",
+                                          "12+34",
+                                          "3人",
+                                          "あいうえお",
+                                          "あいうえお",
+                                          "",
+                                          "　",
+                                          "（なでなで）",
+                                          "（なでなで）",
+                                          "なぞなぞ",
+                                          "わかんない",
+                                          "おみくじ",
+                                          "しりとりしよう",
+                                          "asdfghjkl",
+                                          "ｗｗ",
+                                          "ばか",
+                                          "ごめん",
+                                          "ありがとう",
+                                          "またね"};
+  const std::regex setterOrMarker(R"(^\{(MEMO|FLAG|COUNT)[0-9][0-9]|^\{Q:[A-Z0-9_]+\}$)");
+  for (const TBundledCharacter& bundled : kBundledCharacters) {
+    const std::vector<TRecord> records = home_.Run(bundled.Id, lines);
+    ASSERT_GE(records.size(), lines.size() + 2) << bundled.Id;
+    for (const TRecord& record : records) {
+      EXPECT_FALSE(record.Shown.empty()) << bundled.Id << ": " << record.Line;
+      for (const std::string& group : record.Unknown) {
+        EXPECT_TRUE(std::regex_search(group, setterOrMarker))
+            << bundled.Id << ": " << record.Line << " left " << group;
+      }
+    }
   }
 }
 

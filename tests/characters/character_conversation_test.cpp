@@ -320,6 +320,89 @@ TEST_F(Conversation, SleepyLinesTypeSlowerAndRestoreTheSpeed) {
   EXPECT_NE(reply.find("{PIC:nemui.jpg}"), std::string::npos) << reply;
 }
 
+// Lines a newcomer says, each after the lines that lead up to it (the conversation starts as
+// StartConversation leaves it), and what the answer must and must not show.
+struct TExchange {
+  const char* Id;
+  std::vector<const char*> Before;
+  const char* Line;
+  std::vector<const char*> AnyOf;   // one of these shows
+  std::vector<const char*> NoneOf;  // none of these shows
+};
+
+void PrintTo(const TExchange& exchange, std::ostream* out) {
+  *out << exchange.Id << ": " << exchange.Line;
+}
+
+class Exchange : public ::testing::TestWithParam<TExchange> {};
+
+INSTANTIATE_TEST_SUITE_P(
+    Newcomer, Exchange,
+    ::testing::Values(
+        // Blanks are nothing said, not a one-letter line.
+        TExchange{"akari",
+                  {},
+                  "　 ",
+                  {"ゆっくり", "いっしょにいる", "しずか", "言いかけた？", "待ってる", "好きなこと",
+                   "なぞなぞ"},
+                  {"ひと文字"}},
+        // An offer of tea takes a yes or a no; anything else is read on its own.
+        TExchange{"akari", {"お茶"}, "犬が好き", {"「犬」"}, {"二人分"}},
+        TExchange{"akari", {}, "あかりちゃんのことが好き", {"ありがとう"}, {"なあに", "呼んだ"}},
+        TExchange{"akari", {}, "つらい", {"泣きたい", "悲しい"}, {}},
+        TExchange{"akari", {"おはよう"}, "おはよう", {"聞こえてる"}, {}},
+        TExchange{"akari", {}, "いいね", {"うんうん", "だよね", "そうだよね"}, {}},
+        TExchange{"akari", {}, "しりとりしよう", {"ちょうちん"}, {}},
+        TExchange{
+            "akari", {}, "将来の夢は作家になること", {"すてきな夢"}, {"かなえたい夢ってある"}},
+        TExchange{"akari", {}, "お茶とコーヒーどっちが好き？", {"お茶派"}, {}},
+        // A greeting in answer to a question is a greeting.
+        TExchange{"akari",
+                  {"朝型と夜型、どっち？"},
+                  "こんばんは",
+                  {"おはよう", "こんにちは", "こんばんは"},
+                  {"リズム"}},
+        TExchange{
+            "mugi", {}, "こんにちは", {"こんにちは", "おはよう", "こんばんは"}, {"魚ではない"}},
+        TExchange{"mugi", {}, "猫が好き", {"猫好き"}, {"猫は好きか"}},
+        TExchange{"mugi", {}, "ムギの好きなものは？", {"ひなた"}, {"なにを言うか"}},
+        TExchange{"mugi", {}, "12+34", {"計算"}, {}},
+        TExchange{"mugi", {}, "魚はないよ", {"手ぶら"}, {"持っとるか"}},
+        TExchange{"mugi", {}, "あかりってどんな子？", {"灯りの精"}, {"元気にしとったか"}},
+        TExchange{"mugi", {"あかりは元気？"}, "散歩に行こう", {"散歩"}, {"まかせた"}}));
+
+TEST_P(Exchange, IsAnsweredInContext) {
+  TBundledCopy copy;
+  auto character = copy.Load(GetParam().Id, SampleProfile());
+  if (std::string(GetParam().Id) == "mugi") {
+    Greet(*character);  // ムギ's first greeting asks about fish; the lines below answer it
+  } else {
+    StartConversation(*character);
+  }
+  for (const char* line : GetParam().Before) Answer(*character, line);
+  const std::string shown = Shown(Answer(*character, GetParam().Line));
+  const auto shows = [&](const char* word) { return shown.find(word) != std::string::npos; };
+  EXPECT_TRUE(std::any_of(GetParam().AnyOf.begin(), GetParam().AnyOf.end(), shows)) << shown;
+  for (const char* word : GetParam().NoneOf) EXPECT_FALSE(shows(word)) << word << " in " << shown;
+}
+
+// The user's nickname "たろちゃん" is used as it is by both characters.
+TEST_F(Conversation, TheNicknameGetsNoHonorific) {
+  TUserProfile profile = SampleProfile();
+  profile.Nickname = Sjis("たろちゃん");
+  for (const TBundledCharacter& bundled : kBundledCharacters) {
+    auto character = copy_.Load(bundled.Id, profile);
+    std::string all = Shown(Greet(*character));
+    for (const char* line :
+         {"なるほど", "わたしの名前、覚えてる？", "（手をふりふり）", "（ぎゅっ）", "おはよう"}) {
+      all += Shown(Answer(*character, line));
+    }
+    all += Answer(*character, "CloseWindow", DictMaskBasic);
+    EXPECT_THAT(all, HasSubstr("たろちゃん")) << bundled.Id;
+    EXPECT_THAT(all, Not(HasSubstr("たろちゃんさん"))) << bundled.Id;
+  }
+}
+
 class BundledCharacterLoad : public ::testing::TestWithParam<TBundledCharacter> {};
 
 INSTANTIATE_TEST_SUITE_P(Bundled, BundledCharacterLoad, ::testing::ValuesIn(kBundledCharacters),

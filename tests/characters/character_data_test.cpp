@@ -11,6 +11,7 @@
 #include <cstring>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <regex>
 #include <set>
 
@@ -180,6 +181,72 @@ TEST_P(BundledCharacterData, EveryBraceGroupNamesACommand) {
       }
     }
   }
+}
+
+// The nickname is what the user asked to be called: a reply uses it as it is, never with an
+// honorific of the character's own after it ("たろちゃんさん").
+TEST_P(BundledCharacterData, NicknameIsUsedAsWritten) {
+  std::vector<std::string> texts;
+  for (const TDictionaryLine& line : DictionaryEntries(Id())) texts.push_back(ReplyOf(line));
+  texts.push_back(Definition().ReadValue("comment"));
+  const std::regex honorific(R"(\{NICKNAME\}(さん|さま|様|くん|君|ちゃん|さーん))",
+                             std::regex::icase);
+  int uses = 0;
+  for (const std::string& text : texts) {
+    const std::string reply = Utf8(text);
+    EXPECT_FALSE(std::regex_search(reply, honorific)) << reply;
+    if (Utf8(NormalizeShiftJis(text)).find("{NICKNAME}") != std::string::npos) ++uses;
+  }
+  EXPECT_GT(uses, 0);
+}
+
+// The two branches of the IF group at text[at], or nothing when the group never closes. The
+// condition group comes first; the true branch ends at the first bar outside inner groups.
+std::optional<std::pair<std::u16string, std::u16string>> IfBranches(const std::u16string& text,
+                                                                    size_t at) {
+  size_t position = at + 3;  // where the condition group opens
+  int depth = 0;
+  do {
+    depth += text[position] == u'{' ? 1 : text[position] == u'}' ? -1 : 0;
+    ++position;
+  } while (depth > 0 && position < text.size());
+  std::u16string branches[2];
+  int branch = 0;
+  for (; position < text.size(); ++position) {
+    const char16_t c = text[position];
+    if (c == u'{') ++depth;
+    if (c == u'}' && --depth < 0) return std::make_pair(branches[0], branches[1]);
+    if (depth == 0 && c == u'|' && branch == 0) {
+      branch = 1;
+      continue;
+    }
+    branches[branch] += c;
+  }
+  return std::nullopt;
+}
+
+// An IF whose chosen branch is empty yields nothing, so the whole group, condition and other
+// branch included, stays in the reply for the display engine to discard: both branches carry
+// text or a command.
+TEST_P(BundledCharacterData, IfGroupsHaveTwoBranches) {
+  std::vector<std::pair<std::string, std::string>> texts = {
+      {"comment", Definition().ReadValue("comment")}};
+  for (const TDictionaryLine& line : DictionaryEntries(Id())) {
+    texts.emplace_back(Where(line), ReplyOf(line));
+  }
+  int groups = 0;
+  for (const auto& [where, text] : texts) {
+    const std::u16string reply = NormalizeText(ShiftJisToUtf16(text));
+    for (size_t at = reply.find(u"{IF{"); at != std::u16string::npos;
+         at = reply.find(u"{IF{", at + 1)) {
+      const auto branches = IfBranches(reply, at);
+      ASSERT_TRUE(branches) << where;
+      EXPECT_FALSE(branches->first.empty()) << where << ": " << Utf8(text);
+      EXPECT_FALSE(branches->second.empty()) << where << ": " << Utf8(text);
+      ++groups;
+    }
+  }
+  EXPECT_GT(groups, 0);
 }
 
 TEST_P(BundledCharacterData, PicturesAndSoundsNamedInRepliesExist) {
