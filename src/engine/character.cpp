@@ -21,7 +21,9 @@
 #include "dictionary/kelmo_data_b.h"
 #include "dictionary/kelmo_data_c.h"
 #include "engine/entrust.h"
+#include "engine/evaluator.h"
 #include "engine/number_text.h"
+#include "engine/pattern_cache.h"
 
 namespace kelmo {
 namespace {
@@ -73,6 +75,8 @@ TCharacter::TCharacter(std::string_view definitionPath, const TCharacterEnvironm
   }
 
   Plugins = std::make_unique<TPluginList>(environment_.Plugins);
+  LikePatterns = std::make_unique<TPatternCache>();
+  MacroScratch = std::make_unique<TMacroScratch>();
   DefinitionPath = std::string(definitionPath);
   Folder = ResolveCharacterFolder(definitionPath, CharacterFile->ReadValue("folder"));
   CreateDictionaries();
@@ -110,6 +114,14 @@ TCharacter::~TCharacter() {
   DataB2.reset();
   DataC1.reset();
   DataC2.reset();
+}
+
+const std::u16string& TCharacter::TWideCopy::Of(const std::string& text) const {
+  if (text != source_) {
+    source_ = text;
+    wide_ = ShiftJisToUtf16(text);
+  }
+  return wide_;
 }
 
 bool TCharacter::AddPlugin(const std::u16string& progId) {

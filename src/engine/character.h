@@ -25,6 +25,8 @@ class TKelmoDataA;
 class TKelmoDataB;
 class TKelmoDataC;
 class TEntrust;
+class TPatternCache;
+struct TMacroScratch;
 class TMainThreadCall;
 
 // Raised when a character cannot be loaded; the message says why (in English).
@@ -132,6 +134,19 @@ class TCharacter {
   std::unique_ptr<TEntrust> Runner;
   bool RunnerDone = false;
 
+  // What evaluations keep from one to the next: the compiled patterns of LIKE and the buffers of
+  // the scan.
+  std::unique_ptr<TPatternCache> LikePatterns;
+  std::unique_ptr<TMacroScratch> MacroScratch;
+
+  // Prev, PrevAnswer and OperateMessage as wide text, converted again only after they changed:
+  // kind 0 conditions read them at every lookup.
+  const std::u16string& WidePrev() const { return widePrev_.Of(Prev); }
+  const std::u16string& WidePrevAnswer() const { return widePrevAnswer_.Of(PrevAnswer); }
+  const std::u16string& WideOperateMessage() const {
+    return wideOperateMessage_.Of(OperateMessage);
+  }
+
  private:
   void CreateDictionaries();
   // Loads every existing file of each dictionary's file list, in the order of Dictionaries().
@@ -139,6 +154,19 @@ class TCharacter {
   // The eight dictionaries in the order Data01 to DataC2.
   std::array<TKelmoData*, 8> Dictionaries() const;
 
+  // A Shift-JIS text and its wide form, converted again when the text is not the one converted.
+  class TWideCopy {
+   public:
+    const std::u16string& Of(const std::string& text) const;
+
+   private:
+    mutable std::string source_;
+    mutable std::u16string wide_;
+  };
+
+  TWideCopy widePrev_;
+  TWideCopy widePrevAnswer_;
+  TWideCopy wideOperateMessage_;
   TCharacterEnvironment environment_;
   std::string statePath_;  // the ".kls" file beside the definition file's name, in Folder
   // When the latest program starts were counted: a ring whose next slot holds the oldest.

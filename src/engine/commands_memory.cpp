@@ -46,11 +46,11 @@ std::u16string ProfileField(const TCommand& command, TProfileField field) {
     case TProfileField::kBirthday:
       return AsciiText(FormatDate(profile.Birthday));
     case TProfileField::kPrev:
-      return Wide(character.Prev);
+      return character.WidePrev();
     case TProfileField::kPrevAnswer:
-      return Wide(character.PrevAnswer);
+      return character.WidePrevAnswer();
     case TProfileField::kOperateMessage:
-      return Wide(character.OperateMessage);
+      return character.WideOperateMessage();
     case TProfileField::kTurn:
       return IntegerText(character.Turn);
   }

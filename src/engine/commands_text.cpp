@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "charfile/text_utils.h"
+#include "engine/character.h"
 #include "engine/command_support.h"
-#include "regex/regexp.h"
-#include "regex/tokens.h"
+#include "engine/pattern_cache.h"
 
 namespace kelmo {
 namespace {
@@ -82,15 +82,7 @@ std::u16string TextPos(const TCommand& command) {
 }
 
 std::u16string TextLike(const TCommand& command) {
-  TbmRExp pattern;
-  int position = 0;
-  int length = 0;
-  try {
-    pattern.SetPattern(ExpandDigitShorthand(Narrow(command.Right())));
-    return TruthText(pattern.Match(Narrow(command.Left(5)), 1, position, length) != 0);
-  } catch (const EbmREToken&) {
-    return TruthText(false);
-  }
+  return TruthText(command.Character.LikePatterns->Found(command.Right(), command.Left(5)));
 }
 
 std::u16string Scriptize(const TCommand& command) {

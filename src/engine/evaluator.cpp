@@ -8,19 +8,21 @@
 #include "engine/evaluator.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 
 #include "charfile/code_page.h"
 #include "charfile/text_utils.h"
 #include "engine/character.h"
 #include "engine/macro_commands.h"
-#include "engine/stacks.h"
 #include "plugins/plugin_list.h"
 
 namespace kelmo {
 namespace {
 
-bool IsBrace(char16_t c) { return c == u'{' || c == u'}'; }
+bool IsBrace(char16_t c) {
+  return c == u'{' || c == u'}';
+}
 
 // Replaces text from the index on by its round trip through Shift-JIS, which turns every character
 // the code page cannot represent into "?". The round trip works character by character and a
@@ -34,13 +36,23 @@ void PassThroughCodePage(std::u16string& text, size_t from) {
 
 class MacroScan {
  public:
-  MacroScan(TCharacter& character, TDateTime now) : character_(character), now_(now) {}
+  MacroScan(TCharacter& character, TDateTime now, TMacroScratch& scratch)
+      : character_(character),
+        now_(now),
+        rest_(scratch.Rest),
+        accumulator_(scratch.Accumulator),
+        raw_(scratch.Raw),
+        openPositions_(scratch.OpenPositions),
+        savedTexts_(scratch.SavedTexts) {}
 
   // The evaluation of text; empty when a limit is reached.
   std::u16string Run(std::u16string_view text) {
     if (text.size() > kMaxWorkingTextLength) return {};
     workingLength_ = text.size();
     rest_.assign(text.rbegin(), text.rend());
+    accumulator_.clear();
+    openPositions_.Clear();
+    savedTexts_.Clear();
     while (!rest_.empty()) {
       const char16_t c = rest_.back();
       if (c == u'{') {
@@ -54,9 +66,9 @@ class MacroScan {
       }
     }
     // Unclosed groups: the text from the outermost of them on is dropped.
-    if (savedTexts_.Count() == 0) return std::move(accumulator_);
-    while (savedTexts_.Count() > 1) savedTexts_.Pop();
-    return savedTexts_.Pop();
+    if (savedTexts_.Count() == 0) return accumulator_;
+    while (savedTexts_.Count() > 0) savedTexts_.Pop(accumulator_);
+    return accumulator_;
   }
 
  private:
@@ -66,7 +78,7 @@ class MacroScan {
   void OpenGroup() {
     openPositions_.Push(ScannedPosition());
     PassThroughCodePage(accumulator_, passedLength_);
-    savedTexts_.Push(std::move(accumulator_));
+    savedTexts_.Push(accumulator_);
     accumulator_.clear();
     passedLength_ = 0;
   }
@@ -81,19 +93,20 @@ class MacroScan {
   // Handles the "}" just taken from the rest. Returns false when the evaluation ends with the
   // empty text: a "}" without an open group, or a limit reached.
   bool CloseGroup() {
-    const std::u16string raw = std::move(accumulator_);
+    std::swap(raw_, accumulator_);
     accumulator_.clear();
-    const std::u16string result = RunCommand(raw);
+    const std::u16string result = RunCommand(raw_);
     const int depth = openPositions_.Count();
     if (depth == 0) return false;  // the command ran for its side effects only
 
-    const int32_t open = openPositions_.Pop();
-    accumulator_ = savedTexts_.Pop();
+    int32_t open = 0;
+    openPositions_.Pop(open);
+    savedTexts_.Pop(accumulator_);
     passedLength_ = accumulator_.size();
     if (depth <= 2 && result.empty()) {
       // The group stays as it is; the scan goes on after its "}".
       accumulator_ += u'{';
-      accumulator_ += raw;
+      accumulator_ += raw_;
       accumulator_ += u'}';
       return true;
     }
@@ -138,12 +151,13 @@ class MacroScan {
   // Length of the whole working text, scanned part and rest.
   size_t workingLength_ = 0;
   // The unscanned rest of the working text, reversed: back() is the next character to scan.
-  std::u16string rest_;
-  std::u16string accumulator_;
+  std::u16string& rest_;
+  std::u16string& accumulator_;
+  std::u16string& raw_;
   // Leading characters of the accumulator that have been through the code page already.
   size_t passedLength_ = 0;
-  TIntStack openPositions_;
-  TStrStack savedTexts_;
+  TIntStack& openPositions_;
+  TStrStack& savedTexts_;
   int splices_ = 0;
   size_t splicedLength_ = 0;
 };
@@ -151,11 +165,44 @@ class MacroScan {
 }  // namespace
 
 std::u16string EvaluateMacroText(TCharacter& character, std::u16string_view text, TDateTime now) {
-  return MacroScan(character, now).Run(text);
+  TMacroScratch& kept = *character.MacroScratch;
+  if (kept.InUse) {  // an evaluation inside another one
+    TMacroScratch own;
+    return MacroScan(character, now, own).Run(text);
+  }
+  kept.InUse = true;
+  struct Release {
+    TMacroScratch& scratch;
+    ~Release() { scratch.InUse = false; }
+  } release{kept};
+  return MacroScan(character, now, kept).Run(text);
+}
+
+TDateTime TLocalClock::Now() {
+  using namespace std::chrono;
+  const auto now = system_clock::now();
+  const std::time_t seconds = system_clock::to_time_t(now);
+  if (seconds != second_) {
+    std::tm local{};
+    localtime_r(&seconds, &local);
+    parts_.Year = local.tm_year + 1900;
+    parts_.Month = local.tm_mon + 1;
+    parts_.Day = local.tm_mday;
+    parts_.Hour = local.tm_hour;
+    parts_.Minute = local.tm_min;
+    parts_.Second = local.tm_sec > 59 ? 59 : local.tm_sec;  // a leap second
+    second_ = seconds;
+  }
+  TDateTimeParts parts = parts_;
+  parts.Millisecond =
+      static_cast<int>(duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000);
+  TDateTime value = 0;
+  TryEncodeDateTime(parts, value);
+  return value;
 }
 
 std::u16string TCharacter::Evaluate(std::u16string_view text) {
-  return EvaluateMacroText(*this, text, NowLocal());
+  return EvaluateMacroText(*this, text, MacroScratch->Clock.Now());
 }
 
 }  // namespace kelmo

@@ -15,14 +15,40 @@
 #pragma once
 
 #include <cstddef>
+#include <ctime>
 #include <string>
 #include <string_view>
 
 #include "charfile/date_time.h"
+#include "engine/stacks.h"
 
 namespace kelmo {
 
 class TCharacter;
+
+// The current local date and time exactly as NowLocal gives it, with the calendar fields of the
+// current second kept: converting the clock to local time costs more than evaluating a short
+// condition, and the conditions of a lookup are evaluated within the same second.
+class TLocalClock {
+ public:
+  TDateTime Now();
+
+ private:
+  std::time_t second_ = -1;  // the second whose local fields parts_ holds
+  TDateTimeParts parts_;
+};
+
+// What one evaluation works in. A character keeps one from one evaluation to the next, so that
+// the conditions evaluated at every lookup reuse its memory instead of allocating their own.
+struct TMacroScratch {
+  TLocalClock Clock;
+  std::u16string Rest;         // the unscanned rest of the working text, reversed
+  std::u16string Accumulator;  // the text gathered since the innermost open brace
+  std::u16string Raw;          // the text of the group being closed
+  TIntStack OpenPositions;
+  TStrStack SavedTexts;
+  bool InUse = false;  // an evaluation is running with it
+};
 
 // Splices one evaluation may make; the evaluation that needs one more yields the empty text. Bounds
 // a result that reproduces its own group (a memo holding the group that reads it).
@@ -39,7 +65,8 @@ inline constexpr size_t kMaxSplicedLength = 16 * kMaxWorkingTextLength;
 
 // Evaluates text for character with now as the current time of every date and time command.
 // Commands read and change the character's state; their failures give empty results. Raises
-// nothing of its own. TCharacter::Evaluate is this with the clock's local time.
+// nothing of its own. Uses the character's MacroScratch unless an evaluation already does.
+// TCharacter::Evaluate is this with the clock's local time.
 std::u16string EvaluateMacroText(TCharacter& character, std::u16string_view text, TDateTime now);
 
 }  // namespace kelmo
