@@ -82,7 +82,9 @@ INSTANTIATE_TEST_SUITE_P(Lines, NotAnAnswer,
                          ::testing::Values("こんにちは、あかりちゃん", "はじめまして！",
                                            "うん、いいよ", "なるほど", "うーん、わからない",
                                            "猫は嫌い", "ひみつ", "（なでなで）", "（お茶をどうぞ）",
-                                           "好きなものは？", "どういうこと？", "おやすみ"));
+                                           "好きなものは？", "どういうこと？", "おやすみ",
+                                           "パソコンが壊れた", "今日は会社休み",
+                                           "いっしょに遊ぼう"));
 
 TEST_P(NotAnAnswer, LeavesTheFavouriteUnknown) {
   auto akari = Met();
