@@ -45,7 +45,10 @@ std::vector<std::string> SplitEntryLine(std::string_view line, size_t minimumFie
 }
 
 std::string NormalizeKey(std::string_view field) {
-  return ExpandDigitShorthand(NormalizeShiftJis(field));
+  std::string key = NormalizeShiftJis(field);
+  // Without a "#" and a "\[0-9]" the expansion changes nothing; most keys have neither.
+  if (key.find('#') == std::string::npos && key.find("\\[0-9]") == std::string::npos) return key;
+  return ExpandDigitShorthand(key);
 }
 
 }  // namespace kelmo

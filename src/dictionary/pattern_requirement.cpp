@@ -2,9 +2,11 @@
 #include "dictionary/pattern_requirement.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <climits>
 #include <optional>
+#include <string_view>
 
 #include "regex/char_reader.h"
 #include "regex/parse_tree.h"
@@ -23,9 +25,8 @@ constexpr int32_t kLastByte = 0xFF;
 
 using TStrings = std::vector<std::string>;
 
-// A set of strings with "" standing for no knowledge: every match of a node begins (or ends) with
-// one of them.
-const TStrings kUnknownAffix = {std::string()};
+// Strings one of which every match of a node begins (or ends) with; nothing when none is known.
+using TAffixes = std::optional<TStrings>;
 
 // A clause with its strength, computed once.
 struct Condition {
@@ -38,18 +39,20 @@ using TConditions = std::vector<Condition>;
 // endings and (without the empty string) its strongest clause, and none of these is stored.
 struct NodeFacts {
   bool HasExact = false;
-  TStrings Exact;                     // the node's language, when HasExact
-  TStrings Prefixes = kUnknownAffix;  // when not exact
-  TStrings Suffixes = kUnknownAffix;  // when not exact
-  TConditions Conditions;             // every match meets them all; strongest first
+  TStrings Exact;          // the node's language, when HasExact
+  TAffixes Prefixes;       // when not exact
+  TAffixes Suffixes;       // when not exact
+  TConditions Conditions;  // every match meets them all; strongest first
 };
 
-const TStrings& PrefixesOf(const NodeFacts& facts) {
-  return facts.HasExact ? facts.Exact : facts.Prefixes;
+const TStrings* PrefixesOf(const NodeFacts& facts) {
+  if (facts.HasExact) return &facts.Exact;
+  return facts.Prefixes ? &*facts.Prefixes : nullptr;
 }
 
-const TStrings& SuffixesOf(const NodeFacts& facts) {
-  return facts.HasExact ? facts.Exact : facts.Suffixes;
+const TStrings* SuffixesOf(const NodeFacts& facts) {
+  if (facts.HasExact) return &facts.Exact;
+  return facts.Suffixes ? &*facts.Suffixes : nullptr;
 }
 
 void SortUnique(TStrings& strings) {
@@ -111,6 +114,10 @@ void AddCondition(TConditions& conditions, TClause clause) {
 // The clause that one of strings occurs, unless one of them is empty.
 void AddLiterals(TConditions& conditions, const TStrings& strings) {
   if (!HasEmptyString(strings)) AddCondition(conditions, {TClause::TKind::Literals, strings, {}});
+}
+
+void AddAffixes(TConditions& conditions, const TAffixes& affixes) {
+  if (affixes) AddLiterals(conditions, *affixes);
 }
 
 TByteSet FirstBytesOf(const TClause& clause) {
@@ -331,14 +338,22 @@ class Analyser {
     }
     // A match begins with a beginning of the left part, continued while that part is exact, and
     // ends likewise with an ending of the right part.
-    facts.Prefixes = left.HasExact ? Product(left.Exact, PrefixesOf(right)).value_or(left.Exact)
-                                   : std::move(left.Prefixes);
-    facts.Suffixes = right.HasExact ? Product(SuffixesOf(left), right.Exact).value_or(right.Exact)
-                                    : std::move(right.Suffixes);
+    facts.Prefixes = std::move(left.Prefixes);
+    if (left.HasExact) {
+      const TStrings* following = PrefixesOf(right);
+      facts.Prefixes =
+          following ? Product(left.Exact, *following).value_or(left.Exact) : left.Exact;
+    }
+    facts.Suffixes = std::move(right.Suffixes);
+    if (right.HasExact) {
+      const TStrings* preceding = SuffixesOf(left);
+      facts.Suffixes =
+          preceding ? Product(*preceding, right.Exact).value_or(right.Exact) : right.Exact;
+    }
     AppendConditions(left, facts.Conditions);
     AppendConditions(right, facts.Conditions);
-    AddLiterals(facts.Conditions, facts.Prefixes);
-    AddLiterals(facts.Conditions, facts.Suffixes);
+    AddAffixes(facts.Conditions, facts.Prefixes);
+    AddAffixes(facts.Conditions, facts.Suffixes);
     Settle(facts.Conditions);
     return facts;
   }
@@ -353,8 +368,12 @@ class Analyser {
         return facts;
       }
     }
-    facts.Prefixes = Join(PrefixesOf(left), PrefixesOf(right)).value_or(kUnknownAffix);
-    facts.Suffixes = Join(SuffixesOf(left), SuffixesOf(right)).value_or(kUnknownAffix);
+    if (PrefixesOf(left) && PrefixesOf(right)) {
+      facts.Prefixes = Join(*PrefixesOf(left), *PrefixesOf(right));
+    }
+    if (SuffixesOf(left) && SuffixesOf(right)) {
+      facts.Suffixes = Join(*SuffixesOf(left), *SuffixesOf(right));
+    }
     TConditions leftConditions;
     TConditions rightConditions;
     AppendConditions(left, leftConditions);
@@ -364,8 +383,8 @@ class Analyser {
       AddCondition(facts.Conditions,
                    Either(leftConditions[index].Clause, rightConditions[index].Clause));
     }
-    AddLiterals(facts.Conditions, facts.Prefixes);
-    AddLiterals(facts.Conditions, facts.Suffixes);
+    AddAffixes(facts.Conditions, facts.Prefixes);
+    AddAffixes(facts.Conditions, facts.Suffixes);
     Settle(facts.Conditions);
     return facts;
   }
@@ -378,7 +397,55 @@ class Analyser {
 
 }  // namespace
 
+namespace {
+
+// The bytes that are operators outside brackets when metacharacters are active.
+constexpr std::array<bool, 256> kMetaCharacters = [] {
+  std::array<bool, 256> table{};
+  for (const char byte : std::string_view("\\|()*+?.^$[")) table[static_cast<uint8_t>(byte)] = true;
+  return table;
+}();
+
+// The alternatives of a pattern made of plain text and "|" only: characters that stand for
+// themselves and that a decoded text can hold, at most kMaxExactStrings distinct alternatives of
+// at most kMaxExactLength bytes. That is the pattern's language, as the full analysis would find
+// at greater cost. Nothing for any other pattern.
+std::optional<TStrings> PlainAlternatives(const std::string& pattern,
+                                          const TbmLeadByteTable& leadBytes) {
+  TStrings alternatives(1);
+  const auto* bytes = reinterpret_cast<const uint8_t*>(pattern.data());
+  const int length = static_cast<int>(pattern.size());
+  for (int start = 0; start < length;) {
+    const TbmDecodedChar decoded = DecodeMultiByteChar(bytes, length, start, leadBytes);
+    const bool single = decoded.next - start == 1;
+    if (single && bytes[start] == '|') {
+      alternatives.emplace_back();
+    } else if (single && kMetaCharacters[bytes[start]]) {
+      return std::nullopt;
+    } else if (!single && (decoded.next > length || (decoded.value & kLastByte) == 0)) {
+      return std::nullopt;  // a lead byte without a trail, or with a zero trail
+    } else {
+      alternatives.back().append(pattern, start, decoded.next - start);
+      if (alternatives.back().size() > kMaxExactLength) return std::nullopt;
+    }
+    start = decoded.next;
+  }
+  SortUnique(alternatives);
+  if (alternatives.size() > kMaxExactStrings) return std::nullopt;
+  return alternatives;
+}
+
+}  // namespace
+
 TPatternRequirement AnalysePattern(const std::string& pattern, uint8_t charCode) {
+  if (charCode != bmccUnicode) {
+    if (auto alternatives = PlainAlternatives(pattern, LeadByteTable(charCode))) {
+      TPatternRequirement requirement;
+      requirement.Kind = TPatternRequirement::TKind::Exact;
+      requirement.Strings = std::move(*alternatives);
+      return requirement;
+    }
+  }
   TbmREScanner scanner;
   scanner.SetCharCode(charCode);
   scanner.SetText(pattern);

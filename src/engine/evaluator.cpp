@@ -1,6 +1,7 @@
 // The scan of one evaluation. Positions are 1-based positions in the working text as a whole,
-// although only its unscanned rest is stored: the scanned part is as long as the working text
-// less the rest. The open positions say where each group's "{" stood; with the position of its
+// although only its unscanned rest is stored, after some free room into which results are spliced:
+// the scanned part is as long as the working text less the rest. The open positions say where each
+// group's "{" stood; with the position of its
 // "}" they give the group's extent in the working text, which a splice replaces and after which a
 // kept group resumes the scan. The extent is not taken from the accumulator's length: a character
 // outside the Basic Multilingual Plane (two code units) that went through the code page before an
@@ -24,6 +25,10 @@ bool IsBrace(char16_t c) {
   return c == u'{' || c == u'}';
 }
 
+// Free room kept in front of the rest of the working text when an evaluation starts, for the
+// results spliced in before the scan position.
+constexpr size_t kInitialHeadroom = 256;
+
 // Replaces text from the index on by its round trip through Shift-JIS, which turns every character
 // the code page cannot represent into "?". The round trip works character by character and a
 // second one changes nothing, so a part that has made it once never needs it again; ASCII always
@@ -40,6 +45,7 @@ class MacroScan {
       : character_(character),
         now_(now),
         rest_(scratch.Rest),
+        spare_(scratch.Spare),
         accumulator_(scratch.Accumulator),
         raw_(scratch.Raw),
         openPositions_(scratch.OpenPositions),
@@ -49,17 +55,19 @@ class MacroScan {
   std::u16string Run(std::u16string_view text) {
     if (text.size() > kMaxWorkingTextLength) return {};
     workingLength_ = text.size();
-    rest_.assign(text.rbegin(), text.rend());
+    rest_.resize(kInitialHeadroom);  // the room's content does not matter: only cut, not filled
+    rest_.append(text);
+    next_ = kInitialHeadroom;
     accumulator_.clear();
     openPositions_.Clear();
     savedTexts_.Clear();
-    while (!rest_.empty()) {
-      const char16_t c = rest_.back();
+    while (next_ < rest_.size()) {
+      const char16_t c = rest_[next_];
       if (c == u'{') {
-        rest_.pop_back();
+        ++next_;
         OpenGroup();
       } else if (c == u'}') {
-        rest_.pop_back();
+        ++next_;
         if (!CloseGroup()) return {};
       } else {
         GatherPlainText();
@@ -73,7 +81,9 @@ class MacroScan {
 
  private:
   // Position of the character taken last from the rest.
-  int32_t ScannedPosition() const { return static_cast<int32_t>(workingLength_ - rest_.size()); }
+  int32_t ScannedPosition() const {
+    return static_cast<int32_t>(workingLength_ - (rest_.size() - next_));
+  }
 
   void OpenGroup() {
     openPositions_.Push(ScannedPosition());
@@ -85,9 +95,11 @@ class MacroScan {
 
   // Moves the characters up to the next brace into the accumulator in one step.
   void GatherPlainText() {
-    const auto next = std::find_if(rest_.rbegin(), rest_.rend(), IsBrace);
-    accumulator_.append(rest_.rbegin(), next);
-    rest_.resize(static_cast<size_t>(rest_.rend() - next));
+    const auto brace =
+        std::find_if(rest_.begin() + static_cast<ptrdiff_t>(next_), rest_.end(), IsBrace);
+    const size_t end = static_cast<size_t>(brace - rest_.begin());
+    accumulator_.append(rest_, next_, end - next_);
+    next_ = end;
   }
 
   // Handles the "}" just taken from the rest. Returns false when the evaluation ends with the
@@ -123,8 +135,23 @@ class MacroScan {
     const size_t groupLength = static_cast<size_t>(ScannedPosition() - open + 1);
     workingLength_ = workingLength_ - groupLength + result.size();
     if (workingLength_ > kMaxWorkingTextLength) return false;
-    rest_.append(result.rbegin(), result.rend());
+    Prepend(result);
     return true;
+  }
+
+  // Puts text in front of the rest, making room when the free space before it is too short.
+  void Prepend(std::u16string_view text) {
+    if (text.size() > next_) {
+      const size_t rest = rest_.size() - next_;
+      const size_t headroom = text.size() + rest + kInitialHeadroom;
+      spare_.resize(headroom + rest);
+      std::copy(rest_.begin() + static_cast<ptrdiff_t>(next_), rest_.end(),
+                spare_.begin() + static_cast<ptrdiff_t>(headroom));
+      rest_.swap(spare_);
+      next_ = headroom;
+    }
+    next_ -= text.size();
+    std::copy(text.begin(), text.end(), rest_.begin() + static_cast<ptrdiff_t>(next_));
   }
 
   // What the group with the raw text yields: its command's result, or for a word with a "." and
@@ -150,8 +177,10 @@ class MacroScan {
   const TDateTime now_;
   // Length of the whole working text, scanned part and rest.
   size_t workingLength_ = 0;
-  // The unscanned rest of the working text, reversed: back() is the next character to scan.
+  // The unscanned rest of the working text from next_ on, after free room.
   std::u16string& rest_;
+  size_t next_ = 0;
+  std::u16string& spare_;  // the buffer rest_ moves to when its free room runs out
   std::u16string& accumulator_;
   std::u16string& raw_;
   // Leading characters of the accumulator that have been through the code page already.

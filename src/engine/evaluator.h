@@ -10,8 +10,8 @@
 // brace is dropped; a closing brace without an open group makes the whole evaluation empty.
 //
 // The working text is kept split at the scan position: the scanned part exists only as the
-// accumulator and the saved texts, the rest is held reversed, so a splice costs the length of the
-// result and never the length of the text around it.
+// accumulator and the saved texts, the rest is held after some free room, so a splice usually
+// costs the length of the result and not the length of the text around it.
 #pragma once
 
 #include <cstddef>
@@ -42,7 +42,8 @@ class TLocalClock {
 // the conditions evaluated at every lookup reuse its memory instead of allocating their own.
 struct TMacroScratch {
   TLocalClock Clock;
-  std::u16string Rest;         // the unscanned rest of the working text, reversed
+  std::u16string Rest;         // the unscanned rest of the working text, after free room
+  std::u16string Spare;        // where the rest moves when the free room runs out
   std::u16string Accumulator;  // the text gathered since the innermost open brace
   std::u16string Raw;          // the text of the group being closed
   TIntStack OpenPositions;
