@@ -356,6 +356,9 @@ INSTANTIATE_TEST_SUITE_P(
         TExchange{
             "akari", {}, "将来の夢は作家になること", {"すてきな夢"}, {"かなえたい夢ってある"}},
         TExchange{"akari", {}, "お茶とコーヒーどっちが好き？", {"お茶派"}, {}},
+        TExchange{"akari", {}, "パン食べた", {"おいしかった？"}, {}},
+        TExchange{"akari", {}, "あかりは物知りだね", {"ほめられ"}, {}},
+        TExchange{"akari", {}, "あかりをなでたい", {"なでなで", "手、あったかい"}, {}},
         // A greeting in answer to a question is a greeting.
         TExchange{"akari",
                   {"朝型と夜型、どっち？"},
