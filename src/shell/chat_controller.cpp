@@ -262,6 +262,16 @@ bool TChatController::LoadCharacter(const std::string& path) {
   view_.SetVisible(false);
   view_.SetSplashText(std::string(kSplashStarting));
 
+  // The current character's state reaches its file first: when the same character is loaded
+  // again, the new one would otherwise read the file from before this session.
+  if (character_ != nullptr) {
+    try {
+      character_->SaveState();
+    } catch (const EFileError&) {
+      // It is tried again when the old character goes.
+    }
+  }
+
   // 3: construct; a character that cannot be loaded leaves everything as it was.
   std::unique_ptr<TCharacter> loaded;
   try {

@@ -101,6 +101,19 @@ TEST_F(SwitchingTest, ChoosingTheLoadedCharacterStillSaysGoodbyeAndGreets) {
                                                 TReplyEvent::Greeting}));
 }
 
+TEST_F(SwitchingTest, ReloadingTheLoadedCharacterKeepsWhatItRemembered) {
+  StartAlice({{"remember", "{MEMO50:kept}{COUNT51:7}noted"}, {"recall", "{MEMO50}{COUNT51}"}});
+  TypeAll();
+  Say("remember");
+  TypeAll();
+  Choose(alice);
+  controller->MenuChangeCharacterClick();
+  TypeAll();
+  ASSERT_EQ(controller->Character()->Name, "Alice");
+  EXPECT_EQ(controller->Character()->Memo[50], "kept");
+  EXPECT_EQ(controller->Character()->Counter[51], 7);
+}
+
 TEST_F(SwitchingTest, CancelledSelectionChangesNothing) {
   StartAlice();
   controller->MenuChangeCharacterClick();
