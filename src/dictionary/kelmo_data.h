@@ -33,7 +33,7 @@ struct TDictionaryEntry {
   std::string Reply;       // exactly as written in the file
   bool Separator = false;  // a "{PRIOR}" line
   bool Used = false;       // chosen once in a OnceOnly dictionary
-  int32_t Group = 0;       // the priority group: the number of separators before the entry
+  int32_t Group = 0;       // the priority group: the number of separators up to the entry
 };
 
 class TKelmoData {
@@ -106,7 +106,6 @@ class TKelmoDataOf : public TKelmoData {
 
   void Clear() override {
     Entries.clear();
-    separators_ = 0;
     TKelmoData::Clear();
   }
 
@@ -117,8 +116,8 @@ class TKelmoDataOf : public TKelmoData {
 
   // Appends an entry, numbering its group, and keeps AvailableCount in step.
   void AppendEntry(TEntry&& entry) {
-    if (entry.Separator) ++separators_;
-    entry.Group = separators_;
+    const int32_t group = Entries.empty() ? 0 : Entries.back().Group;
+    entry.Group = entry.Separator ? group + 1 : group;
     const bool available = !entry.Separator;
     Entries.push_back(std::move(entry));
     if (available) ++AvailableCount;
@@ -156,9 +155,6 @@ class TKelmoDataOf : public TKelmoData {
   }
 
   std::vector<TEntry> Entries;
-
- private:
-  int32_t separators_ = 0;
 };
 
 // The fields of a dictionary line by the comma-text rule, or an empty list when the line has

@@ -24,9 +24,6 @@ class TLiteralTrie {
   // a string added before keeps its id.
   int Add(std::string_view text);
 
-  // Number of distinct strings.
-  int Count() const { return stringCount_; }
-
   // Calls found(id) for each occurrence in text of an added string that begins at a character
   // start, characters being decoded with leadBytes as the pattern engine decodes them.
   template <class TFound>

@@ -42,9 +42,6 @@ class TPatternPrefilter {
   // when only a search of the text can tell.
   TVerdict Decide(int pattern) const;
 
-  // Forgets every pattern.
-  void Clear() { *this = TPatternPrefilter(); }
-
  private:
   // How an indexed pattern is decided once marked.
   enum class TDecision : uint8_t {

@@ -20,6 +20,9 @@ using TClause = TRequirementClause;
 // A class of at most this many characters is expanded into its characters as exact strings.
 constexpr int kMaxExactClassCodes = 4;
 
+// Most pairs of literals compared to find whether one clause implies another.
+constexpr size_t kMaxComparedPairs = 64;
+
 // The highest single-byte value.
 constexpr int32_t kLastByte = 0xFF;
 
@@ -111,9 +114,14 @@ void AddCondition(TConditions& conditions, TClause clause) {
   if (strength > 0) conditions.push_back({std::move(clause), strength});
 }
 
-// The clause that one of strings occurs, unless one of them is empty.
+// The clause that one of strings occurs, unless one of them is empty. The strings are cut to
+// kMaxRequiredLength bytes.
 void AddLiterals(TConditions& conditions, const TStrings& strings) {
-  if (!HasEmptyString(strings)) AddCondition(conditions, {TClause::TKind::Literals, strings, {}});
+  if (HasEmptyString(strings)) return;
+  TClause clause{TClause::TKind::Literals, strings, {}};
+  for (std::string& text : clause.Strings) text.resize(std::min(text.size(), kMaxRequiredLength));
+  SortUnique(clause.Strings);
+  AddCondition(conditions, std::move(clause));
 }
 
 void AddAffixes(TConditions& conditions, const TAffixes& affixes) {
@@ -172,12 +180,7 @@ class Analyser {
       return requirement;
     }
     for (Condition& condition : pattern.Conditions) {
-      TClause& clause = condition.Clause;
-      for (std::string& text : clause.Strings) {
-        text.resize(std::min(text.size(), kMaxRequiredLength));
-      }
-      SortUnique(clause.Strings);
-      requirement.Clauses.push_back(std::move(clause));
+      requirement.Clauses.push_back(std::move(condition.Clause));
     }
     return requirement;
   }
@@ -215,7 +218,12 @@ class Analyser {
 
   // Whether every text meeting `stronger` meets `weaker`: each of its literals holds one of
   // weaker's literals, or a character starting with one of weaker's bytes, at a character start.
+  // Clauses of many literals are not compared (false), which keeps the analysis of hostile
+  // alternations short.
   bool Implies(const TClause& stronger, const TClause& weaker) const {
+    if (stronger.Strings.size() * std::max<size_t>(weaker.Strings.size(), 1) > kMaxComparedPairs) {
+      return false;
+    }
     if (stronger.Kind == TClause::TKind::FirstBytes) {
       if (weaker.Kind != TClause::TKind::FirstBytes) return false;
       for (size_t word = 0; word < weaker.Bytes.size(); ++word) {

@@ -1,10 +1,16 @@
 // Interning pattern texts, chaining their entries, and the per-lookup verdicts.
 #include "dictionary/pattern_table.h"
 
+#include <algorithm>
 #include <functional>
 #include <string_view>
 
 namespace kelmo {
+
+namespace {
+// The highest Mark stamp: twice it plus one still fits a verdict.
+constexpr uint32_t kLastStamp = 0x7FFFFFFE;
+}  // namespace
 
 int32_t TPatternTable::Intern(std::string text) {
   const uint8_t charCode = bmccDefaultCharCode;
@@ -17,7 +23,10 @@ int32_t TPatternTable::Intern(std::string text) {
         return known.CharCode() == charCode && known.Text() == text;
       },
       inserted);
-  if (inserted) slots_.emplace_back(std::move(text));
+  if (inserted) {
+    slots_.emplace_back(std::move(text));
+    verdicts_.push_back(0);
+  }
   return pattern;
 }
 
@@ -44,8 +53,8 @@ bool TPatternTable::FoundIn(int32_t pattern, const std::string& text) {
 }
 
 void TPatternTable::Mark(const std::string& text, TEntrySet& candidates) {
-  if (++stamp_ == 0) {  // the stamps wrapped around: forget every verdict
-    for (TSlot& slot : slots_) slot.VerdictStamp = 0;
+  if (++stamp_ > kLastStamp) {  // the stamps ran out: forget every verdict
+    std::fill(verdicts_.begin(), verdicts_.end(), 0);
     stamp_ = 1;
   }
   prefilter_.Mark(text, marked_);
@@ -55,8 +64,7 @@ void TPatternTable::Mark(const std::string& text, TEntrySet& candidates) {
     TSlot& slot = slots_[pattern];
     const TVerdict verdict = prefilter_.Decide(pattern);
     if (verdict == TVerdict::NotFound) {
-      slot.VerdictStamp = stamp_;
-      slot.Found = false;
+      verdicts_[pattern] = stamp_ * 2;
       continue;
     }
     if (verdict == TVerdict::Search && slot.EntryCount >= kEagerSearchEntries &&
@@ -70,14 +78,12 @@ void TPatternTable::Mark(const std::string& text, TEntrySet& candidates) {
 }
 
 bool TPatternTable::FoundInMarked(int32_t pattern, const std::string& text) {
-  TSlot& slot = slots_[pattern];
-  if (slot.VerdictStamp == stamp_) return slot.Found;
+  if (verdicts_[pattern] >= stamp_ * 2) return verdicts_[pattern] & 1;
   using TVerdict = TPatternPrefilter::TVerdict;
   const TVerdict verdict = prefilter_.Decide(pattern);
-  const bool found =
-      verdict == TVerdict::Found || (verdict == TVerdict::Search && slot.Pattern.FoundIn(text));
-  slot.VerdictStamp = stamp_;
-  slot.Found = found;
+  const bool found = verdict == TVerdict::Found ||
+                     (verdict == TVerdict::Search && slots_[pattern].Pattern.FoundIn(text));
+  verdicts_[pattern] = stamp_ * 2 + (found ? 1 : 0);
   return found;
 }
 

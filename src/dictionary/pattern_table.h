@@ -59,8 +59,6 @@ class TPatternTable {
     int32_t EntryCount = 0;
     int32_t FirstEntry = -1;  // its entries in increasing order, chained by nextEntries_
     int32_t LastEntry = -1;
-    uint32_t VerdictStamp = 0;  // the Mark whose verdict Found holds
-    bool Found = false;
   };
 
   TbmREHashIndex index_;  // text and character code -> pattern
@@ -68,6 +66,10 @@ class TPatternTable {
   std::vector<int32_t> nextEntries_;  // per entry: the next entry with the same pattern, or -1
   TPatternPrefilter prefilter_;
   std::vector<int32_t> marked_;  // scratch of Mark
+  // Per pattern, the verdict for the text of the current Mark: the Mark's stamp times two, plus
+  // one when found; a smaller stamp means no verdict yet. Apart from the slots, as lookups read
+  // them for every marked entry.
+  std::vector<uint32_t> verdicts_;
   uint32_t stamp_ = 0;
 };
 
