@@ -246,19 +246,25 @@ class Analyser {
   }
 
   // Orders conditions strongest first, drops those a stronger one implies and keeps kMaxClauses.
+  // The lists are a handful of conditions: an insertion sort, stable, without a buffer.
   void Settle(TConditions& conditions) const {
-    std::stable_sort(
-        conditions.begin(), conditions.end(),
-        [](const Condition& a, const Condition& b) { return a.Strength > b.Strength; });
-    TConditions kept;
-    for (Condition& condition : conditions) {
-      if (kept.size() == kMaxClauses) break;
-      const bool implied = std::any_of(kept.begin(), kept.end(), [&](const Condition& other) {
-        return Implies(other.Clause, condition.Clause);
-      });
-      if (!implied) kept.push_back(std::move(condition));
+    for (size_t next = 1; next < conditions.size(); ++next) {
+      for (size_t place = next;
+           place > 0 && conditions[place - 1].Strength < conditions[place].Strength; --place) {
+        std::swap(conditions[place - 1], conditions[place]);
+      }
     }
-    conditions = std::move(kept);
+    size_t kept = 0;
+    for (size_t index = 0; index < conditions.size() && kept < kMaxClauses; ++index) {
+      const bool implied = std::any_of(conditions.begin(), conditions.begin() + kept,
+                                       [&](const Condition& stronger) {
+                                         return Implies(stronger.Clause, conditions[index].Clause);
+                                       });
+      if (implied) continue;
+      if (kept != index) conditions[kept] = std::move(conditions[index]);
+      ++kept;
+    }
+    conditions.resize(kept);
   }
 
   // The facts of a child for its parent: moved out when no other parent reads them.
@@ -313,14 +319,14 @@ class Analyser {
     }
     TClause bytes{TClause::TKind::FirstBytes, {}, {}};
     for (const TbmRERange& range : label) {
-      for (int32_t byte = range.Lo; byte <= std::min(range.Hi, kLastByte); ++byte) {
-        AddByte(bytes.Bytes, static_cast<uint8_t>(byte));
+      if (range.Lo <= kLastByte) {
+        AddBytes(bytes.Bytes, static_cast<uint8_t>(range.Lo),
+                 static_cast<uint8_t>(std::min(range.Hi, kLastByte)));
       }
       if (range.Hi <= kLastByte) continue;
       const int32_t firstLead = std::max(range.Lo, kLastByte + 1) >> 8;
-      for (int32_t lead = firstLead; lead <= std::min(range.Hi, kMaxCharCode) >> 8; ++lead) {
-        AddByte(bytes.Bytes, static_cast<uint8_t>(lead));
-      }
+      AddBytes(bytes.Bytes, static_cast<uint8_t>(firstLead),
+               static_cast<uint8_t>(std::min(range.Hi, kMaxCharCode) >> 8));
     }
     AddCondition(facts.Conditions, std::move(bytes));
     return facts;
@@ -358,10 +364,19 @@ class Analyser {
       facts.Suffixes =
           preceding ? Product(*preceding, right.Exact).value_or(right.Exact) : right.Exact;
     }
-    AppendConditions(left, facts.Conditions);
-    AppendConditions(right, facts.Conditions);
-    AddAffixes(facts.Conditions, facts.Prefixes);
-    AddAffixes(facts.Conditions, facts.Suffixes);
+    // An exact part is represented by the new beginnings (or endings), which imply it; a part
+    // that is not exact passes its beginnings (or endings) on, whose clause it holds already.
+    facts.Conditions.reserve(2 * kMaxClauses + 2);
+    if (left.HasExact) {
+      AddAffixes(facts.Conditions, facts.Prefixes);
+    } else {
+      AppendConditions(left, facts.Conditions);
+    }
+    if (right.HasExact) {
+      AddAffixes(facts.Conditions, facts.Suffixes);
+    } else {
+      AppendConditions(right, facts.Conditions);
+    }
     Settle(facts.Conditions);
     return facts;
   }

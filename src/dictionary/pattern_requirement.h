@@ -15,6 +15,7 @@
 // decoding a text (a lone lead byte, a zero trail byte) is never part of a literal.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <string>
@@ -33,6 +34,15 @@ inline bool TestByte(const TByteSet& set, uint8_t byte) {
 
 inline void AddByte(TByteSet& set, uint8_t byte) {
   set[byte / 64] |= uint64_t{1} << (byte % 64);
+}
+
+// Adds the bytes first to last (first <= last) to set.
+inline void AddBytes(TByteSet& set, uint8_t first, uint8_t last) {
+  for (int word = first / 64; word <= last / 64; ++word) {
+    const int low = std::max<int>(first, word * 64) % 64;
+    const int high = std::min<int>(last, word * 64 + 63) % 64;
+    set[word] |= (~uint64_t{0} >> (63 - high)) & (~uint64_t{0} << low);
+  }
 }
 
 // A pattern whose language is at most this many strings of at most this many bytes is kept as

@@ -92,6 +92,19 @@ INSTANTIATE_TEST_SUITE_P(
         MarkCase{"KeywordAbsentFromTheEmptyText", {"A"}, "", {}}),
     [](const auto& info) { return info.param.name; });
 
+TEST(ByteSet, ARangeHoldsExactlyItsBytes) {
+  for (int first = 0; first < 256; first += 7) {
+    for (int last = first; last < 256; last += 5) {
+      TByteSet set{};
+      AddBytes(set, static_cast<uint8_t>(first), static_cast<uint8_t>(last));
+      for (int byte = 0; byte < 256; ++byte) {
+        ASSERT_EQ(TestByte(set, static_cast<uint8_t>(byte)), first <= byte && byte <= last)
+            << first << ".." << last << " byte " << byte;
+      }
+    }
+  }
+}
+
 TEST(PatternTable, EntriesLeftUnindexedAreNeverMarked) {
   TPatternTable table;
   table.Index(0, table.Intern("A"));
