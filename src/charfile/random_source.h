@@ -17,4 +17,9 @@ double RandomFraction();
 // Seeds the generator once with seed and stops all re-seeding from the clock.
 void UseFixedRandomSeed(uint32_t seed);
 
+// The first number std::mt19937 gives after seeding with seed. A draw seeded from the clock is
+// always the first after seeding, and this reads only the three state words that number depends
+// on, where seeding fills all 624 and the first draw regenerates them all.
+uint32_t FirstDrawAfterSeeding(uint32_t seed);
+
 }  // namespace kelmo

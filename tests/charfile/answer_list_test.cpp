@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <set>
 
 #include "charfile/random_source.h"
@@ -37,6 +38,16 @@ TEST(RandomSource, FixedSeedRepeatsSequence) {
   for (int i = 0; i < 20; ++i) second.push_back(RandomBelow(1000));
   EXPECT_EQ(first, second);
   EXPECT_GT(std::set<int>(first.begin(), first.end()).size(), 10u);  // a seed, not a constant
+}
+
+TEST(RandomSource, FirstDrawAfterSeedingIsTheGeneratorsFirstDraw) {
+  std::vector<uint32_t> seeds = {0, 1, 2, 42, 0x7FFFFFFF, 0x80000000, 86'399'999, 0xFFFFFFFF};
+  std::mt19937 pick(3);
+  for (int i = 0; i < 2000; ++i) seeds.push_back(static_cast<uint32_t>(pick()));
+  for (const uint32_t seed : seeds) {
+    std::mt19937 generator(seed);
+    ASSERT_EQ(FirstDrawAfterSeeding(seed), generator()) << "seed " << seed;
+  }
 }
 
 TEST(RandomSource, StaysInRange) {
