@@ -72,6 +72,7 @@ int TPatternPrefilter::LiteralId(const std::string& literal) {
   const int id = literals_.Add(literal);
   if (id == static_cast<int>(literalPatterns_.size())) {
     literalPatterns_.emplace_back();
+    literalStamps_.push_back(0);
   }
   return id;
 }
@@ -95,7 +96,7 @@ void TPatternPrefilter::MarkPattern(int32_t pattern, std::vector<int32_t>& patte
 void TPatternPrefilter::Mark(std::string_view text, std::vector<int32_t>& patterns) {
   patterns.clear();
   if (++stamp_ == 0) {  // the stamps wrapped around: forget them all
-    for (auto* stamps : {&byteSetStamps_, &patternStamps_}) {
+    for (auto* stamps : {&literalStamps_, &byteSetStamps_, &patternStamps_}) {
       std::fill(stamps->begin(), stamps->end(), 0);
     }
     stamp_ = 1;
@@ -104,13 +105,11 @@ void TPatternPrefilter::Mark(std::string_view text, std::vector<int32_t>& patter
   if (!hasCharCode_) return;
   const TbmLeadByteTable& leadBytes = LeadByteTable(charCode_);
 
-  hitLiterals_.clear();
-  literals_.FindAll(text, leadBytes, [&](int id) { hitLiterals_.push_back(id); });
-  std::sort(hitLiterals_.begin(), hitLiterals_.end());
-  hitLiterals_.erase(std::unique(hitLiterals_.begin(), hitLiterals_.end()), hitLiterals_.end());
-  for (const int32_t id : hitLiterals_) {
+  literals_.FindAll(text, leadBytes, [&](int id) {
+    if (literalStamps_[id] == stamp_) return;
+    literalStamps_[id] = stamp_;
     for (const int32_t pattern : literalPatterns_[id]) MarkPattern(pattern, patterns);
-  }
+  });
 
   if (byteSets_.empty()) return;
   TByteSet firstBytes{};
@@ -139,7 +138,7 @@ TPatternPrefilter::TVerdict TPatternPrefilter::Decide(int pattern) const {
         check.ByteSet >= 0
             ? byteSetStamps_[check.ByteSet] == stamp_
             : std::any_of(check.Literals.begin(), check.Literals.end(), [this](int32_t literal) {
-                return std::binary_search(hitLiterals_.begin(), hitLiterals_.end(), literal);
+                return literalStamps_[literal] == stamp_;
               });
     if (!holds) return TVerdict::NotFound;
   }

@@ -79,10 +79,10 @@ class TPatternPrefilter {
   std::vector<TByteSet> byteSets_;
   std::vector<std::vector<int32_t>> byteSetPatterns_;  // per byte set id
 
-  // What the last Mark saw: the literals found, sorted; a byte set or a pattern belongs to it
-  // when its stamp equals stamp_.
-  std::vector<int32_t> hitLiterals_;
+  // What the last Mark saw: a literal, a byte set or a pattern belongs to it when its stamp
+  // equals stamp_.
   uint32_t stamp_ = 0;
+  std::vector<uint32_t> literalStamps_;
   std::vector<uint32_t> byteSetStamps_;
   std::vector<uint32_t> patternStamps_;
 };

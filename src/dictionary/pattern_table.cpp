@@ -1,4 +1,4 @@
-// Interning pattern texts, chaining their entries, and the per-lookup verdicts.
+// Interning pattern texts, grouping their entries, and the per-lookup verdicts.
 #include "dictionary/pattern_table.h"
 
 #include <algorithm>
@@ -38,14 +38,27 @@ void TPatternTable::Index(int entry, int32_t pattern) {
     }
     slot.Indexed = true;
   }
-  if (entry >= static_cast<int>(nextEntries_.size())) nextEntries_.resize(entry + 1, -1);
-  if (slot.LastEntry >= 0) {
-    nextEntries_[slot.LastEntry] = entry;
-  } else {
-    slot.FirstEntry = entry;
-  }
-  slot.LastEntry = entry;
+  if (entry >= static_cast<int>(entryPatterns_.size())) entryPatterns_.resize(entry + 1, -1);
+  entryPatterns_[entry] = pattern;
   ++slot.EntryCount;
+  grouped_ = false;
+}
+
+void TPatternTable::GroupEntriesByPattern() {
+  patternOffsets_.assign(slots_.size() + 1, 0);
+  for (const int32_t pattern : entryPatterns_) {
+    if (pattern >= 0) ++patternOffsets_[pattern + 1];
+  }
+  for (size_t pattern = 0; pattern < slots_.size(); ++pattern) {
+    patternOffsets_[pattern + 1] += patternOffsets_[pattern];
+  }
+  entriesByPattern_.resize(patternOffsets_.back());
+  std::vector<int32_t> next(patternOffsets_.begin(), patternOffsets_.end() - 1);
+  for (size_t entry = 0; entry < entryPatterns_.size(); ++entry) {
+    const int32_t pattern = entryPatterns_[entry];
+    if (pattern >= 0) entriesByPattern_[next[pattern]++] = static_cast<int32_t>(entry);
+  }
+  grouped_ = true;
 }
 
 bool TPatternTable::FoundIn(int32_t pattern, const std::string& text) {
@@ -57,8 +70,9 @@ void TPatternTable::Mark(const std::string& text, TEntrySet& candidates) {
     std::fill(verdicts_.begin(), verdicts_.end(), 0);
     stamp_ = 1;
   }
+  if (!grouped_) GroupEntriesByPattern();
   prefilter_.Mark(text, marked_);
-  candidates.Reset(static_cast<int>(nextEntries_.size()));
+  candidates.Reset(static_cast<int>(entryPatterns_.size()));
   using TVerdict = TPatternPrefilter::TVerdict;
   for (const int32_t pattern : marked_) {
     TSlot& slot = slots_[pattern];
@@ -71,8 +85,8 @@ void TPatternTable::Mark(const std::string& text, TEntrySet& candidates) {
         !FoundInMarked(pattern, text)) {
       continue;
     }
-    for (int32_t entry = slot.FirstEntry; entry >= 0; entry = nextEntries_[entry]) {
-      candidates.Add(entry);
+    for (int32_t at = patternOffsets_[pattern]; at < patternOffsets_[pattern + 1]; ++at) {
+      candidates.Add(entriesByPattern_[at]);
     }
   }
 }

@@ -57,13 +57,19 @@ class TPatternTable {
     TEntryPattern Pattern;
     bool Indexed = false;
     int32_t EntryCount = 0;
-    int32_t FirstEntry = -1;  // its entries in increasing order, chained by nextEntries_
-    int32_t LastEntry = -1;
   };
+
+  // Lays out the entries of each pattern side by side (entriesByPattern_), after entries were
+  // indexed: marking then reads a pattern's entries in one run instead of chasing them through
+  // a dictionary-wide array.
+  void GroupEntriesByPattern();
 
   TbmREHashIndex index_;  // text and character code -> pattern
   std::vector<TSlot> slots_;
-  std::vector<int32_t> nextEntries_;  // per entry: the next entry with the same pattern, or -1
+  std::vector<int32_t> entryPatterns_;     // per entry: its pattern, or -1 when not indexed
+  std::vector<int32_t> patternOffsets_;    // pattern p's entries: [offsets[p], offsets[p + 1])
+  std::vector<int32_t> entriesByPattern_;  // by pattern, then in increasing order
+  bool grouped_ = true;                    // whether the two above hold every indexed entry
   TPatternPrefilter prefilter_;
   std::vector<int32_t> marked_;  // scratch of Mark
   // Per pattern, the verdict for the text of the current Mark: the Mark's stamp times two, plus
