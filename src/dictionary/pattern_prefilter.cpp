@@ -39,6 +39,7 @@ bool TPatternPrefilter::Add(int pattern, const std::string& text, uint8_t charCo
     unconditional_.push_back(pattern);
     return true;
   }
+  index.FirstCheck = static_cast<int32_t>(checks_.size());
   for (size_t number = 0; number < requirement.Clauses.size(); ++number) {
     const TRequirementClause& clause = requirement.Clauses[number];
     const bool literals = clause.Kind == TRequirementClause::TKind::Literals;
@@ -56,15 +57,19 @@ bool TPatternPrefilter::Add(int pattern, const std::string& text, uint8_t charCo
       continue;
     }
     TCheck check;
+    check.FirstLiteral = static_cast<int32_t>(checkLiterals_.size());
     if (literals) {
-      for (const std::string& literal : clause.Strings)
-        check.Literals.push_back(LiteralId(literal));
+      for (const std::string& literal : clause.Strings) {
+        checkLiterals_.push_back(LiteralId(literal));
+      }
     } else {
       check.ByteSet = ByteSetId(clause.Bytes);
     }
-    index.Checks.push_back(std::move(check));
+    check.EndLiteral = static_cast<int32_t>(checkLiterals_.size());
+    checks_.push_back(check);
   }
-  index.Decision = index.Checks.empty() ? TDecision::Search : TDecision::Check;
+  index.EndCheck = static_cast<int32_t>(checks_.size());
+  index.Decision = index.EndCheck > index.FirstCheck ? TDecision::Check : TDecision::Search;
   return true;
 }
 
@@ -133,13 +138,15 @@ void TPatternPrefilter::Mark(std::string_view text, std::vector<int32_t>& patter
 TPatternPrefilter::TVerdict TPatternPrefilter::Decide(int pattern) const {
   const TPatternIndex& index = patterns_[pattern];
   if (index.Decision == TDecision::Found) return TVerdict::Found;
-  for (const TCheck& check : index.Checks) {
-    const bool holds =
-        check.ByteSet >= 0
-            ? byteSetStamps_[check.ByteSet] == stamp_
-            : std::any_of(check.Literals.begin(), check.Literals.end(), [this](int32_t literal) {
-                return literalStamps_[literal] == stamp_;
-              });
+  for (int32_t number = index.FirstCheck; number < index.EndCheck; ++number) {
+    const TCheck& check = checks_[number];
+    const bool holds = check.ByteSet >= 0
+                           ? byteSetStamps_[check.ByteSet] == stamp_
+                           : std::any_of(checkLiterals_.begin() + check.FirstLiteral,
+                                         checkLiterals_.begin() + check.EndLiteral,
+                                         [this](int32_t literal) {
+                                           return literalStamps_[literal] == stamp_;
+                                         });
     if (!holds) return TVerdict::NotFound;
   }
   return TVerdict::Search;

@@ -50,15 +50,21 @@ class TPatternPrefilter {
     Check,   // its further clauses must hold, then a search
   };
 
-  // A further clause: one of Literals (ids in the trie) or the byte set ByteSet.
+  // A further clause: one of the literals checkLiterals_[FirstLiteral, EndLiteral) (ids in the
+  // trie), or the byte set ByteSet.
   struct TCheck {
     int32_t ByteSet = -1;  // -1 for a clause of literals
-    std::vector<int32_t> Literals;
+    int32_t FirstLiteral = 0;
+    int32_t EndLiteral = 0;
   };
 
+  // The checks of a pattern are checks_[FirstCheck, EndCheck). Kept in flat arrays: Decide runs
+  // for every marked pattern, and a pointer to follow per pattern and per check would cost a
+  // cache miss each.
   struct TPatternIndex {
     TDecision Decision = TDecision::Search;
-    std::vector<TCheck> Checks;
+    int32_t FirstCheck = 0;
+    int32_t EndCheck = 0;
   };
 
   int LiteralId(const std::string& literal);
@@ -71,6 +77,8 @@ class TPatternPrefilter {
   uint8_t charCode_ = 0;
 
   std::vector<TPatternIndex> patterns_;  // per pattern
+  std::vector<TCheck> checks_;
+  std::vector<int32_t> checkLiterals_;
   std::vector<int32_t> unconditional_;   // patterns marked for every text
 
   TLiteralTrie literals_;

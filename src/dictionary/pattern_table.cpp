@@ -40,7 +40,6 @@ void TPatternTable::Index(int entry, int32_t pattern) {
   }
   if (entry >= static_cast<int>(entryPatterns_.size())) entryPatterns_.resize(entry + 1, -1);
   entryPatterns_[entry] = pattern;
-  ++slot.EntryCount;
   grouped_ = false;
 }
 
@@ -75,19 +74,18 @@ void TPatternTable::Mark(const std::string& text, TEntrySet& candidates) {
   candidates.Reset(static_cast<int>(entryPatterns_.size()));
   using TVerdict = TPatternPrefilter::TVerdict;
   for (const int32_t pattern : marked_) {
-    TSlot& slot = slots_[pattern];
     const TVerdict verdict = prefilter_.Decide(pattern);
     if (verdict == TVerdict::NotFound) {
       verdicts_[pattern] = stamp_ * 2;
       continue;
     }
-    if (verdict == TVerdict::Search && slot.EntryCount >= kEagerSearchEntries &&
+    const int32_t first = patternOffsets_[pattern];
+    const int32_t end = patternOffsets_[pattern + 1];
+    if (verdict == TVerdict::Search && end - first >= kEagerSearchEntries &&
         !FoundInMarked(pattern, text)) {
       continue;
     }
-    for (int32_t at = patternOffsets_[pattern]; at < patternOffsets_[pattern + 1]; ++at) {
-      candidates.Add(entriesByPattern_[at]);
-    }
+    for (int32_t at = first; at < end; ++at) candidates.Add(entriesByPattern_[at]);
   }
 }
 

@@ -56,7 +56,6 @@ class TPatternTable {
     explicit TSlot(std::string text) : Pattern(std::move(text)) {}
     TEntryPattern Pattern;
     bool Indexed = false;
-    int32_t EntryCount = 0;
   };
 
   // Lays out the entries of each pattern side by side (entriesByPattern_), after entries were
