@@ -24,6 +24,7 @@ endfunction()
 function(kelmo_benchmark)
   cmake_parse_arguments(ARG "" "NAME" "SOURCES;DEPENDS" ${ARGN})
   add_executable(${ARG_NAME} ${ARG_SOURCES})
+  target_include_directories(${ARG_NAME} PRIVATE ${PROJECT_SOURCE_DIR}/bench)
   target_link_libraries(${ARG_NAME} PRIVATE ${ARG_DEPENDS} benchmark::benchmark)
 endfunction()
 

@@ -10,6 +10,7 @@
 
 #include "charfile/code_page.h"
 #include "engine/character.h"
+#include "support/typical_reply.h"
 
 namespace {
 
@@ -45,24 +46,8 @@ kelmo::TCharacter& Character() {
   return character.Get();
 }
 
-// About 1 KB of reply text with 50 groups: results, kept display commands and nested choices.
-std::u16string TypicalReply() {
-  const std::u16string pieces[] = {
-      u"今日は{DATE}です。",     u"{WAIT20}", u"カウンタは{COUNT01}、", u"{MEMO01}と覚えています。",
-      u"{IF{==1|1}はい|いいえ}", u"{BR}",     u"{SURFACE1}ふむ。",
-  };
-  std::u16string text;
-  int groups = 0;
-  for (int i = 0; groups < 50; ++i) {
-    const std::u16string& piece = pieces[i % std::size(pieces)];
-    text += piece + u"ここに少し文章が入ります。";
-    groups += piece.find(u"{IF") == 0 ? 2 : 1;
-  }
-  return text;
-}
-
 void EvaluateTypicalReply(benchmark::State& state) {
-  const std::u16string reply = TypicalReply();
+  const std::u16string reply = kelmo::bench::TypicalReply();
   for (auto _ : state) benchmark::DoNotOptimize(Character().Evaluate(reply));
   state.counters["characters"] = static_cast<double>(reply.size());
 }

@@ -48,6 +48,7 @@
 #include "dictionary/kelmo_data_b.h"
 #include "engine/character.h"
 #include "large/large_character.h"
+#include "support/typical_reply.h"
 
 namespace kelmo::bench {
 namespace {
@@ -194,23 +195,6 @@ void PutMedians(const std::string& prefix,
 }
 
 // --- The measuring child ---
-
-// About 1 KB of reply text with 50 groups, the shape of the evaluator benchmark's typical reply:
-// results, kept display commands and nested choices.
-std::u16string TypicalReply() {
-  const std::u16string pieces[] = {
-      u"今日は{DATE}です。",     u"{WAIT20}", u"カウンタは{COUNT01}、", u"{MEMO01}と覚えています。",
-      u"{IF{==1|1}はい|いいえ}", u"{BR}",     u"{SURFACE1}ふむ。",
-  };
-  std::u16string text;
-  int groups = 0;
-  for (int i = 0; groups < 50; ++i) {
-    const std::u16string& piece = pieces[i % std::size(pieces)];
-    text += piece + u"ここに少し文章が入ります。";
-    groups += piece.find(u"{IF") == 0 ? 2 : 1;
-  }
-  return text;
-}
 
 // Median wall and CPU microseconds of one Evaluate of text, timed in batches.
 void PutEvaluate(TCharacter& character, const std::string& name, const std::u16string& text) {

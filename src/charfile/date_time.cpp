@@ -43,20 +43,26 @@ int DaysInMonth(int year, int month) {
 
 }  // namespace
 
-TDateTime NowLocal() {
+TDateTime NowLocal() { return TLocalClock().Now(); }
+
+TDateTime TLocalClock::Now() {
   using namespace std::chrono;
   const auto now = system_clock::now();
   const std::time_t seconds = system_clock::to_time_t(now);
-  std::tm local{};
-  localtime_r(&seconds, &local);
-  TDateTimeParts parts;
-  parts.Year = local.tm_year + 1900;
-  parts.Month = local.tm_mon + 1;
-  parts.Day = local.tm_mday;
-  parts.Hour = local.tm_hour;
-  parts.Minute = local.tm_min;
-  parts.Second = local.tm_sec > 59 ? 59 : local.tm_sec;  // a leap second
-  parts.Millisecond = static_cast<int>(duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000);
+  if (seconds != second_) {
+    std::tm local{};
+    localtime_r(&seconds, &local);
+    parts_.Year = local.tm_year + 1900;
+    parts_.Month = local.tm_mon + 1;
+    parts_.Day = local.tm_mday;
+    parts_.Hour = local.tm_hour;
+    parts_.Minute = local.tm_min;
+    parts_.Second = local.tm_sec > 59 ? 59 : local.tm_sec;  // a leap second
+    second_ = seconds;
+  }
+  TDateTimeParts parts = parts_;
+  parts.Millisecond =
+      static_cast<int>(duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000);
   TDateTime value = 0;
   TryEncodeDateTime(parts, value);
   return value;

@@ -3,6 +3,8 @@
 // macros' date arithmetic work in.
 #pragma once
 
+#include <ctime>
+
 namespace kelmo {
 
 using TDateTime = double;
@@ -20,6 +22,18 @@ struct TDateTimeParts {
 
 // The current local date and time.
 TDateTime NowLocal();
+
+// The current local date and time exactly as NowLocal gives it, with the calendar fields of the
+// current second kept: converting the clock to local time costs more than evaluating a short
+// condition, and the conditions of a lookup are evaluated within the same second.
+class TLocalClock {
+ public:
+  TDateTime Now();
+
+ private:
+  std::time_t second_ = -1;  // the second whose local fields parts_ holds
+  TDateTimeParts parts_;
+};
 
 // The date-time of the parts; false when they do not name a valid date and time (month 1 to 12,
 // a day of that month, hour 0 to 23, minute and second 0 to 59, year 1 to 9999).

@@ -9,7 +9,6 @@
 #include "engine/evaluator.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstdint>
 
 #include "charfile/code_page.h"
@@ -205,29 +204,6 @@ std::u16string EvaluateMacroText(TCharacter& character, std::u16string_view text
     ~Release() { scratch.InUse = false; }
   } release{kept};
   return MacroScan(character, now, kept).Run(text);
-}
-
-TDateTime TLocalClock::Now() {
-  using namespace std::chrono;
-  const auto now = system_clock::now();
-  const std::time_t seconds = system_clock::to_time_t(now);
-  if (seconds != second_) {
-    std::tm local{};
-    localtime_r(&seconds, &local);
-    parts_.Year = local.tm_year + 1900;
-    parts_.Month = local.tm_mon + 1;
-    parts_.Day = local.tm_mday;
-    parts_.Hour = local.tm_hour;
-    parts_.Minute = local.tm_min;
-    parts_.Second = local.tm_sec > 59 ? 59 : local.tm_sec;  // a leap second
-    second_ = seconds;
-  }
-  TDateTimeParts parts = parts_;
-  parts.Millisecond =
-      static_cast<int>(duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000);
-  TDateTime value = 0;
-  TryEncodeDateTime(parts, value);
-  return value;
 }
 
 std::u16string TCharacter::Evaluate(std::u16string_view text) {

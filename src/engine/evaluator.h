@@ -15,7 +15,6 @@
 #pragma once
 
 #include <cstddef>
-#include <ctime>
 #include <string>
 #include <string_view>
 
@@ -25,18 +24,6 @@
 namespace kelmo {
 
 class TCharacter;
-
-// The current local date and time exactly as NowLocal gives it, with the calendar fields of the
-// current second kept: converting the clock to local time costs more than evaluating a short
-// condition, and the conditions of a lookup are evaluated within the same second.
-class TLocalClock {
- public:
-  TDateTime Now();
-
- private:
-  std::time_t second_ = -1;  // the second whose local fields parts_ holds
-  TDateTimeParts parts_;
-};
 
 // What one evaluation works in. A character keeps one from one evaluation to the next, so that
 // the conditions evaluated at every lookup reuse its memory instead of allocating their own.

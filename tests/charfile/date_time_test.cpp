@@ -60,5 +60,16 @@ TEST(DateTime, NonFiniteValueDecodesToEpoch) {
   EXPECT_EQ(DecodeDateTime(std::nan("")).Year, 1899);
 }
 
+TEST(LocalClock, TellsTheLocalTimeAsNowLocalDoes) {
+  TLocalClock clock;
+  for (int time = 0; time < 3; ++time) {
+    const TDateTime before = NowLocal();
+    const TDateTime now = clock.Now();
+    const TDateTime after = NowLocal();
+    EXPECT_LE(before, now);
+    EXPECT_LE(now, after);
+  }
+}
+
 }  // namespace
 }  // namespace kelmo

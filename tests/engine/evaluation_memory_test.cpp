@@ -1,13 +1,11 @@
 // What evaluations keep from one to the next must never leak into the next one's answer: the scan's
 // buffers after an evaluation that stopped early or left groups open, results longer than the
-// room kept for them, the wide copies of the conversation memory after it changed, and the clock.
+// room kept for them, and the wide copies of the conversation memory after it changed.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <string>
 
 #include "charfile/code_page.h"
-#include "charfile/date_time.h"
 #include "engine/evaluator.h"
 #include "test_character.h"
 
@@ -60,17 +58,6 @@ TEST_F(EvaluationMemory, ConditionsSeeTheCurrentLine) {
   Character().OperateMessage = "CLOSEWINDOW";
   EXPECT_EQ(Evaluate(u"{EQ{OPERATEMESSAGE}|KCCALLED}"), "False");
   EXPECT_EQ(Evaluate(u"{LIKE{OPERATEMESSAGE}|^KC}"), "False");
-}
-
-TEST(LocalClock, TellsTheLocalTimeAsNowLocalDoes) {
-  TLocalClock clock;
-  for (int time = 0; time < 3; ++time) {
-    const TDateTime before = NowLocal();
-    const TDateTime now = clock.Now();
-    const TDateTime after = NowLocal();
-    EXPECT_LE(before, now);
-    EXPECT_LE(now, after);
-  }
 }
 
 }  // namespace
