@@ -148,6 +148,18 @@ std::string RemoveLineBreaks(std::string_view text) {
   return out;
 }
 
+std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to) {
+  std::string result;
+  size_t start = 0;
+  for (size_t found = text.find(from); found != std::string_view::npos;
+       found = text.find(from, start)) {
+    result.append(text.substr(start, found - start)).append(to);
+    start = found + from.size();
+  }
+  result.append(text.substr(start));
+  return result;
+}
+
 // "%" and "&" cannot be the trail byte of a double-byte character, so a byte walk never splits one.
 std::string EscapeParam(std::string_view text) {
   std::string out;

@@ -40,6 +40,9 @@ std::string AsciiUpperCase(std::string_view text);
 // Drops every CR and LF byte.
 std::string RemoveLineBreaks(std::string_view text);
 
+// Replaces every occurrence of the non-empty from by to, scanning the bytes left to right.
+std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to);
+
 // Replaces "%" by "%25" and "&" by "%26" in one pass; nothing else changes.
 std::string EscapeParam(std::string_view text);
 

@@ -9,6 +9,7 @@
 #include "charfile/data_path.h"
 #include "charfile/kelmo_error.h"
 #include "charfile/text_file.h"
+#include "charfile/text_utils.h"
 #include "engine/date_text.h"
 
 namespace kelmo {
@@ -20,17 +21,7 @@ constexpr std::string_view kCrLf = "\r\n";
 // Between the time stamp and the message of an error entry.
 constexpr std::string_view kErrorTag = " [Kelmo]: ";
 
-std::string ReplaceCrLf(std::string_view text) {
-  std::string result;
-  size_t start = 0;
-  for (size_t found = text.find(kCrLf); found != std::string_view::npos;
-       found = text.find(kCrLf, start)) {
-    result.append(text.substr(start, found - start)).append(kLogLineBreak);
-    start = found + kCrLf.size();
-  }
-  result.append(text.substr(start));
-  return result;
-}
+std::string ReplaceCrLf(std::string_view text) { return ReplaceAll(text, kCrLf, kLogLineBreak); }
 
 // Blanks and control characters (bytes up to 32) are trimmed; no Shift-JIS trail byte is that low.
 bool IsTrimmed(char c) {

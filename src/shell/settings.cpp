@@ -8,6 +8,7 @@
 #include "charfile/code_page.h"
 #include "charfile/ini_file.h"
 #include "charfile/text_file.h"
+#include "charfile/text_utils.h"
 #include "engine/date_text.h"
 
 namespace kelmo {
@@ -35,18 +36,6 @@ constexpr std::string_view kUserKey = "User";
 // The fifth profile line of a female user.
 constexpr std::string_view kFemaleLine = "Female";
 constexpr std::string_view kCrLf = "\r\n";
-
-std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to) {
-  std::string result;
-  size_t start = 0;
-  for (size_t found = text.find(from); found != std::string_view::npos;
-       found = text.find(from, start)) {
-    result.append(text.substr(start, found - start)).append(to);
-    start = found + from.size();
-  }
-  result.append(text.substr(start));
-  return result;
-}
 
 }  // namespace
 

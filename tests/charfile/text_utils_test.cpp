@@ -95,6 +95,15 @@ TEST(RemoveLineBreaks, DropsEveryCrAndLf) {
   EXPECT_EQ(RemoveLineBreaks(kHyo + "\r\n"), kHyo);
 }
 
+TEST(ReplaceAll, ReplacesEachOccurrenceOnceLeftToRight) {
+  EXPECT_EQ(ReplaceAll("a\r\nb\r\n", "\r\n", "{BR}"), "a{BR}b{BR}");
+  EXPECT_EQ(ReplaceAll("{BR}{BR}", "{BR}", "\r\n"), "\r\n\r\n");
+  EXPECT_EQ(ReplaceAll("aaa", "aa", "b"), "ba");       // no overlapping matches
+  EXPECT_EQ(ReplaceAll("ab", "b", "bb"), "abb");       // inserted text is not scanned again
+  EXPECT_EQ(ReplaceAll("", "x", "y"), "");
+  EXPECT_EQ(ReplaceAll(kHyo + "\r", "\r\n", "-"), kHyo + "\r");  // a lone CR stays
+}
+
 TEST(EscapeParam, EscapesPercentAndAmpersandOnly) {
   EXPECT_EQ(EscapeParam("a%&b=c"), "a%25%26b=c");
   EXPECT_EQ(EscapeParam("%25"), "%2525");  // inserted text is not scanned again
