@@ -220,6 +220,25 @@ TEST_F(Conversation, AkariAnswersTimeDateAndProfileQuestions) {
   EXPECT_THAT(Answer(*akari, "2020年に引っ越したんだ"), HasSubstr("2020年かあ"));
 }
 
+TEST_F(Conversation, AkariNoticesWhenTheBirthdayAskedAboutIsToday) {
+  TUserProfile profile = SampleProfile();
+  TDateTimeParts birthday = DecodeDateTime(NowLocal());
+  birthday.Year = 2000;  // a leap year, so that 29 February is a date too
+  birthday.Hour = birthday.Minute = birthday.Second = birthday.Millisecond = 0;
+  ASSERT_TRUE(TryEncodeDateTime(birthday, profile.Birthday));
+  auto akari = copy_.Load("akari", profile);
+  StartConversation(*akari);
+  EXPECT_THAT(Answer(*akari, "誕生日覚えてる？"), HasSubstr("おめでとう"));
+
+  const TDateTimeParts today = DecodeDateTime(NowLocal());
+  if (today.Month == 4 && today.Day == 12) GTEST_SKIP() << "the sample birthday is today";
+  auto other = Load("akari");
+  StartConversation(*other);
+  const std::string reply = Answer(*other, "誕生日覚えてる？");
+  EXPECT_THAT(reply, HasSubstr("4月12日"));
+  EXPECT_THAT(reply, Not(HasSubstr("おめでとう")));
+}
+
 struct TKeywordCase {
   const char* Line;
   std::vector<const char*> Expected;  // any one of these shows
@@ -266,6 +285,32 @@ TEST_F(Conversation, AkariFollowsAChainOfQuestionsAboutAPet) {
   EXPECT_THAT(Answer(*akari, "うん、飼ってるよ"), HasSubstr("お名前は？"));
   // The name is quoted without the sentence ending around it.
   EXPECT_THAT(Answer(*akari, "ミケだよ"), HasSubstr("「ミケ」ちゃん"));
+}
+
+TEST_F(Conversation, AkariQuotesAPetsNameWithoutTheWordsAroundIt) {
+  const std::pair<const char*, const char*> answers[] = {
+      {"ミケだよ", "「ミケ」ちゃん"},
+      {"名前はこむぎっていうの", "「こむぎ」ちゃん"},
+      {"なまえはタマです", "「タマ」ちゃん"},
+      {"名前はポチ", "「ポチ」ちゃん"},
+  };
+  for (const auto& [line, quoted] : answers) {
+    auto akari = Load("akari");
+    StartConversation(*akari);
+    Answer(*akari, "好きなものの話をしよう");
+    Answer(*akari, "猫が好きなんだ");
+    ASSERT_THAT(Answer(*akari, "うん、飼ってるよ"), HasSubstr("お名前は？"));
+    EXPECT_THAT(Answer(*akari, line), HasSubstr(quoted)) << line;
+  }
+}
+
+TEST_F(Conversation, AkariTakesThanksAfterHerFoodQuestionAsThanks) {
+  auto akari = Load("akari");
+  StartConversation(*akari);
+  ASSERT_THAT(Answer(*akari, "好きな食べ物は？"), HasSubstr("好きな食べもの"));
+  const std::string reply = Answer(*akari, "ありがとう");
+  EXPECT_THAT(reply, HasSubstr("どういたしまして"));
+  EXPECT_THAT(reply, Not(HasSubstr("おいしそう")));
 }
 
 TEST_F(Conversation, MugiTakesFishOfferedInWords) {
