@@ -191,56 +191,62 @@ size_t ShiftJisCharLength(std::string_view text, size_t index) {
   return 1;
 }
 
+// The two conversions below write through a pointer into a buffer sized for the longest result
+// and cut it afterwards: appending a character at a time costs a capacity check each, and these
+// run for every line, reply and evaluated group.
+
 std::u16string ShiftJisToUtf16(std::string_view text) {
   const ShiftJisTables& tables = ShiftJisTables::Get();
-  std::u16string out;
-  out.reserve(text.size());
+  std::u16string out(text.size(), u'\0');  // never more characters than bytes
+  char16_t* next = out.data();
   for (size_t i = 0; i < text.size(); ++i) {
     const auto byte = static_cast<unsigned char>(text[i]);
     if (byte < 0x80) {
-      out += static_cast<char16_t>(byte);
+      *next++ = static_cast<char16_t>(byte);
       continue;
     }
     if (IsShiftJisLeadByte(byte)) {
       if (ShiftJisCharLength(text, i) == 1) {
-        out += kReplacementCharacter;  // no trail byte: the next byte is read on its own
+        *next++ = kReplacementCharacter;  // no trail byte: the next byte is read on its own
         continue;
       }
       const uint16_t decoded = tables.DecodeDouble(byte, static_cast<unsigned char>(text[++i]));
-      out += decoded == kNoMapping ? kReplacementCharacter : static_cast<char16_t>(decoded);
+      *next++ = decoded == kNoMapping ? kReplacementCharacter : static_cast<char16_t>(decoded);
       continue;
     }
     const uint16_t decoded = tables.DecodeSingle(byte);
-    out += decoded == kNoMapping ? kReplacementCharacter : static_cast<char16_t>(decoded);
+    *next++ = decoded == kNoMapping ? kReplacementCharacter : static_cast<char16_t>(decoded);
   }
+  out.resize(static_cast<size_t>(next - out.data()));
   return out;
 }
 
 std::string Utf16ToShiftJis(std::u16string_view text) {
   const ShiftJisTables& tables = ShiftJisTables::Get();
-  std::string out;
-  out.reserve(text.size() * 2);
+  std::string out(text.size() * 2, '\0');  // never more than two bytes a code unit
+  char* next = out.data();
   for (size_t i = 0; i < text.size(); ++i) {
     const char16_t unit = text[i];
     if (unit < 0x80) {
-      out += static_cast<char>(unit);
+      *next++ = static_cast<char>(unit);
       continue;
     }
     if (IsHighSurrogate(unit)) {
       if (i + 1 < text.size() && IsLowSurrogate(text[i + 1])) ++i;  // the pair is one character
-      out += kSubstitutionByte;
+      *next++ = kSubstitutionByte;
       continue;
     }
     const uint16_t code = tables.Encode(unit);
     if (code == kNoMapping) {
-      out += kSubstitutionByte;
+      *next++ = kSubstitutionByte;
     } else if (code < 0x100) {
-      out += static_cast<char>(code);
+      *next++ = static_cast<char>(code);
     } else {
-      out += static_cast<char>(code >> 8);
-      out += static_cast<char>(code & 0xFF);
+      *next++ = static_cast<char>(code >> 8);
+      *next++ = static_cast<char>(code & 0xFF);
     }
   }
+  out.resize(static_cast<size_t>(next - out.data()));
   return out;
 }
 
