@@ -164,6 +164,10 @@ TEST(PrefilterProperty, KindBCandidatesEqualThePlainScan) {
     // A second file continues the groups and the prefilter.
     if (round % 3 == 0) dictionary.LoadFile(folder.Write("b2.txt", generator.File(2)));
     for (int line = 0; line < kLinesPerDictionary; ++line) {
+      // A file loaded after lookups joins what earlier lookups prepared.
+      if (round % 3 == 1 && line == kLinesPerDictionary / 2) {
+        dictionary.LoadFile(folder.Write("b3.txt", generator.File(2)));
+      }
       const std::string input = generator.Line();
       TAnswerList plain(dictionary.EntryCount());
       dictionary.ScanCandidates(input, plain);
