@@ -35,6 +35,11 @@ class TEntrySet {
     used_[word / kWordBits] |= Bit(static_cast<int64_t>(word));
   }
 
+  // index must be below the capacity.
+  bool Contains(int index) const {
+    return (words_[static_cast<size_t>(index) / kWordBits] & Bit(index)) != 0;
+  }
+
   // Keeps only the indices that other holds too.
   void KeepCommon(const TEntrySet& other) {
     ForEachWord([&](size_t word) {

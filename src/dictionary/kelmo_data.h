@@ -14,6 +14,7 @@
 // ScanCandidates, the reference the prefilter is checked and measured against.
 #pragma once
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -106,6 +107,7 @@ class TKelmoDataOf : public TKelmoData {
 
   void Clear() override {
     Entries.clear();
+    separators_.clear();
     TKelmoData::Clear();
   }
 
@@ -119,6 +121,7 @@ class TKelmoDataOf : public TKelmoData {
     const int32_t group = Entries.empty() ? 0 : Entries.back().Group;
     entry.Group = entry.Separator ? group + 1 : group;
     const bool available = !entry.Separator;
+    if (entry.Separator) separators_.push_back(EntryCount());
     Entries.push_back(std::move(entry));
     if (available) ++AvailableCount;
   }
@@ -139,22 +142,33 @@ class TKelmoDataOf : public TKelmoData {
   }
 
   // Walks the entries of set in file order, as ScanGroups walks all of them, and appends those
-  // for which passes(entry) holds: the candidates, when set holds every entry that may pass.
+  // for which passes(index) holds: the candidates, when set holds every entry that may pass.
+  // Group ends come from the separators' positions, and only a OnceOnly dictionary has used
+  // entries, so an entry is read only by passes: a large dictionary's entries do not fit the
+  // cache, and the walk visits many.
   template <class TTest>
   void ScanMarked(const TEntrySet& set, TAnswerList& candidates, TTest&& passes) {
-    int32_t group = -1;
+    int groupEnd = -1;  // once an entry passed: the index where its group ends
     set.ForEach([&](int index) {
-      TEntry& entry = Entries[index];
-      if (group >= 0 && entry.Group != group) return false;
-      if (!entry.Used && passes(entry)) {
-        candidates.AddIndex(index);
-        group = entry.Group;
-      }
+      if (groupEnd >= 0 && index >= groupEnd) return false;
+      if (OnceOnly && Entries[index].Used) return true;
+      if (!passes(index)) return true;
+      candidates.AddIndex(index);
+      if (groupEnd < 0) groupEnd = GroupEnd(index);
       return true;
     });
   }
 
   std::vector<TEntry> Entries;
+
+ private:
+  // The index of the first separator after index, or the entry count.
+  int GroupEnd(int index) const {
+    const auto next = std::upper_bound(separators_.begin(), separators_.end(), index);
+    return next == separators_.end() ? EntryCount() : *next;
+  }
+
+  std::vector<int32_t> separators_;  // the indices of the separators, ascending
 };
 
 // The fields of a dictionary line by the comma-text rule, or an empty list when the line has

@@ -46,9 +46,9 @@ void TKelmoDataA::CollectCandidates(const std::string& input, TAnswerList& candi
   previousPatterns_.Mark(context_, previousMarked_);
   inputPatterns_.Mark(input, inputMarked_);
   inputMarked_.KeepCommon(previousMarked_);
-  ScanMarked(inputMarked_, candidates, [&](const TEntryA& entry) {
-    return previousPatterns_.FoundInMarked(entry.PreviousReply, context_) &&
-           inputPatterns_.FoundInMarked(entry.Input, input);
+  ScanMarked(inputMarked_, candidates, [&](int index) {
+    return previousPatterns_.EntryFoundInMarked(index, context_) &&
+           inputPatterns_.EntryFoundInMarked(index, input);
   });
 }
 

@@ -36,9 +36,8 @@ void TKelmoDataB::Clear() {
 
 void TKelmoDataB::CollectCandidates(const std::string& input, TAnswerList& candidates) {
   inputPatterns_.Mark(input, marked_);
-  ScanMarked(marked_, candidates, [&](const TEntryB& entry) {
-    return inputPatterns_.FoundInMarked(entry.Input, input);
-  });
+  ScanMarked(marked_, candidates,
+             [&](int index) { return inputPatterns_.EntryFoundInMarked(index, input); });
 }
 
 void TKelmoDataB::ScanCandidates(const std::string& input, TAnswerList& candidates) {

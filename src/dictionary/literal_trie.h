@@ -3,7 +3,8 @@
 //
 // Nodes are numbered, the root being 0; an edge (node, byte) -> child lives in one open-addressing
 // hash table, so a trie of hundreds of thousands of strings costs a few words per node and no
-// allocation per node. Finding walks the trie from every character start of the text for as long
+// allocation per node. A slot holds the edge, the child and the id of the string ending at the
+// child: a step of a walk reads one cache line, which in a trie larger than the cache is the cost. Finding walks the trie from every character start of the text for as long
 // as the bytes follow an edge; the work is the text's length times the depth the walks reach, which
 // for keywords is a few bytes.
 #pragma once
@@ -34,29 +35,16 @@ class TLiteralTrie {
          start = DecodeMultiByteChar(bytes, length, start, leadBytes).next) {
       int32_t node = kRoot;
       for (int position = start; position < length; ++position) {
-        node = Child(node, bytes[position]);
-        if (node < 0) break;
-        if (stringIds_[node] >= 0) found(stringIds_[node]);
+        const TEdge* edge = FindEdge(node, bytes[position]);
+        if (edge == nullptr) break;
+        if (edge->StringId >= 0) found(edge->StringId);
+        node = edge->Child;
       }
     }
   }
 
  private:
   static constexpr int32_t kRoot = 0;
-
-  // The child of node on byte, or -1.
-  int32_t Child(int32_t node, uint8_t byte) const {
-    const uint64_t key = EdgeKey(node, byte);
-    for (size_t slot = Slot(key);; slot = (slot + 1) & mask_) {
-      if (keys_[slot] == key) return children_[slot];
-      if (keys_[slot] == kEmptyKey) return -1;
-    }
-  }
-
-  // The child of node on byte, created if missing.
-  int32_t AddChild(int32_t node, uint8_t byte);
-
-  void Grow();
 
   // Edge keys are never 0, the mark of an empty slot.
   static constexpr uint64_t kEmptyKey = 0;
@@ -65,12 +53,30 @@ class TLiteralTrie {
   }
   size_t Slot(uint64_t key) const { return (key * 0x9E3779B97F4A7C15ull >> shift_) & mask_; }
 
-  std::vector<int32_t> stringIds_;  // per node: the id of the string ending there, or -1
-  std::vector<uint64_t> keys_;      // the hash table of edges
-  std::vector<int32_t> children_;
+  struct TEdge {
+    uint64_t Key = kEmptyKey;
+    int32_t Child = -1;
+    int32_t StringId = -1;  // of the string ending at Child, or -1
+  };
+
+  // The edge from node on byte, or null.
+  const TEdge* FindEdge(int32_t node, uint8_t byte) const {
+    const uint64_t key = EdgeKey(node, byte);
+    for (size_t slot = Slot(key);; slot = (slot + 1) & mask_) {
+      if (edges_[slot].Key == key) return &edges_[slot];
+      if (edges_[slot].Key == kEmptyKey) return nullptr;
+    }
+  }
+
+  // The edge from node on byte, created if missing.
+  TEdge& AddEdge(int32_t node, uint8_t byte);
+
+  void Grow();
+
+  std::vector<TEdge> edges_;  // the hash table
+  int32_t nodeCount_ = 1;     // the root, then one node per edge
   size_t mask_ = 0;
   int shift_ = 0;
-  size_t edgeCount_ = 0;
   int stringCount_ = 0;
 };
 

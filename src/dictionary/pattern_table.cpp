@@ -71,30 +71,30 @@ void TPatternTable::Mark(const std::string& text, TEntrySet& candidates) {
   }
   if (!grouped_) GroupEntriesByPattern();
   prefilter_.Mark(text, marked_);
-  candidates.Reset(static_cast<int>(entryPatterns_.size()));
+  const int entryCount = static_cast<int>(entryPatterns_.size());
+  candidates.Reset(entryCount);
+  found_.Reset(entryCount);
   using TVerdict = TPatternPrefilter::TVerdict;
   for (const int32_t pattern : marked_) {
     const TVerdict verdict = prefilter_.Decide(pattern);
-    if (verdict == TVerdict::NotFound) {
-      verdicts_[pattern] = stamp_ * 2;
-      continue;
-    }
+    if (verdict == TVerdict::NotFound) continue;
     const int32_t first = patternOffsets_[pattern];
     const int32_t end = patternOffsets_[pattern + 1];
-    if (verdict == TVerdict::Search && end - first >= kEagerSearchEntries &&
-        !FoundInMarked(pattern, text)) {
-      continue;
+    bool found = verdict == TVerdict::Found;
+    if (!found && end - first >= kEagerSearchEntries) {
+      if (!SearchOnce(pattern, text)) continue;
+      found = true;
     }
-    for (int32_t at = first; at < end; ++at) candidates.Add(entriesByPattern_[at]);
+    for (int32_t at = first; at < end; ++at) {
+      candidates.Add(entriesByPattern_[at]);
+      if (found) found_.Add(entriesByPattern_[at]);
+    }
   }
 }
 
-bool TPatternTable::FoundInMarked(int32_t pattern, const std::string& text) {
+bool TPatternTable::SearchOnce(int32_t pattern, const std::string& text) {
   if (verdicts_[pattern] >= stamp_ * 2) return verdicts_[pattern] & 1;
-  using TVerdict = TPatternPrefilter::TVerdict;
-  const TVerdict verdict = prefilter_.Decide(pattern);
-  const bool found = verdict == TVerdict::Found ||
-                     (verdict == TVerdict::Search && slots_[pattern].Pattern.FoundIn(text));
+  const bool found = slots_[pattern].Pattern.FoundIn(text);
   verdicts_[pattern] = stamp_ * 2 + (found ? 1 : 0);
   return found;
 }

@@ -36,14 +36,16 @@ class TPatternTable {
   bool FoundIn(int32_t pattern, const std::string& text);
 
   // Empties candidates and sets in it every indexed entry whose pattern may be found in text; an
-  // entry left out does not match text. Starts a lookup of text for FoundInMarked. Patterns that
+  // entry left out does not match text. Starts a lookup of text for EntryFoundInMarked. Patterns that
   // their clauses rule out are left out at once, and a pattern of many entries is searched at
   // once, its entries set only when it is found: one search costs less than visiting them all.
   void Mark(const std::string& text, TEntrySet& candidates);
 
-  // Whether pattern, that of an entry set by the last Mark, is found in text, the text of that
-  // Mark: decided by the prefilter where it can, otherwise searched, once per pattern and Mark.
-  bool FoundInMarked(int32_t pattern, const std::string& text);
+  // Whether the pattern of entry, an entry set by the last Mark, is found in text, the text of
+  // that Mark: known from Mark where it could tell, otherwise searched, once per pattern and Mark.
+  bool EntryFoundInMarked(int entry, const std::string& text) {
+    return found_.Contains(entry) || SearchOnce(entryPatterns_[entry], text);
+  }
 
   // Forgets every pattern and entry.
   void Clear() { *this = TPatternTable(); }
@@ -63,6 +65,10 @@ class TPatternTable {
   // a dictionary-wide array.
   void GroupEntriesByPattern();
 
+  // Whether pattern, one the last Mark left for a search, is found in text, the text of that
+  // Mark: searched once per pattern and Mark.
+  bool SearchOnce(int32_t pattern, const std::string& text);
+
   TbmREHashIndex index_;  // text and character code -> pattern
   std::vector<TSlot> slots_;
   std::vector<int32_t> entryPatterns_;     // per entry: its pattern, or -1 when not indexed
@@ -71,6 +77,7 @@ class TPatternTable {
   bool grouped_ = true;                    // whether the two above hold every indexed entry
   TPatternPrefilter prefilter_;
   std::vector<int32_t> marked_;  // scratch of Mark
+  TEntrySet found_;              // the entries the last Mark knows to be found
   // Per pattern, the verdict for the text of the current Mark: the Mark's stamp times two, plus
   // one when found; a smaller stamp means no verdict yet. Apart from the slots, as lookups read
   // them for every marked entry.

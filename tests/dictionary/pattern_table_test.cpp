@@ -58,7 +58,7 @@ TEST_P(PatternTableMark, MarksOnlyEntriesThatMayMatch) {
   const std::vector<int> marked = Marked(table, GetParam().text);
   EXPECT_EQ(marked, GetParam().marked);
   for (const int entry : marked) {
-    EXPECT_EQ(table.FoundInMarked(numbers[entry], GetParam().text),
+    EXPECT_EQ(table.EntryFoundInMarked(entry, GetParam().text),
               table.FoundIn(numbers[entry], GetParam().text))
         << "entry " << entry;
   }
@@ -145,7 +145,7 @@ TEST(PatternTable, RandomBytePatternsAgreeWithAPlainSearch) {
       std::vector<bool> marked(patterns.size(), false);
       for (const int entry : Marked(table, text)) marked[entry] = true;
       for (size_t entry = 0; entry < patterns.size(); ++entry) {
-        const bool found = marked[entry] && table.FoundInMarked(numbers[entry], text);
+        const bool found = marked[entry] && table.EntryFoundInMarked(static_cast<int>(entry), text);
         ASSERT_EQ(found, table.FoundIn(numbers[entry], text))
             << "pattern " << ::testing::PrintToString(patterns[entry]) << ", text "
             << ::testing::PrintToString(text);
