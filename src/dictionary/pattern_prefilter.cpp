@@ -8,10 +8,7 @@ namespace kelmo {
 bool TPatternPrefilter::Add(int pattern, const std::string& text, uint8_t charCode) {
   using TKind = TPatternRequirement::TKind;
   TPatternRequirement requirement = AnalysePattern(text, charCode);
-  if (pattern >= static_cast<int>(patterns_.size())) {
-    patterns_.resize(pattern + 1);
-    patternStamps_.resize(pattern + 1, 0);
-  }
+  if (pattern >= static_cast<int>(patternStamps_.size())) patternStamps_.resize(pattern + 1, 0);
   if (requirement.Kind == TKind::Broken) return false;
   if (!hasCharCode_) {
     hasCharCode_ = true;
@@ -20,63 +17,65 @@ bool TPatternPrefilter::Add(int pattern, const std::string& text, uint8_t charCo
   // Literals and bytes only compare with texts decoded in the first pattern's code.
   if (charCode != charCode_) requirement = TPatternRequirement();
 
-  TPatternIndex& index = patterns_[pattern];
+  TPosting posting;
+  posting.Pattern = pattern;
+  // Where the pattern is listed: for every text, under its literals, or under its byte set. A
+  // pattern listed nowhere is never found.
+  bool everyText = false;
+  std::vector<int32_t> literalIds;
+  int byteSet = -1;
   if (requirement.Kind == TKind::Exact) {
-    index.Decision = TDecision::Found;
-    const bool everywhere = std::find(requirement.Strings.begin(), requirement.Strings.end(),
-                                      std::string()) != requirement.Strings.end();
-    if (everywhere) {
-      unconditional_.push_back(pattern);
-      return true;
+    posting.Decision = TDecision::Found;
+    everyText = std::find(requirement.Strings.begin(), requirement.Strings.end(),
+                          std::string()) != requirement.Strings.end();
+    if (!everyText) {
+      for (const std::string& literal : requirement.Strings) literalIds.push_back(LiteralId(literal));
     }
-    for (const std::string& literal : requirement.Strings) {
-      const int id = LiteralId(literal);
-      literalPatterns_[id].push_back(pattern);
-    }
-    return true;
-  }
-  if (requirement.Clauses.empty()) {
-    unconditional_.push_back(pattern);
-    return true;
-  }
-  index.FirstCheck = static_cast<int32_t>(checks_.size());
-  for (size_t number = 0; number < requirement.Clauses.size(); ++number) {
-    const TRequirementClause& clause = requirement.Clauses[number];
-    const bool literals = clause.Kind == TRequirementClause::TKind::Literals;
-    if (number == 0) {
-      // The strongest clause indexes the pattern; a clause without literals never holds.
-      if (!literals) {
-        const int id = ByteSetId(clause.Bytes);
-        byteSetPatterns_[id].push_back(pattern);
+  } else if (requirement.Clauses.empty()) {
+    everyText = true;
+  } else {
+    posting.FirstCheck = static_cast<int32_t>(checks_.size());
+    for (size_t number = 0; number < requirement.Clauses.size(); ++number) {
+      const TRequirementClause& clause = requirement.Clauses[number];
+      const bool literals = clause.Kind == TRequirementClause::TKind::Literals;
+      if (number == 0) {
+        // The strongest clause lists the pattern; a clause without literals never holds.
+        if (!literals) {
+          byteSet = ByteSetId(clause.Bytes);
+          continue;
+        }
+        for (const std::string& literal : clause.Strings) literalIds.push_back(LiteralId(literal));
         continue;
       }
-      for (const std::string& literal : clause.Strings) {
-        const int id = LiteralId(literal);
-        literalPatterns_[id].push_back(pattern);
+      TCheck check;
+      check.FirstLiteral = static_cast<int32_t>(checkLiterals_.size());
+      if (literals) {
+        for (const std::string& literal : clause.Strings) {
+          checkLiterals_.push_back(LiteralId(literal));
+        }
+      } else {
+        check.ByteSet = ByteSetId(clause.Bytes);
       }
-      continue;
+      check.EndLiteral = static_cast<int32_t>(checkLiterals_.size());
+      checks_.push_back(check);
     }
-    TCheck check;
-    check.FirstLiteral = static_cast<int32_t>(checkLiterals_.size());
-    if (literals) {
-      for (const std::string& literal : clause.Strings) {
-        checkLiterals_.push_back(LiteralId(literal));
-      }
-    } else {
-      check.ByteSet = ByteSetId(clause.Bytes);
-    }
-    check.EndLiteral = static_cast<int32_t>(checkLiterals_.size());
-    checks_.push_back(check);
+    posting.EndCheck = static_cast<int32_t>(checks_.size());
+    posting.Decision = posting.EndCheck > posting.FirstCheck ? TDecision::Check : TDecision::Search;
   }
-  index.EndCheck = static_cast<int32_t>(checks_.size());
-  index.Decision = index.EndCheck > index.FirstCheck ? TDecision::Check : TDecision::Search;
+
+  std::sort(literalIds.begin(), literalIds.end());
+  literalIds.erase(std::unique(literalIds.begin(), literalIds.end()), literalIds.end());
+  posting.Repeated = literalIds.size() > 1;
+  if (everyText) unconditional_.push_back(posting);
+  if (byteSet >= 0) byteSetPostings_[byteSet].push_back(posting);
+  for (const int32_t id : literalIds) literalPostings_[id].push_back(posting);
   return true;
 }
 
 int TPatternPrefilter::LiteralId(const std::string& literal) {
   const int id = literals_.Add(literal);
-  if (id == static_cast<int>(literalPatterns_.size())) {
-    literalPatterns_.emplace_back();
+  if (id == static_cast<int>(literalPostings_.size())) {
+    literalPostings_.emplace_back();
     literalStamps_.push_back(0);
   }
   return id;
@@ -86,34 +85,28 @@ int TPatternPrefilter::ByteSetId(const TByteSet& bytes) {
   const auto [found, inserted] = byteSetIds_.try_emplace(bytes, static_cast<int>(byteSets_.size()));
   if (inserted) {
     byteSets_.push_back(bytes);
-    byteSetPatterns_.emplace_back();
+    byteSetPostings_.emplace_back();
     byteSetStamps_.push_back(0);
   }
   return found->second;
 }
 
-void TPatternPrefilter::MarkPattern(int32_t pattern, std::vector<int32_t>& patterns) {
-  if (patternStamps_[pattern] == stamp_) return;
-  patternStamps_[pattern] = stamp_;
-  patterns.push_back(pattern);
-}
-
-void TPatternPrefilter::Mark(std::string_view text, std::vector<int32_t>& patterns) {
-  patterns.clear();
+void TPatternPrefilter::Survey(std::string_view text) {
+  foundLiterals_.clear();
+  foundByteSets_.clear();
   if (++stamp_ == 0) {  // the stamps wrapped around: forget them all
     for (auto* stamps : {&literalStamps_, &byteSetStamps_, &patternStamps_}) {
       std::fill(stamps->begin(), stamps->end(), 0);
     }
     stamp_ = 1;
   }
-  for (const int32_t pattern : unconditional_) MarkPattern(pattern, patterns);
   if (!hasCharCode_) return;
   const TbmLeadByteTable& leadBytes = LeadByteTable(charCode_);
 
   literals_.FindAll(text, leadBytes, [&](int id) {
     if (literalStamps_[id] == stamp_) return;
     literalStamps_[id] = stamp_;
-    for (const int32_t pattern : literalPatterns_[id]) MarkPattern(pattern, patterns);
+    foundLiterals_.push_back(id);
   });
 
   if (byteSets_.empty()) return;
@@ -131,14 +124,12 @@ void TPatternPrefilter::Mark(std::string_view text, std::vector<int32_t>& patter
     }
     if (!shared) continue;
     byteSetStamps_[id] = stamp_;
-    for (const int32_t pattern : byteSetPatterns_[id]) MarkPattern(pattern, patterns);
+    foundByteSets_.push_back(static_cast<int32_t>(id));
   }
 }
 
-TPatternPrefilter::TVerdict TPatternPrefilter::Decide(int pattern) const {
-  const TPatternIndex& index = patterns_[pattern];
-  if (index.Decision == TDecision::Found) return TVerdict::Found;
-  for (int32_t number = index.FirstCheck; number < index.EndCheck; ++number) {
+bool TPatternPrefilter::ChecksHold(const TPosting& posting) const {
+  for (int32_t number = posting.FirstCheck; number < posting.EndCheck; ++number) {
     const TCheck& check = checks_[number];
     const bool holds = check.ByteSet >= 0
                            ? byteSetStamps_[check.ByteSet] == stamp_
@@ -147,9 +138,9 @@ TPatternPrefilter::TVerdict TPatternPrefilter::Decide(int pattern) const {
                                          [this](int32_t literal) {
                                            return literalStamps_[literal] == stamp_;
                                          });
-    if (!holds) return TVerdict::NotFound;
+    if (!holds) return false;
   }
-  return TVerdict::Search;
+  return true;
 }
 
 }  // namespace kelmo

@@ -6,9 +6,9 @@
 // holds it; each distinct set of first bytes lists its patterns; patterns without clauses are
 // listed for every text. Marking a text walks the trie once over the text and tests each set of
 // first bytes against the bytes that begin the text's characters; the patterns listed under what
-// the text holds are marked. A marked pattern then meets its strongest clause, and Decide checks
-// the others against what the text was found to hold. A pattern that is just a few literal
-// strings (or matches every text) is decided without any search.
+// the text holds are marked. A marked pattern then meets its strongest clause, and its others are
+// checked against what the text was found to hold. A pattern that is just a few literal strings
+// (or matches every text) is decided without any search.
 //
 // The prefilter never leaves out a pattern that is found in the text.
 #pragma once
@@ -26,21 +26,19 @@ namespace kelmo {
 
 class TPatternPrefilter {
  public:
-  // What the prefilter knows of a pattern that Mark gave.
-  enum class TVerdict : uint8_t { NotFound, Found, Search };
+  // What the prefilter knows of a pattern that Mark gives.
+  enum class TVerdict : uint8_t { Found, Search };
 
   // Analyses the pattern numbered `pattern` (small numbers from 0 up, each given once) and
   // indexes it. Returns false when it has a syntax error: it is never found, and Mark never gives
   // it. Errors other than syntax errors go on to the caller, the pattern left unnumbered.
   bool Add(int pattern, const std::string& text, uint8_t charCode);
 
-  // Empties patterns and appends every pattern that may be found in text, once each. A pattern
-  // left out is not found in text. What text holds is kept for Decide.
-  void Mark(std::string_view text, std::vector<int32_t>& patterns);
-
-  // For a pattern that the last Mark gave: found or not found when its clauses decide, Search
-  // when only a search of the text can tell.
-  TVerdict Decide(int pattern) const;
+  // Calls visit(pattern, verdict) once for every pattern that may be found in text, verdict
+  // Found when its clauses decide that it is, Search when only a search of text can tell. A
+  // pattern not visited is not found in text.
+  template <class TVisit>
+  void Mark(std::string_view text, TVisit&& visit);
 
  private:
   // How an indexed pattern is decided once marked.
@@ -48,6 +46,16 @@ class TPatternPrefilter {
     Found,   // exact literals (marked only where one occurs), or found in every text
     Search,  // no clause to check, or all checked
     Check,   // its further clauses must hold, then a search
+  };
+
+  // A pattern as listed under a literal, a byte set or every text, with what deciding it needs:
+  // marking reads a literal's list in one run instead of visiting an array per pattern.
+  struct TPosting {
+    int32_t Pattern = 0;
+    TDecision Decision = TDecision::Search;
+    bool Repeated = false;  // listed more than once: marking must give it once only
+    int32_t FirstCheck = 0;  // its further clauses, checks_[FirstCheck, EndCheck)
+    int32_t EndCheck = 0;
   };
 
   // A further clause: one of the literals checkLiterals_[FirstLiteral, EndLiteral) (ids in the
@@ -58,34 +66,33 @@ class TPatternPrefilter {
     int32_t EndLiteral = 0;
   };
 
-  // The checks of a pattern are checks_[FirstCheck, EndCheck). Kept in flat arrays: Decide runs
-  // for every marked pattern, and a pointer to follow per pattern and per check would cost a
-  // cache miss each.
-  struct TPatternIndex {
-    TDecision Decision = TDecision::Search;
-    int32_t FirstCheck = 0;
-    int32_t EndCheck = 0;
-  };
-
   int LiteralId(const std::string& literal);
   int ByteSetId(const TByteSet& bytes);
-  void MarkPattern(int32_t pattern, std::vector<int32_t>& patterns);
+
+  // Stamps what text holds: its literals (listed in foundLiterals_) and the byte sets that one
+  // of its characters begins with (in foundByteSets_).
+  void Survey(std::string_view text);
+
+  // Whether the further clauses of posting hold for the surveyed text.
+  bool ChecksHold(const TPosting& posting) const;
+
+  template <class TVisit>
+  void VisitPostings(const std::vector<TPosting>& postings, TVisit& visit);
 
   // The character code of the first pattern; literals and first bytes are indexed only for
   // patterns in this code, the others are marked for every text.
   bool hasCharCode_ = false;
   uint8_t charCode_ = 0;
 
-  std::vector<TPatternIndex> patterns_;  // per pattern
   std::vector<TCheck> checks_;
   std::vector<int32_t> checkLiterals_;
-  std::vector<int32_t> unconditional_;   // patterns marked for every text
+  std::vector<TPosting> unconditional_;  // patterns marked for every text
 
   TLiteralTrie literals_;
-  std::vector<std::vector<int32_t>> literalPatterns_;  // per literal id: patterns indexed there
+  std::vector<std::vector<TPosting>> literalPostings_;  // per literal id
   std::map<TByteSet, int> byteSetIds_;
   std::vector<TByteSet> byteSets_;
-  std::vector<std::vector<int32_t>> byteSetPatterns_;  // per byte set id
+  std::vector<std::vector<TPosting>> byteSetPostings_;  // per byte set id
 
   // What the last Mark saw: a literal, a byte set or a pattern belongs to it when its stamp
   // equals stamp_.
@@ -93,6 +100,37 @@ class TPatternPrefilter {
   std::vector<uint32_t> literalStamps_;
   std::vector<uint32_t> byteSetStamps_;
   std::vector<uint32_t> patternStamps_;
+  std::vector<int32_t> foundLiterals_;
+  std::vector<int32_t> foundByteSets_;
 };
+
+template <class TVisit>
+void TPatternPrefilter::Mark(std::string_view text, TVisit&& visit) {
+  Survey(text);
+  VisitPostings(unconditional_, visit);
+  for (const int32_t id : foundLiterals_) VisitPostings(literalPostings_[id], visit);
+  for (const int32_t id : foundByteSets_) VisitPostings(byteSetPostings_[id], visit);
+}
+
+template <class TVisit>
+void TPatternPrefilter::VisitPostings(const std::vector<TPosting>& postings, TVisit& visit) {
+  for (const TPosting& posting : postings) {
+    if (posting.Repeated) {
+      if (patternStamps_[posting.Pattern] == stamp_) continue;
+      patternStamps_[posting.Pattern] = stamp_;
+    }
+    switch (posting.Decision) {
+      case TDecision::Found:
+        visit(posting.Pattern, TVerdict::Found);
+        break;
+      case TDecision::Search:
+        visit(posting.Pattern, TVerdict::Search);
+        break;
+      case TDecision::Check:
+        if (ChecksHold(posting)) visit(posting.Pattern, TVerdict::Search);
+        break;
+    }
+  }
+}
 
 }  // namespace kelmo

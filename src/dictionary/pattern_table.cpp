@@ -44,18 +44,27 @@ void TPatternTable::Index(int entry, int32_t pattern) {
 }
 
 void TPatternTable::GroupEntriesByPattern() {
-  patternOffsets_.assign(slots_.size() + 1, 0);
+  patternEntries_.assign(slots_.size(), TPatternEntries());
   for (const int32_t pattern : entryPatterns_) {
-    if (pattern >= 0) ++patternOffsets_[pattern + 1];
+    if (pattern >= 0) ++patternEntries_[pattern].Count;
   }
-  for (size_t pattern = 0; pattern < slots_.size(); ++pattern) {
-    patternOffsets_[pattern + 1] += patternOffsets_[pattern];
+  int32_t offset = 0;
+  for (TPatternEntries& entries : patternEntries_) {
+    entries.First = offset;
+    offset += entries.Count;
   }
-  entriesByPattern_.resize(patternOffsets_.back());
-  std::vector<int32_t> next(patternOffsets_.begin(), patternOffsets_.end() - 1);
+  entriesByPattern_.resize(offset);
+  std::vector<int32_t> next(patternEntries_.size());
+  for (size_t pattern = 0; pattern < patternEntries_.size(); ++pattern) {
+    next[pattern] = patternEntries_[pattern].First;
+  }
   for (size_t entry = 0; entry < entryPatterns_.size(); ++entry) {
     const int32_t pattern = entryPatterns_[entry];
     if (pattern >= 0) entriesByPattern_[next[pattern]++] = static_cast<int32_t>(entry);
+  }
+  // A pattern of one entry names it directly.
+  for (TPatternEntries& entries : patternEntries_) {
+    if (entries.Count == 1) entries.First = entriesByPattern_[entries.First];
   }
   grouped_ = true;
 }
@@ -70,26 +79,27 @@ void TPatternTable::Mark(const std::string& text, TEntrySet& candidates) {
     stamp_ = 1;
   }
   if (!grouped_) GroupEntriesByPattern();
-  prefilter_.Mark(text, marked_);
   const int entryCount = static_cast<int>(entryPatterns_.size());
   candidates.Reset(entryCount);
   found_.Reset(entryCount);
   using TVerdict = TPatternPrefilter::TVerdict;
-  for (const int32_t pattern : marked_) {
-    const TVerdict verdict = prefilter_.Decide(pattern);
-    if (verdict == TVerdict::NotFound) continue;
-    const int32_t first = patternOffsets_[pattern];
-    const int32_t end = patternOffsets_[pattern + 1];
+  prefilter_.Mark(text, [&](int32_t pattern, TVerdict verdict) {
+    const TPatternEntries entries = patternEntries_[pattern];
     bool found = verdict == TVerdict::Found;
-    if (!found && end - first >= kEagerSearchEntries) {
-      if (!SearchOnce(pattern, text)) continue;
+    if (!found && entries.Count >= kEagerSearchEntries) {
+      if (!SearchOnce(pattern, text)) return;
       found = true;
     }
-    for (int32_t at = first; at < end; ++at) {
+    if (entries.Count == 1) {
+      candidates.Add(entries.First);
+      if (found) found_.Add(entries.First);
+      return;
+    }
+    for (int32_t at = entries.First; at < entries.First + entries.Count; ++at) {
       candidates.Add(entriesByPattern_[at]);
       if (found) found_.Add(entriesByPattern_[at]);
     }
-  }
+  });
 }
 
 bool TPatternTable::SearchOnce(int32_t pattern, const std::string& text) {

@@ -72,12 +72,17 @@ class TPatternTable {
   TbmREHashIndex index_;  // text and character code -> pattern
   std::vector<TSlot> slots_;
   std::vector<int32_t> entryPatterns_;     // per entry: its pattern, or -1 when not indexed
-  std::vector<int32_t> patternOffsets_;    // pattern p's entries: [offsets[p], offsets[p + 1])
-  std::vector<int32_t> entriesByPattern_;  // by pattern, then in increasing order
+  // A pattern's entries: entriesByPattern_[First, First + Count), or the entry First when Count
+  // is 1 (most patterns have one entry, which marking then finds without a second read).
+  struct TPatternEntries {
+    int32_t First = 0;
+    int32_t Count = 0;
+  };
+  std::vector<TPatternEntries> patternEntries_;  // per pattern
+  std::vector<int32_t> entriesByPattern_;        // by pattern, then in increasing order
   bool grouped_ = true;                    // whether the two above hold every indexed entry
   TPatternPrefilter prefilter_;
-  std::vector<int32_t> marked_;  // scratch of Mark
-  TEntrySet found_;              // the entries the last Mark knows to be found
+  TEntrySet found_;  // the entries the last Mark knows to be found
   // Per pattern, the verdict for the text of the current Mark: the Mark's stamp times two, plus
   // one when found; a smaller stamp means no verdict yet. Apart from the slots, as lookups read
   // them for every marked entry.
