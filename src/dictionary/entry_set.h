@@ -2,10 +2,12 @@
 // the prefilter marks for a text, and what the lookup then tests.
 //
 // A text marks a few hundred entries of a dictionary that may hold a hundred thousand, so a second
-// bitmap, one bit per word of the first, records the words in use: emptying the set and walking it
-// cost the words in use rather than the whole capacity.
+// bitmap, one bit per word of the first, records the words in use, and each word carries the
+// number of the Reset it was last written after: emptying the set costs the second bitmap, and
+// walking it the words in use, rather than the whole capacity.
 #pragma once
 
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <vector>
@@ -16,34 +18,42 @@ class TEntrySet {
  public:
   // Makes the set empty, able to hold the indices below count.
   void Reset(int count) {
-    ForEachWord([this](size_t word) {
-      words_[word] = 0;
-      return true;
-    });
-    std::fill(used_.begin(), used_.end(), 0);
     const size_t words = WordsFor(count);
     if (words != words_.size()) {
       words_.assign(words, 0);
+      stamps_.assign(words, 0);
       used_.assign(WordsFor(static_cast<int64_t>(words)), 0);
+      stamp_ = 0;
+    }
+    std::fill(used_.begin(), used_.end(), 0);
+    if (++stamp_ == 0) {  // the numbers wrapped around: no word may look current
+      std::fill(stamps_.begin(), stamps_.end(), 0);
+      stamp_ = 1;
     }
   }
 
   // index must be below the capacity.
   void Add(int index) {
     const size_t word = static_cast<size_t>(index) / kWordBits;
+    if (stamps_[word] != stamp_) {
+      stamps_[word] = stamp_;
+      words_[word] = 0;
+      used_[word / kWordBits] |= Bit(static_cast<int64_t>(word));
+    }
     words_[word] |= Bit(index);
-    used_[word / kWordBits] |= Bit(static_cast<int64_t>(word));
   }
 
   // index must be below the capacity.
   bool Contains(int index) const {
-    return (words_[static_cast<size_t>(index) / kWordBits] & Bit(index)) != 0;
+    const size_t word = static_cast<size_t>(index) / kWordBits;
+    return stamps_[word] == stamp_ && (words_[word] & Bit(index)) != 0;
   }
 
   // Keeps only the indices that other holds too.
   void KeepCommon(const TEntrySet& other) {
     ForEachWord([&](size_t word) {
-      words_[word] &= word < other.words_.size() ? other.words_[word] : 0;
+      const bool held = word < other.words_.size() && other.stamps_[word] == other.stamp_;
+      words_[word] &= held ? other.words_[word] : 0;
       return true;
     });
   }
@@ -76,8 +86,10 @@ class TEntrySet {
     }
   }
 
-  std::vector<uint64_t> words_;  // bit i: index i
-  std::vector<uint64_t> used_;   // bit w: words_[w] may hold indices
+  std::vector<uint64_t> words_;   // bit i: index i, when the word's stamp is current
+  std::vector<uint32_t> stamps_;  // per word: the Reset it was last written after
+  std::vector<uint64_t> used_;    // bit w: words_[w] is current
+  uint32_t stamp_ = 0;            // the current Reset
 };
 
 }  // namespace kelmo
