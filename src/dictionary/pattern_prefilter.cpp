@@ -91,6 +91,15 @@ int TPatternPrefilter::ByteSetId(const TByteSet& bytes) {
   return found->second;
 }
 
+void TPatternPrefilter::AttachEntries(const std::vector<TPatternEntries>& entries) {
+  const auto attach = [&](std::vector<TPosting>& postings) {
+    for (TPosting& posting : postings) posting.Entries = entries[posting.Pattern];
+  };
+  attach(unconditional_);
+  for (std::vector<TPosting>& postings : literalPostings_) attach(postings);
+  for (std::vector<TPosting>& postings : byteSetPostings_) attach(postings);
+}
+
 void TPatternPrefilter::Survey(std::string_view text) {
   foundLiterals_.clear();
   foundByteSets_.clear();

@@ -24,6 +24,14 @@
 
 namespace kelmo {
 
+// Where the entries of a pattern are, as the pattern table keeps them: entries [First, First +
+// Count) of its own list, or, when Count is 1, the entry First itself. The prefilter keeps a copy
+// with every listing of the pattern and gives it back with the pattern.
+struct TPatternEntries {
+  int32_t First = 0;
+  int32_t Count = 0;
+};
+
 class TPatternPrefilter {
  public:
   // What the prefilter knows of a pattern that Mark gives.
@@ -34,9 +42,12 @@ class TPatternPrefilter {
   // it. Errors other than syntax errors go on to the caller, the pattern left unnumbered.
   bool Add(int pattern, const std::string& text, uint8_t charCode);
 
-  // Calls visit(pattern, verdict) once for every pattern that may be found in text, verdict
-  // Found when its clauses decide that it is, Search when only a search of text can tell. A
-  // pattern not visited is not found in text.
+  // Sets the entries given back with each pattern, entries[pattern] (one per pattern added).
+  void AttachEntries(const std::vector<TPatternEntries>& entries);
+
+  // Calls visit(pattern, verdict, entries) once for every pattern that may be found in text,
+  // verdict Found when its clauses decide that it is, Search when only a search of text can tell.
+  // A pattern not visited is not found in text.
   template <class TVisit>
   void Mark(std::string_view text, TVisit&& visit);
 
@@ -48,14 +59,16 @@ class TPatternPrefilter {
     Check,   // its further clauses must hold, then a search
   };
 
-  // A pattern as listed under a literal, a byte set or every text, with what deciding it needs:
-  // marking reads a literal's list in one run instead of visiting an array per pattern.
+  // A pattern as listed under a literal, a byte set or every text, with what deciding it needs
+  // and its entries: marking reads a literal's list in one run instead of visiting arrays per
+  // pattern, each a cache miss in a large dictionary.
   struct TPosting {
     int32_t Pattern = 0;
     TDecision Decision = TDecision::Search;
     bool Repeated = false;  // listed more than once: marking must give it once only
     int32_t FirstCheck = 0;  // its further clauses, checks_[FirstCheck, EndCheck)
     int32_t EndCheck = 0;
+    TPatternEntries Entries;
   };
 
   // A further clause: one of the literals checkLiterals_[FirstLiteral, EndLiteral) (ids in the
@@ -121,13 +134,13 @@ void TPatternPrefilter::VisitPostings(const std::vector<TPosting>& postings, TVi
     }
     switch (posting.Decision) {
       case TDecision::Found:
-        visit(posting.Pattern, TVerdict::Found);
+        visit(posting.Pattern, TVerdict::Found, posting.Entries);
         break;
       case TDecision::Search:
-        visit(posting.Pattern, TVerdict::Search);
+        visit(posting.Pattern, TVerdict::Search, posting.Entries);
         break;
       case TDecision::Check:
-        if (ChecksHold(posting)) visit(posting.Pattern, TVerdict::Search);
+        if (ChecksHold(posting)) visit(posting.Pattern, TVerdict::Search, posting.Entries);
         break;
     }
   }

@@ -44,28 +44,31 @@ void TPatternTable::Index(int entry, int32_t pattern) {
 }
 
 void TPatternTable::GroupEntriesByPattern() {
-  patternEntries_.assign(slots_.size(), TPatternEntries());
+  // Per pattern, its entries in entriesByPattern_, or the entry itself when it has one (most
+  // patterns have one, which marking then finds without a second read).
+  std::vector<TPatternEntries> patternEntries(slots_.size());
   for (const int32_t pattern : entryPatterns_) {
-    if (pattern >= 0) ++patternEntries_[pattern].Count;
+    if (pattern >= 0) ++patternEntries[pattern].Count;
   }
   int32_t offset = 0;
-  for (TPatternEntries& entries : patternEntries_) {
+  for (TPatternEntries& entries : patternEntries) {
     entries.First = offset;
     offset += entries.Count;
   }
   entriesByPattern_.resize(offset);
-  std::vector<int32_t> next(patternEntries_.size());
-  for (size_t pattern = 0; pattern < patternEntries_.size(); ++pattern) {
-    next[pattern] = patternEntries_[pattern].First;
+  std::vector<int32_t> next(patternEntries.size());
+  for (size_t pattern = 0; pattern < patternEntries.size(); ++pattern) {
+    next[pattern] = patternEntries[pattern].First;
   }
   for (size_t entry = 0; entry < entryPatterns_.size(); ++entry) {
     const int32_t pattern = entryPatterns_[entry];
     if (pattern >= 0) entriesByPattern_[next[pattern]++] = static_cast<int32_t>(entry);
   }
   // A pattern of one entry names it directly.
-  for (TPatternEntries& entries : patternEntries_) {
+  for (TPatternEntries& entries : patternEntries) {
     if (entries.Count == 1) entries.First = entriesByPattern_[entries.First];
   }
+  prefilter_.AttachEntries(patternEntries);
   grouped_ = true;
 }
 
@@ -83,8 +86,7 @@ void TPatternTable::Mark(const std::string& text, TEntrySet& candidates) {
   candidates.Reset(entryCount);
   found_.Reset(entryCount);
   using TVerdict = TPatternPrefilter::TVerdict;
-  prefilter_.Mark(text, [&](int32_t pattern, TVerdict verdict) {
-    const TPatternEntries entries = patternEntries_[pattern];
+  prefilter_.Mark(text, [&](int32_t pattern, TVerdict verdict, const TPatternEntries& entries) {
     bool found = verdict == TVerdict::Found;
     if (!found && entries.Count >= kEagerSearchEntries) {
       if (!SearchOnce(pattern, text)) return;

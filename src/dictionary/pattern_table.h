@@ -60,9 +60,9 @@ class TPatternTable {
     bool Indexed = false;
   };
 
-  // Lays out the entries of each pattern side by side (entriesByPattern_), after entries were
-  // indexed: marking then reads a pattern's entries in one run instead of chasing them through
-  // a dictionary-wide array.
+  // Lays out the entries of each pattern side by side (entriesByPattern_) and gives the
+  // prefilter where they are, after entries were indexed: marking then reads a pattern's entries
+  // in one run instead of chasing them through a dictionary-wide array.
   void GroupEntriesByPattern();
 
   // Whether pattern, one the last Mark left for a search, is found in text, the text of that
@@ -72,14 +72,7 @@ class TPatternTable {
   TbmREHashIndex index_;  // text and character code -> pattern
   std::vector<TSlot> slots_;
   std::vector<int32_t> entryPatterns_;     // per entry: its pattern, or -1 when not indexed
-  // A pattern's entries: entriesByPattern_[First, First + Count), or the entry First when Count
-  // is 1 (most patterns have one entry, which marking then finds without a second read).
-  struct TPatternEntries {
-    int32_t First = 0;
-    int32_t Count = 0;
-  };
-  std::vector<TPatternEntries> patternEntries_;  // per pattern
-  std::vector<int32_t> entriesByPattern_;        // by pattern, then in increasing order
+  std::vector<int32_t> entriesByPattern_;  // by pattern, then in increasing order
   bool grouped_ = true;                    // whether the two above hold every indexed entry
   TPatternPrefilter prefilter_;
   TEntrySet found_;  // the entries the last Mark knows to be found
