@@ -42,6 +42,9 @@ class TKelmoDataA : public TKelmoDataOf<TEntryA> {
   // text when there was none.
   void SetContext(std::string_view rawReply);
 
+  // Takes the context of other, as SetContext of the same reply would set it.
+  void CopyContext(const TKelmoDataA& other) { context_ = other.context_; }
+
  protected:
   // Lines of at least three fields: previous-reply pattern, input pattern, reply.
   bool AddLine(const std::string& line) override;

@@ -51,7 +51,8 @@ std::u16string TCharacter::SelectReply(std::u16string_view line, uint8_t mask) {
     query = kNothingSaidMarker;
   } else {
     query = line;
-    if (line == ShiftJisToUtf16(InputBefore)) query += kRepeatedMarker;
+    // Equal lines encode equally, so the cheaper byte comparison rules most lines out.
+    if (Prev == InputBefore && line == ShiftJisToUtf16(InputBefore)) query += kRepeatedMarker;
   }
   const std::string normalizedQuery = Utf16ToShiftJis(NormalizeText(query));
   OperateMessage = HasBit(mask, kMaskKindZero) ? normalizedQuery : std::string();
@@ -81,7 +82,7 @@ std::u16string TCharacter::SelectReply(std::u16string_view line, uint8_t mask) {
   }
 
   DataA1->SetContext(reply);
-  DataA2->SetContext(reply);
+  DataA2->CopyContext(*DataA1);
   return ShiftJisToUtf16(reply);
 }
 
