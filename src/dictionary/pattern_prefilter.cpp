@@ -61,6 +61,12 @@ bool TPatternPrefilter::Add(int pattern, const std::string& text, uint8_t charCo
     }
     posting.EndCheck = static_cast<int32_t>(checks_.size());
     posting.Decision = posting.EndCheck > posting.FirstCheck ? TDecision::Check : TDecision::Search;
+    if (posting.Decision == TDecision::Check) {
+      const TCheck& first = checks_[posting.FirstCheck];
+      if (first.EndLiteral - first.FirstLiteral == 1) {
+        posting.FirstCheckLiteral = checkLiterals_[first.FirstLiteral];
+      }
+    }
   }
 
   std::sort(literalIds.begin(), literalIds.end());
@@ -138,6 +144,9 @@ void TPatternPrefilter::Survey(std::string_view text) {
 }
 
 bool TPatternPrefilter::ChecksHold(const TPosting& posting) const {
+  if (posting.FirstCheckLiteral >= 0 && literalStamps_[posting.FirstCheckLiteral] != stamp_) {
+    return false;
+  }
   for (int32_t number = posting.FirstCheck; number < posting.EndCheck; ++number) {
     const TCheck& check = checks_[number];
     const bool holds = check.ByteSet >= 0

@@ -68,6 +68,9 @@ class TPatternPrefilter {
     bool Repeated = false;  // listed more than once: marking must give it once only
     int32_t FirstCheck = 0;  // its further clauses, checks_[FirstCheck, EndCheck)
     int32_t EndCheck = 0;
+    // The literal of its first further clause when that is one literal, else -1: most texts
+    // fail that clause, and reading it here spares reading the checks.
+    int32_t FirstCheckLiteral = -1;
     TPatternEntries Entries;
   };
 
