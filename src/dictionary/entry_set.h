@@ -51,7 +51,7 @@ class TEntrySet {
 
   // Keeps only the indices that other holds too.
   void KeepCommon(const TEntrySet& other) {
-    ForEachWord([&](size_t word) {
+    ForEachWord(0, [&](size_t word) {
       const bool held = word < other.words_.size() && other.stamps_[word] == other.stamp_;
       words_[word] &= held ? other.words_[word] : 0;
       return true;
@@ -61,12 +61,31 @@ class TEntrySet {
   // Calls visit(index) for the indices in ascending order until it returns false.
   template <class TVisit>
   void ForEach(TVisit&& visit) const {
-    ForEachWord([&](size_t word) {
-      for (uint64_t bits = words_[word]; bits != 0; bits &= bits - 1) {
+    ForEachFrom(0, visit);
+  }
+
+  // Calls visit(index) for the indices from start on in ascending order until it returns false.
+  template <class TVisit>
+  void ForEachFrom(int start, TVisit&& visit) const {
+    const size_t first = static_cast<size_t>(start) / kWordBits;
+    ForEachWord(first, [&](size_t word) {
+      uint64_t bits = words_[word];
+      if (word == first) bits &= ~uint64_t{0} << (start % kWordBits);
+      for (; bits != 0; bits &= bits - 1) {
         if (!visit(static_cast<int>(word * kWordBits) + std::countr_zero(bits))) return false;
       }
       return true;
     });
+  }
+
+  // The smallest index from start on, or -1 when there is none.
+  int NextFrom(int start) const {
+    int next = -1;
+    ForEachFrom(start, [&](int index) {
+      next = index;
+      return false;
+    });
+    return next;
   }
 
  private:
@@ -76,11 +95,14 @@ class TEntrySet {
   }
   static uint64_t Bit(int64_t index) { return uint64_t{1} << (index % kWordBits); }
 
-  // Calls visit(word) for the words in use in ascending order until it returns false.
+  // Calls visit(word) for the words in use from first on in ascending order until it returns
+  // false.
   template <class TVisit>
-  void ForEachWord(TVisit&& visit) const {
-    for (size_t summary = 0; summary < used_.size(); ++summary) {
-      for (uint64_t bits = used_[summary]; bits != 0; bits &= bits - 1) {
+  void ForEachWord(size_t first, TVisit&& visit) const {
+    for (size_t summary = first / kWordBits; summary < used_.size(); ++summary) {
+      uint64_t bits = used_[summary];
+      if (summary == first / kWordBits) bits &= ~uint64_t{0} << (first % kWordBits);
+      for (; bits != 0; bits &= bits - 1) {
         if (!visit(summary * kWordBits + std::countr_zero(bits))) return;
       }
     }

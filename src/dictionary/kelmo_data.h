@@ -159,6 +159,28 @@ class TKelmoDataOf : public TKelmoData {
     });
   }
 
+  // ScanMarked over a set filled group by group, so that the groups after the first with a
+  // candidate are never filled: markUpTo(limit) must set in set every entry below limit that
+  // passes and return the lowest entry it may set later (at least the entry count when none).
+  template <class TMarkUpTo, class TTest>
+  void ScanMarkedByGroup(const TEntrySet& set, TAnswerList& candidates, TMarkUpTo&& markUpTo,
+                         TTest&& passes) {
+    const int count = EntryCount();
+    for (int start = 0; start < count;) {
+      const int end = GroupEnd(start);
+      const int laterMarked = markUpTo(end);
+      set.ForEachFrom(start, [&](int index) {
+        if (index >= end) return false;
+        if (!(OnceOnly && Entries[index].Used) && passes(index)) candidates.AddIndex(index);
+        return true;
+      });
+      if (candidates.Count() > 0) return;
+      // Go on from the next entry that is set or may be: no entry before it can pass.
+      const int laterSet = set.NextFrom(end);
+      start = std::min(laterMarked, laterSet < 0 ? count : laterSet);
+    }
+  }
+
   std::vector<TEntry> Entries;
 
  private:

@@ -35,9 +35,10 @@ void TKelmoDataB::Clear() {
 }
 
 void TKelmoDataB::CollectCandidates(const std::string& input, TAnswerList& candidates) {
-  inputPatterns_.Mark(input, marked_);
-  ScanMarked(marked_, candidates,
-             [&](int index) { return inputPatterns_.EntryFoundInMarked(index, input); });
+  inputPatterns_.Begin(input, marked_);
+  ScanMarkedByGroup(
+      marked_, candidates, [&](int limit) { return inputPatterns_.MarkUpTo(limit); },
+      [&](int index) { return inputPatterns_.EntryFoundInMarked(index, input); });
 }
 
 void TKelmoDataB::ScanCandidates(const std::string& input, TAnswerList& candidates) {

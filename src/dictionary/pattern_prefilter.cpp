@@ -97,18 +97,32 @@ int TPatternPrefilter::ByteSetId(const TByteSet& bytes) {
   return found->second;
 }
 
-void TPatternPrefilter::AttachEntries(const std::vector<TPatternEntries>& entries) {
+void TPatternPrefilter::AttachEntries(const std::vector<TPatternEntries>& entries,
+                                      const std::vector<int32_t>& firstEntries) {
   const auto attach = [&](std::vector<TPosting>& postings) {
-    for (TPosting& posting : postings) posting.Entries = entries[posting.Pattern];
+    for (TPosting& posting : postings) {
+      posting.Entries = entries[posting.Pattern];
+      posting.FirstEntry = firstEntries[posting.Pattern];
+    }
+    std::stable_sort(postings.begin(), postings.end(),
+                     [](const TPosting& a, const TPosting& b) { return a.FirstEntry < b.FirstEntry; });
   };
   attach(unconditional_);
   for (std::vector<TPosting>& postings : literalPostings_) attach(postings);
   for (std::vector<TPosting>& postings : byteSetPostings_) attach(postings);
 }
 
+void TPatternPrefilter::Begin(std::string_view text) {
+  cursors_.clear();
+  Follow(unconditional_);
+  Survey(text);
+}
+
+void TPatternPrefilter::Follow(const std::vector<TPosting>& postings) {
+  if (!postings.empty()) cursors_.push_back({postings.data(), postings.data() + postings.size()});
+}
+
 void TPatternPrefilter::Survey(std::string_view text) {
-  foundLiterals_.clear();
-  foundByteSets_.clear();
   if (++stamp_ == 0) {  // the stamps wrapped around: forget them all
     for (auto* stamps : {&literalStamps_, &byteSetStamps_, &patternStamps_}) {
       std::fill(stamps->begin(), stamps->end(), 0);
@@ -121,7 +135,7 @@ void TPatternPrefilter::Survey(std::string_view text) {
   literals_.FindAll(text, leadBytes, [&](int id) {
     if (literalStamps_[id] == stamp_) return;
     literalStamps_[id] = stamp_;
-    foundLiterals_.push_back(id);
+    Follow(literalPostings_[id]);
   });
 
   if (byteSets_.empty()) return;
@@ -139,7 +153,7 @@ void TPatternPrefilter::Survey(std::string_view text) {
     }
     if (!shared) continue;
     byteSetStamps_[id] = stamp_;
-    foundByteSets_.push_back(static_cast<int32_t>(id));
+    Follow(byteSetPostings_[id]);
   }
 }
 

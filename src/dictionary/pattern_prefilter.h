@@ -10,10 +10,16 @@
 // checked against what the text was found to hold. A pattern that is just a few literal strings
 // (or matches every text) is decided without any search.
 //
+// Each list is sorted by the first entry of its patterns, so that a lookup can take the patterns
+// of the early entries first and stop once an early group of entries has an answer: a text that
+// a first group answers then costs the patterns of that group, not of the whole dictionary.
+//
 // The prefilter never leaves out a pattern that is found in the text.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <limits>
 #include <map>
 #include <string>
 #include <string_view>
@@ -32,6 +38,9 @@ struct TPatternEntries {
   int32_t Count = 0;
 };
 
+// An entry number above every entry: no entry at all.
+inline constexpr int32_t kNoEntry = std::numeric_limits<int32_t>::max();
+
 class TPatternPrefilter {
  public:
   // What the prefilter knows of a pattern that Mark gives.
@@ -42,14 +51,22 @@ class TPatternPrefilter {
   // it. Errors other than syntax errors go on to the caller, the pattern left unnumbered.
   bool Add(int pattern, const std::string& text, uint8_t charCode);
 
-  // Sets the entries given back with each pattern, entries[pattern] (one per pattern added).
-  void AttachEntries(const std::vector<TPatternEntries>& entries);
+  // Sets the entries given back with each pattern, entries[pattern], and the first (lowest) of
+  // them, firstEntries[pattern] (kNoEntry for a pattern without entries), one per pattern added.
+  void AttachEntries(const std::vector<TPatternEntries>& entries,
+                     const std::vector<int32_t>& firstEntries);
 
-  // Calls visit(pattern, verdict, entries) once for every pattern that may be found in text,
-  // verdict Found when its clauses decide that it is, Search when only a search of text can tell.
-  // A pattern not visited is not found in text.
+  // Starts marking text: finds the literals and first bytes it holds. The patterns that may be
+  // found in it are then given by VisitUpTo, in increasing order of their first entries.
+  void Begin(std::string_view text);
+
+  // Calls visit(pattern, verdict, entries) once for every pattern that may be found in the text
+  // of the last Begin, whose first entry is below entryLimit, and that no call since that Begin
+  // gave. verdict is Found when its clauses decide that it is, Search when only a search of the
+  // text can tell. A pattern never given is not found in the text. Returns the first entry of
+  // the next pattern that may be found, kNoEntry when none is left.
   template <class TVisit>
-  void Mark(std::string_view text, TVisit&& visit);
+  int32_t VisitUpTo(int32_t entryLimit, TVisit&& visit);
 
  private:
   // How an indexed pattern is decided once marked.
@@ -72,6 +89,13 @@ class TPatternPrefilter {
     // fail that clause, and reading it here spares reading the checks.
     int32_t FirstCheckLiteral = -1;
     TPatternEntries Entries;
+    int32_t FirstEntry = kNoEntry;  // the lists are sorted by it
+  };
+
+  // Where VisitUpTo goes on in one list of postings.
+  struct TCursor {
+    const TPosting* Next = nullptr;
+    const TPosting* End = nullptr;
   };
 
   // A further clause: one of the literals checkLiterals_[FirstLiteral, EndLiteral) (ids in the
@@ -85,15 +109,18 @@ class TPatternPrefilter {
   int LiteralId(const std::string& literal);
   int ByteSetId(const TByteSet& bytes);
 
-  // Stamps what text holds: its literals (listed in foundLiterals_) and the byte sets that one
-  // of its characters begins with (in foundByteSets_).
+  // Stamps what text holds: its literals and the byte sets that one of its characters begins
+  // with, following the list of each.
   void Survey(std::string_view text);
+
+  // Adds a cursor at the start of postings, unless it is empty.
+  void Follow(const std::vector<TPosting>& postings);
 
   // Whether the further clauses of posting hold for the surveyed text.
   bool ChecksHold(const TPosting& posting) const;
 
   template <class TVisit>
-  void VisitPostings(const std::vector<TPosting>& postings, TVisit& visit);
+  void Visit(const TPosting& posting, TVisit& visit);
 
   // The character code of the first pattern; literals and first bytes are indexed only for
   // patterns in this code, the others are marked for every text.
@@ -116,36 +143,38 @@ class TPatternPrefilter {
   std::vector<uint32_t> literalStamps_;
   std::vector<uint32_t> byteSetStamps_;
   std::vector<uint32_t> patternStamps_;
-  std::vector<int32_t> foundLiterals_;
-  std::vector<int32_t> foundByteSets_;
+  // The lists of what the text holds: every text, its literals, its byte sets.
+  std::vector<TCursor> cursors_;
 };
 
 template <class TVisit>
-void TPatternPrefilter::Mark(std::string_view text, TVisit&& visit) {
-  Survey(text);
-  VisitPostings(unconditional_, visit);
-  for (const int32_t id : foundLiterals_) VisitPostings(literalPostings_[id], visit);
-  for (const int32_t id : foundByteSets_) VisitPostings(byteSetPostings_[id], visit);
+int32_t TPatternPrefilter::VisitUpTo(int32_t entryLimit, TVisit&& visit) {
+  int32_t next = kNoEntry;
+  for (TCursor& cursor : cursors_) {
+    for (; cursor.Next != cursor.End && cursor.Next->FirstEntry < entryLimit; ++cursor.Next) {
+      Visit(*cursor.Next, visit);
+    }
+    if (cursor.Next != cursor.End) next = std::min(next, cursor.Next->FirstEntry);
+  }
+  return next;
 }
 
 template <class TVisit>
-void TPatternPrefilter::VisitPostings(const std::vector<TPosting>& postings, TVisit& visit) {
-  for (const TPosting& posting : postings) {
-    if (posting.Repeated) {
-      if (patternStamps_[posting.Pattern] == stamp_) continue;
-      patternStamps_[posting.Pattern] = stamp_;
-    }
-    switch (posting.Decision) {
-      case TDecision::Found:
-        visit(posting.Pattern, TVerdict::Found, posting.Entries);
-        break;
-      case TDecision::Search:
-        visit(posting.Pattern, TVerdict::Search, posting.Entries);
-        break;
-      case TDecision::Check:
-        if (ChecksHold(posting)) visit(posting.Pattern, TVerdict::Search, posting.Entries);
-        break;
-    }
+void TPatternPrefilter::Visit(const TPosting& posting, TVisit& visit) {
+  if (posting.Repeated) {
+    if (patternStamps_[posting.Pattern] == stamp_) return;
+    patternStamps_[posting.Pattern] = stamp_;
+  }
+  switch (posting.Decision) {
+    case TDecision::Found:
+      visit(posting.Pattern, TVerdict::Found, posting.Entries);
+      break;
+    case TDecision::Search:
+      visit(posting.Pattern, TVerdict::Search, posting.Entries);
+      break;
+    case TDecision::Check:
+      if (ChecksHold(posting)) visit(posting.Pattern, TVerdict::Search, posting.Entries);
+      break;
   }
 }
 

@@ -45,8 +45,9 @@ void TPatternTable::Index(int entry, int32_t pattern) {
 
 void TPatternTable::GroupEntriesByPattern() {
   // Per pattern, its entries in entriesByPattern_, or the entry itself when it has one (most
-  // patterns have one, which marking then finds without a second read).
+  // patterns have one, which marking then finds without a second read); and its first entry.
   std::vector<TPatternEntries> patternEntries(slots_.size());
+  std::vector<int32_t> firstEntries(slots_.size(), kNoEntry);
   for (const int32_t pattern : entryPatterns_) {
     if (pattern >= 0) ++patternEntries[pattern].Count;
   }
@@ -64,11 +65,14 @@ void TPatternTable::GroupEntriesByPattern() {
     const int32_t pattern = entryPatterns_[entry];
     if (pattern >= 0) entriesByPattern_[next[pattern]++] = static_cast<int32_t>(entry);
   }
-  // A pattern of one entry names it directly.
-  for (TPatternEntries& entries : patternEntries) {
-    if (entries.Count == 1) entries.First = entriesByPattern_[entries.First];
+  for (size_t pattern = 0; pattern < patternEntries.size(); ++pattern) {
+    TPatternEntries& entries = patternEntries[pattern];
+    if (entries.Count == 0) continue;
+    firstEntries[pattern] = entriesByPattern_[entries.First];
+    // A pattern of one entry names it directly.
+    if (entries.Count == 1) entries.First = firstEntries[pattern];
   }
-  prefilter_.AttachEntries(patternEntries);
+  prefilter_.AttachEntries(patternEntries, firstEntries);
   grouped_ = true;
 }
 
@@ -76,7 +80,7 @@ bool TPatternTable::FoundIn(int32_t pattern, const std::string& text) {
   return slots_[pattern].Pattern.FoundIn(text);
 }
 
-void TPatternTable::Mark(const std::string& text, TEntrySet& candidates) {
+void TPatternTable::Begin(const std::string& text, TEntrySet& candidates) {
   if (++stamp_ > kLastStamp) {  // the stamps ran out: forget every verdict
     std::fill(verdicts_.begin(), verdicts_.end(), 0);
     stamp_ = 1;
@@ -85,8 +89,17 @@ void TPatternTable::Mark(const std::string& text, TEntrySet& candidates) {
   const int entryCount = static_cast<int>(entryPatterns_.size());
   candidates.Reset(entryCount);
   found_.Reset(entryCount);
+  text_ = &text;
+  candidates_ = &candidates;
+  prefilter_.Begin(text);
+}
+
+int32_t TPatternTable::MarkUpTo(int32_t entryLimit) {
   using TVerdict = TPatternPrefilter::TVerdict;
-  prefilter_.Mark(text, [&](int32_t pattern, TVerdict verdict, const TPatternEntries& entries) {
+  const std::string& text = *text_;
+  TEntrySet& candidates = *candidates_;
+  return prefilter_.VisitUpTo(entryLimit, [&](int32_t pattern, TVerdict verdict,
+                                               const TPatternEntries& entries) {
     bool found = verdict == TVerdict::Found;
     if (!found && entries.Count >= kEagerSearchEntries) {
       if (!SearchOnce(pattern, text)) return;

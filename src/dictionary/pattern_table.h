@@ -36,10 +36,21 @@ class TPatternTable {
   bool FoundIn(int32_t pattern, const std::string& text);
 
   // Empties candidates and sets in it every indexed entry whose pattern may be found in text; an
-  // entry left out does not match text. Starts a lookup of text for EntryFoundInMarked. Patterns that
-  // their clauses rule out are left out at once, and a pattern of many entries is searched at
+  // entry left out does not match text. Starts a lookup of text for EntryFoundInMarked. Patterns
+  // that their clauses rule out are left out at once, and a pattern of many entries is searched at
   // once, its entries set only when it is found: one search costs less than visiting them all.
-  void Mark(const std::string& text, TEntrySet& candidates);
+  void Mark(const std::string& text, TEntrySet& candidates) {
+    Begin(text, candidates);
+    MarkUpTo(kNoEntry);
+  }
+
+  // Mark in steps: Begin empties candidates and starts a lookup of text, which both must outlive
+  // the steps; MarkUpTo(limit) then sets the entries of the patterns whose first entry is below
+  // limit (and which earlier steps did not take) and returns the first entry of the next pattern
+  // that may be found, kNoEntry when none is left. Once a step reached a limit, every entry below
+  // it that Mark would set is set.
+  void Begin(const std::string& text, TEntrySet& candidates);
+  int32_t MarkUpTo(int32_t entryLimit);
 
   // Whether the pattern of entry, an entry set by the last Mark, is found in text, the text of
   // that Mark: known from Mark where it could tell, otherwise searched, once per pattern and Mark.
@@ -76,6 +87,9 @@ class TPatternTable {
   bool grouped_ = true;                    // whether the two above hold every indexed entry
   TPatternPrefilter prefilter_;
   TEntrySet found_;  // the entries the last Mark knows to be found
+  // The lookup Begin started.
+  const std::string* text_ = nullptr;
+  TEntrySet* candidates_ = nullptr;
   // Per pattern, the verdict for the text of the current Mark: the Mark's stamp times two, plus
   // one when found; a smaller stamp means no verdict yet. Apart from the slots, as lookups read
   // them for every marked entry.
