@@ -13,7 +13,9 @@ constexpr size_t kMaxLoadPercent = 50;
 }  // namespace
 
 TLiteralTrie::TLiteralTrie()
-    : edges_(kInitialSlots), mask_(kInitialSlots - 1), shift_(64 - std::countr_zero(kInitialSlots)) {}
+    : edges_(kInitialSlots),
+      mask_(kInitialSlots - 1),
+      shift_(64 - std::countr_zero(kInitialSlots)) {}
 
 int TLiteralTrie::Add(std::string_view text) {
   TEdge* last = nullptr;

@@ -4,9 +4,10 @@
 // Nodes are numbered, the root being 0; an edge (node, byte) -> child lives in one open-addressing
 // hash table, so a trie of hundreds of thousands of strings costs a few words per node and no
 // allocation per node. A slot holds the edge, the child and the id of the string ending at the
-// child: a step of a walk reads one cache line, which in a trie larger than the cache is the cost. Finding walks the trie from every character start of the text for as long
-// as the bytes follow an edge; the work is the text's length times the depth the walks reach, which
-// for keywords is a few bytes.
+// child: a step of a walk reads one cache line, which in a trie larger than the cache is the cost.
+// Finding walks the trie from every character start of the text for as long as the bytes follow an
+// edge; the work is the text's length times the depth the walks reach, which for keywords is a few
+// bytes.
 #pragma once
 
 #include <cstdint>

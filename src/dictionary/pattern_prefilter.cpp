@@ -26,10 +26,11 @@ bool TPatternPrefilter::Add(int pattern, const std::string& text, uint8_t charCo
   int byteSet = -1;
   if (requirement.Kind == TKind::Exact) {
     posting.Decision = TDecision::Found;
-    everyText = std::find(requirement.Strings.begin(), requirement.Strings.end(),
-                          std::string()) != requirement.Strings.end();
+    everyText = std::find(requirement.Strings.begin(), requirement.Strings.end(), std::string()) !=
+                requirement.Strings.end();
     if (!everyText) {
-      for (const std::string& literal : requirement.Strings) literalIds.push_back(LiteralId(literal));
+      for (const std::string& literal : requirement.Strings)
+        literalIds.push_back(LiteralId(literal));
     }
   } else if (requirement.Clauses.empty()) {
     everyText = true;
@@ -104,8 +105,9 @@ void TPatternPrefilter::AttachEntries(const std::vector<TPatternEntries>& entrie
       posting.Entries = entries[posting.Pattern];
       posting.FirstEntry = firstEntries[posting.Pattern];
     }
-    std::stable_sort(postings.begin(), postings.end(),
-                     [](const TPosting& a, const TPosting& b) { return a.FirstEntry < b.FirstEntry; });
+    std::stable_sort(postings.begin(), postings.end(), [](const TPosting& a, const TPosting& b) {
+      return a.FirstEntry < b.FirstEntry;
+    });
   };
   attach(unconditional_);
   for (std::vector<TPosting>& postings : literalPostings_) attach(postings);
@@ -163,13 +165,12 @@ bool TPatternPrefilter::ChecksHold(const TPosting& posting) const {
   }
   for (int32_t number = posting.FirstCheck; number < posting.EndCheck; ++number) {
     const TCheck& check = checks_[number];
-    const bool holds = check.ByteSet >= 0
-                           ? byteSetStamps_[check.ByteSet] == stamp_
-                           : std::any_of(checkLiterals_.begin() + check.FirstLiteral,
-                                         checkLiterals_.begin() + check.EndLiteral,
-                                         [this](int32_t literal) {
-                                           return literalStamps_[literal] == stamp_;
-                                         });
+    const bool holds =
+        check.ByteSet >= 0
+            ? byteSetStamps_[check.ByteSet] == stamp_
+            : std::any_of(checkLiterals_.begin() + check.FirstLiteral,
+                          checkLiterals_.begin() + check.EndLiteral,
+                          [this](int32_t literal) { return literalStamps_[literal] == stamp_; });
     if (!holds) return false;
   }
   return true;

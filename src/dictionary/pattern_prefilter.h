@@ -82,7 +82,7 @@ class TPatternPrefilter {
   struct TPosting {
     int32_t Pattern = 0;
     TDecision Decision = TDecision::Search;
-    bool Repeated = false;  // listed more than once: marking must give it once only
+    bool Repeated = false;   // listed more than once: marking must give it once only
     int32_t FirstCheck = 0;  // its further clauses, checks_[FirstCheck, EndCheck)
     int32_t EndCheck = 0;
     // The literal of its first further clause when that is one literal, else -1: most texts

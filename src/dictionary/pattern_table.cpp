@@ -98,23 +98,23 @@ int32_t TPatternTable::MarkUpTo(int32_t entryLimit) {
   using TVerdict = TPatternPrefilter::TVerdict;
   const std::string& text = *text_;
   TEntrySet& candidates = *candidates_;
-  return prefilter_.VisitUpTo(entryLimit, [&](int32_t pattern, TVerdict verdict,
-                                               const TPatternEntries& entries) {
-    bool found = verdict == TVerdict::Found;
-    if (!found && entries.Count >= kEagerSearchEntries) {
-      if (!SearchOnce(pattern, text)) return;
-      found = true;
-    }
-    if (entries.Count == 1) {
-      candidates.Add(entries.First);
-      if (found) found_.Add(entries.First);
-      return;
-    }
-    for (int32_t at = entries.First; at < entries.First + entries.Count; ++at) {
-      candidates.Add(entriesByPattern_[at]);
-      if (found) found_.Add(entriesByPattern_[at]);
-    }
-  });
+  return prefilter_.VisitUpTo(
+      entryLimit, [&](int32_t pattern, TVerdict verdict, const TPatternEntries& entries) {
+        bool found = verdict == TVerdict::Found;
+        if (!found && entries.Count >= kEagerSearchEntries) {
+          if (!SearchOnce(pattern, text)) return;
+          found = true;
+        }
+        if (entries.Count == 1) {
+          candidates.Add(entries.First);
+          if (found) found_.Add(entries.First);
+          return;
+        }
+        for (int32_t at = entries.First; at < entries.First + entries.Count; ++at) {
+          candidates.Add(entriesByPattern_[at]);
+          if (found) found_.Add(entriesByPattern_[at]);
+        }
+      });
 }
 
 bool TPatternTable::SearchOnce(int32_t pattern, const std::string& text) {

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <ostream>
 #include <random>
 #include <string>
@@ -149,6 +150,56 @@ TEST(PatternTable, RandomBytePatternsAgreeWithAPlainSearch) {
         ASSERT_EQ(found, table.FoundIn(numbers[entry], text))
             << "pattern " << ::testing::PrintToString(patterns[entry]) << ", text "
             << ::testing::PrintToString(text);
+      }
+    }
+  }
+}
+
+// Marking in steps sets, once a limit is reached, every entry below it that Mark sets, never
+// anything Mark would not, and names the next entry still to come.
+TEST(PatternTable, MarkingInStepsAgreesWithMark) {
+  std::mt19937 random(777);
+  for (int round = 0; round < 200; ++round) {
+    std::vector<std::string> pool;
+    for (int i = 0; i < 8; ++i) pool.push_back(RandomBytes(random, 4, true));
+    std::vector<std::string> patterns;
+    for (int i = 0; i < 30; ++i) {
+      patterns.push_back(pool[std::uniform_int_distribution<size_t>(0, pool.size() - 1)(random)]);
+    }
+    TPatternTable table;
+    Fill(table, patterns);
+    const int count = static_cast<int>(patterns.size());
+    for (int line = 0; line < 10; ++line) {
+      const std::string text = RandomBytes(random, 12, false);
+      const std::vector<int> whole = Marked(table, text);
+      TEntrySet set;
+      table.Begin(text, set);
+      int limit = 0;
+      while (limit < count) {
+        limit = std::min(count, limit + std::uniform_int_distribution<int>(1, 9)(random));
+        const int32_t next = table.MarkUpTo(limit);
+        std::vector<int> now;
+        set.ForEach([&](int entry) {
+          now.push_back(entry);
+          return true;
+        });
+        for (const int entry : now) {
+          ASSERT_TRUE(std::find(whole.begin(), whole.end(), entry) != whole.end()) << entry;
+        }
+        for (const int entry : whole) {
+          const bool set = std::find(now.begin(), now.end(), entry) != now.end();
+          if (entry < limit) {
+            ASSERT_TRUE(set) << "entry " << entry << " below " << limit;
+          }
+          if (!set) {
+            ASSERT_GE(entry, next) << "entry " << entry << " before the next " << next;
+          }
+        }
+      }
+      for (const int entry : whole) {
+        ASSERT_EQ(table.EntryFoundInMarked(entry, text),
+                  table.FoundIn(table.Intern(patterns[entry]), text))
+            << "entry " << entry;
       }
     }
   }
