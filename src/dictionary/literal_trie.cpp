@@ -10,6 +10,10 @@ namespace {
 // half full keeps probe runs short.
 constexpr size_t kInitialSlots = 64;
 constexpr size_t kMaxLoadPercent = 50;
+// Nodes from which a trie keeps the table of nodes two bytes deep: its 65,536 pairs (512 KiB) are
+// then at most a quarter of the edge table (at least 131,072 slots of 16 bytes).
+constexpr int32_t kPairTableNodes = 1 << 16;
+constexpr size_t kPairCount = 1 << 16;
 }  // namespace
 
 TLiteralTrie::TLiteralTrie()
@@ -25,7 +29,35 @@ int TLiteralTrie::Add(std::string_view text) {
     node = last->Child;
   }
   if (last->StringId < 0) last->StringId = stringCount_++;
-  return last->StringId;
+  const int id = last->StringId;
+  if (pairs_.empty() && nodeCount_ >= kPairTableNodes) {
+    BuildPairs();
+  } else if (!pairs_.empty() && text.size() >= 2) {
+    UpdatePair(text);
+  }
+  return id;
+}
+
+void TLiteralTrie::BuildPairs() {
+  pairs_.assign(kPairCount, TPair());
+  for (int first = 0; first < 256; ++first) {
+    const TEdge* edge = FindEdge(kRoot, static_cast<uint8_t>(first));
+    if (edge == nullptr) continue;
+    for (int second = 0; second < 256; ++second) {
+      const TEdge* next = FindEdge(edge->Child, static_cast<uint8_t>(second));
+      if (next != nullptr) {
+        pairs_[PairIndex(static_cast<uint8_t>(first), static_cast<uint8_t>(second))] = {
+            next->Child, next->StringId};
+      }
+    }
+  }
+}
+
+void TLiteralTrie::UpdatePair(std::string_view text) {
+  const auto first = static_cast<uint8_t>(text[0]);
+  const auto second = static_cast<uint8_t>(text[1]);
+  const TEdge* next = FindEdge(FindEdge(kRoot, first)->Child, second);
+  pairs_[PairIndex(first, second)] = {next->Child, next->StringId};
 }
 
 TLiteralTrie::TEdge& TLiteralTrie::AddEdge(int32_t node, uint8_t byte) {

@@ -7,7 +7,9 @@
 // child: a step of a walk reads one cache line, which in a trie larger than the cache is the cost.
 // Finding walks the trie from every character start of the text for as long as the bytes follow an
 // edge; the work is the text's length times the depth the walks reach, which for keywords is a few
-// bytes.
+// bytes. In a large trie the second step of a walk would read a slot anywhere in the table, a
+// cache miss at nearly every character of the text; such a trie keeps its nodes two bytes deep in
+// a table indexed by the two bytes, of which the few rows a text's lead bytes use stay cached.
 #pragma once
 
 #include <cstdint>
@@ -35,7 +37,18 @@ class TLiteralTrie {
     for (int start = 0; start < length;
          start = DecodeMultiByteChar(bytes, length, start, leadBytes).next) {
       int32_t node = kRoot;
-      for (int position = start; position < length; ++position) {
+      int position = start;
+      if (!pairs_.empty() && start + 1 < length) {
+        const TEdge* first = FindEdge(kRoot, bytes[start]);
+        if (first == nullptr) continue;
+        if (first->StringId >= 0) found(first->StringId);
+        const TPair& pair = pairs_[PairIndex(bytes[start], bytes[start + 1])];
+        if (pair.Node < 0) continue;
+        if (pair.StringId >= 0) found(pair.StringId);
+        node = pair.Node;
+        position += 2;
+      }
+      for (; position < length; ++position) {
         const TEdge* edge = FindEdge(node, bytes[position]);
         if (edge == nullptr) break;
         if (edge->StringId >= 0) found(edge->StringId);
@@ -74,7 +87,20 @@ class TLiteralTrie {
 
   void Grow();
 
+  // A node two bytes deep and the id of the string ending there (-1 for none).
+  struct TPair {
+    int32_t Node = -1;
+    int32_t StringId = -1;
+  };
+  static size_t PairIndex(uint8_t first, uint8_t second) { return size_t{first} << 8 | second; }
+
+  // Fills pairs_ from the edges.
+  void BuildPairs();
+  // Sets the pair of the first two bytes of text, an added string.
+  void UpdatePair(std::string_view text);
+
   std::vector<TEdge> edges_;  // the hash table
+  std::vector<TPair> pairs_;  // by PairIndex, once the trie has kPairTableNodes nodes
   int32_t nodeCount_ = 1;     // the root, then one node per edge
   size_t mask_ = 0;
   int shift_ = 0;
