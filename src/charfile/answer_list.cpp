@@ -12,9 +12,13 @@ namespace {
 constexpr int kInitialReserve = 16;
 }  // namespace
 
-TAnswerList::TAnswerList(int capacity) { items_.reserve(std::clamp(capacity, 1, kInitialReserve)); }
+TAnswerList::TAnswerList(int capacity) : reserve_(std::clamp(capacity, 1, kInitialReserve)) {}
 
-void TAnswerList::AddIndex(int index) { items_.push_back(index); }
+void TAnswerList::AddIndex(int index) {
+  // Reserved at the first index: most lookups of most dictionaries find none.
+  if (items_.empty()) items_.reserve(reserve_);
+  items_.push_back(index);
+}
 
 int TAnswerList::PickRandom() const {
   if (items_.empty()) return 0;

@@ -23,6 +23,7 @@ class TAnswerList {
 
  private:
   std::vector<int> items_;
+  int reserve_;  // room taken at the first index
 };
 
 }  // namespace kelmo

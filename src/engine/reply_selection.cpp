@@ -54,7 +54,9 @@ std::u16string TCharacter::SelectReply(std::u16string_view line, uint8_t mask) {
     // Equal lines encode equally, so the cheaper byte comparison rules most lines out.
     if (Prev == InputBefore && line == ShiftJisToUtf16(InputBefore)) query += kRepeatedMarker;
   }
-  const std::string normalizedQuery = Utf16ToShiftJis(NormalizeText(query));
+  const std::u16string normalized = NormalizeText(query);
+  // A line that normalisation leaves alone (most Japanese lines) is already encoded in Prev.
+  const std::string normalizedQuery = normalized == line ? Prev : Utf16ToShiftJis(normalized);
   OperateMessage = HasBit(mask, kMaskKindZero) ? normalizedQuery : std::string();
 
   std::string reply;
