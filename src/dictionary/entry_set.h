@@ -49,15 +49,6 @@ class TEntrySet {
     return stamps_[word] == stamp_ && (words_[word] & Bit(index)) != 0;
   }
 
-  // Keeps only the indices that other holds too.
-  void KeepCommon(const TEntrySet& other) {
-    ForEachWord(0, [&](size_t word) {
-      const bool held = word < other.words_.size() && other.stamps_[word] == other.stamp_;
-      words_[word] &= held ? other.words_[word] : 0;
-      return true;
-    });
-  }
-
   // Calls visit(index) for the indices in ascending order until it returns false.
   template <class TVisit>
   void ForEach(TVisit&& visit) const {

@@ -141,30 +141,15 @@ class TKelmoDataOf : public TKelmoData {
     }
   }
 
-  // Walks the entries of set in file order, as ScanGroups walks all of them, and appends those
-  // for which passes(index) holds: the candidates, when set holds every entry that may pass.
-  // Group ends come from the separators' positions, and only a OnceOnly dictionary has used
-  // entries, so an entry is read only by passes: a large dictionary's entries do not fit the
-  // cache, and the walk visits many.
-  template <class TTest>
-  void ScanMarked(const TEntrySet& set, TAnswerList& candidates, TTest&& passes) {
-    int groupEnd = -1;  // once an entry passed: the index where its group ends
-    set.ForEach([&](int index) {
-      if (groupEnd >= 0 && index >= groupEnd) return false;
-      if (OnceOnly && Entries[index].Used) return true;
-      if (!passes(index)) return true;
-      candidates.AddIndex(index);
-      if (groupEnd < 0) groupEnd = GroupEnd(index);
-      return true;
-    });
-  }
-
-  // ScanMarked over a set filled group by group, so that the groups after the first with a
-  // candidate are never filled: markUpTo(limit) must set in set every entry below limit that
-  // passes and return the lowest entry it may set later (at least the entry count when none).
+  // The candidates ScanGroups gives, from a set filled group by group so that the groups after
+  // the first with a candidate are never filled: markUpTo(limit) must set in set every entry
+  // below limit that passes the kind's test, and may set others that passes(index) rules out; it
+  // returns the lowest entry it may set later (at least the entry count when none). Group ends
+  // come from the separators' positions, and only a OnceOnly dictionary has used entries, so no
+  // entry is read: a large dictionary's entries do not fit the cache.
   template <class TMarkUpTo, class TTest>
-  void ScanMarkedByGroup(const TEntrySet& set, TAnswerList& candidates, TMarkUpTo&& markUpTo,
-                         TTest&& passes) {
+  void CollectByGroup(const TEntrySet& set, TAnswerList& candidates, TMarkUpTo&& markUpTo,
+                      TTest&& passes) {
     const int count = EntryCount();
     for (int start = 0; start < count;) {
       const int end = GroupEnd(start);

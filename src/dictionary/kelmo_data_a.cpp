@@ -43,13 +43,15 @@ void TKelmoDataA::Clear() {
 }
 
 void TKelmoDataA::CollectCandidates(const std::string& input, TAnswerList& candidates) {
-  previousPatterns_.Mark(context_, previousMarked_);
-  inputPatterns_.Mark(input, inputMarked_);
-  inputMarked_.KeepCommon(previousMarked_);
-  ScanMarked(inputMarked_, candidates, [&](int index) {
-    return previousPatterns_.EntryFoundInMarked(index, context_) &&
-           inputPatterns_.EntryFoundInMarked(index, input);
-  });
+  previousPatterns_.Begin(context_, previousMarked_);
+  inputPatterns_.Begin(input, inputMarked_);
+  CollectByGroup(
+      inputMarked_, candidates,
+      [this](int limit) {
+        previousPatterns_.MarkUpTo(limit);
+        return inputPatterns_.MarkUpTo(limit);
+      },
+      [this](int index) { return previousMarked_.Contains(index); });
 }
 
 void TKelmoDataA::ScanCandidates(const std::string& input, TAnswerList& candidates) {

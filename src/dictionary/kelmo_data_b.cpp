@@ -36,9 +36,9 @@ void TKelmoDataB::Clear() {
 
 void TKelmoDataB::CollectCandidates(const std::string& input, TAnswerList& candidates) {
   inputPatterns_.Begin(input, marked_);
-  ScanMarkedByGroup(
-      marked_, candidates, [&](int limit) { return inputPatterns_.MarkUpTo(limit); },
-      [&](int index) { return inputPatterns_.EntryFoundInMarked(index, input); });
+  CollectByGroup(
+      marked_, candidates, [this](int limit) { return inputPatterns_.MarkUpTo(limit); },
+      [](int) { return true; });
 }
 
 void TKelmoDataB::ScanCandidates(const std::string& input, TAnswerList& candidates) {

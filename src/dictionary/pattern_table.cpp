@@ -1,4 +1,4 @@
-// Interning pattern texts, grouping their entries, and the per-lookup verdicts.
+// Interning pattern texts, grouping their entries, and marking the entries of found patterns.
 #include "dictionary/pattern_table.h"
 
 #include <algorithm>
@@ -6,11 +6,6 @@
 #include <string_view>
 
 namespace kelmo {
-
-namespace {
-// The highest Mark stamp: twice it plus one still fits a verdict.
-constexpr uint32_t kLastStamp = 0x7FFFFFFE;
-}  // namespace
 
 int32_t TPatternTable::Intern(std::string text) {
   const uint8_t charCode = bmccDefaultCharCode;
@@ -25,7 +20,6 @@ int32_t TPatternTable::Intern(std::string text) {
       inserted);
   if (inserted) {
     slots_.emplace_back(std::move(text));
-    verdicts_.push_back(0);
   }
   return pattern;
 }
@@ -81,14 +75,8 @@ bool TPatternTable::FoundIn(int32_t pattern, const std::string& text) {
 }
 
 void TPatternTable::Begin(const std::string& text, TEntrySet& candidates) {
-  if (++stamp_ > kLastStamp) {  // the stamps ran out: forget every verdict
-    std::fill(verdicts_.begin(), verdicts_.end(), 0);
-    stamp_ = 1;
-  }
   if (!grouped_) GroupEntriesByPattern();
-  const int entryCount = static_cast<int>(entryPatterns_.size());
-  candidates.Reset(entryCount);
-  found_.Reset(entryCount);
+  candidates.Reset(static_cast<int>(entryPatterns_.size()));
   text_ = &text;
   candidates_ = &candidates;
   prefilter_.Begin(text);
@@ -96,32 +84,17 @@ void TPatternTable::Begin(const std::string& text, TEntrySet& candidates) {
 
 int32_t TPatternTable::MarkUpTo(int32_t entryLimit) {
   using TVerdict = TPatternPrefilter::TVerdict;
-  const std::string& text = *text_;
-  TEntrySet& candidates = *candidates_;
   return prefilter_.VisitUpTo(
-      entryLimit, [&](int32_t pattern, TVerdict verdict, const TPatternEntries& entries) {
-        bool found = verdict == TVerdict::Found;
-        if (!found && entries.Count >= kEagerSearchEntries) {
-          if (!SearchOnce(pattern, text)) return;
-          found = true;
-        }
+      entryLimit, [this](int32_t pattern, TVerdict verdict, const TPatternEntries& entries) {
+        if (verdict == TVerdict::Search && !slots_[pattern].Pattern.FoundIn(*text_)) return;
         if (entries.Count == 1) {
-          candidates.Add(entries.First);
-          if (found) found_.Add(entries.First);
+          candidates_->Add(entries.First);
           return;
         }
         for (int32_t at = entries.First; at < entries.First + entries.Count; ++at) {
-          candidates.Add(entriesByPattern_[at]);
-          if (found) found_.Add(entriesByPattern_[at]);
+          candidates_->Add(entriesByPattern_[at]);
         }
       });
-}
-
-bool TPatternTable::SearchOnce(int32_t pattern, const std::string& text) {
-  if (verdicts_[pattern] >= stamp_ * 2) return verdicts_[pattern] & 1;
-  const bool found = slots_[pattern].Pattern.FoundIn(text);
-  verdicts_[pattern] = stamp_ * 2 + (found ? 1 : 0);
-  return found;
 }
 
 }  // namespace kelmo

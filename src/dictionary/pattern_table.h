@@ -3,8 +3,7 @@
 // the prefilter over them.
 //
 // Entries that share a pattern text share everything about it: one analysis at load, one
-// compilation at its first search, and within one lookup one search, whose verdict is kept for the
-// text last marked. Large dictionaries repeat their patterns a lot (one keyword with many
+// compilation at its first search, and within one lookup one search. Large dictionaries repeat their patterns a lot (one keyword with many
 // replies, the same digit or class pattern in many places), so a lookup searches each of them
 // once. An entry is numbered with its pattern as it is stored (Intern), and indexed after its file
 // has been read (Index).
@@ -35,36 +34,20 @@ class TPatternTable {
   // The plain test: whether pattern is found in text, searched (compiled at its first search).
   bool FoundIn(int32_t pattern, const std::string& text);
 
-  // Empties candidates and sets in it every indexed entry whose pattern may be found in text; an
-  // entry left out does not match text. Starts a lookup of text for EntryFoundInMarked. Patterns
-  // that their clauses rule out are left out at once, and a pattern of many entries is searched at
-  // once, its entries set only when it is found: one search costs less than visiting them all.
-  void Mark(const std::string& text, TEntrySet& candidates) {
-    Begin(text, candidates);
-    MarkUpTo(kNoEntry);
-  }
-
-  // Mark in steps: Begin empties candidates and starts a lookup of text, which both must outlive
-  // the steps; MarkUpTo(limit) then sets the entries of the patterns whose first entry is below
-  // limit (and which earlier steps did not take) and returns the first entry of the next pattern
-  // that may be found, kNoEntry when none is left. Once a step reached a limit, every entry below
-  // it that Mark would set is set.
+  // Marks in steps the indexed entries whose pattern is found in a text. Begin empties
+  // candidates and starts a lookup of text, which both must outlive the steps. MarkUpTo(limit)
+  // then sets in candidates the entries of the found patterns whose first entry is below limit
+  // and which no earlier step took, and returns the first entry of the next pattern that may be
+  // found, kNoEntry when none is left: once a step reached a limit, every entry below it whose
+  // pattern is found is set. A pattern that its clauses decide is not searched; the others are
+  // searched when their step comes, once for all their entries.
   void Begin(const std::string& text, TEntrySet& candidates);
   int32_t MarkUpTo(int32_t entryLimit);
-
-  // Whether the pattern of entry, an entry set by the last Mark, is found in text, the text of
-  // that Mark: known from Mark where it could tell, otherwise searched, once per pattern and Mark.
-  bool EntryFoundInMarked(int entry, const std::string& text) {
-    return found_.Contains(entry) || SearchOnce(entryPatterns_[entry], text);
-  }
 
   // Forgets every pattern and entry.
   void Clear() { *this = TPatternTable(); }
 
  private:
-  // A pattern with at least this many entries is searched when it is marked.
-  static constexpr int kEagerSearchEntries = 8;
-
   struct TSlot {
     explicit TSlot(std::string text) : Pattern(std::move(text)) {}
     TEntryPattern Pattern;
@@ -76,25 +59,15 @@ class TPatternTable {
   // in one run instead of chasing them through a dictionary-wide array.
   void GroupEntriesByPattern();
 
-  // Whether pattern, one the last Mark left for a search, is found in text, the text of that
-  // Mark: searched once per pattern and Mark.
-  bool SearchOnce(int32_t pattern, const std::string& text);
-
   TbmREHashIndex index_;  // text and character code -> pattern
   std::vector<TSlot> slots_;
   std::vector<int32_t> entryPatterns_;     // per entry: its pattern, or -1 when not indexed
   std::vector<int32_t> entriesByPattern_;  // by pattern, then in increasing order
   bool grouped_ = true;                    // whether the two above hold every indexed entry
   TPatternPrefilter prefilter_;
-  TEntrySet found_;  // the entries the last Mark knows to be found
   // The lookup Begin started.
   const std::string* text_ = nullptr;
   TEntrySet* candidates_ = nullptr;
-  // Per pattern, the verdict for the text of the current Mark: the Mark's stamp times two, plus
-  // one when found; a smaller stamp means no verdict yet. Apart from the slots, as lookups read
-  // them for every marked entry.
-  std::vector<uint32_t> verdicts_;
-  uint32_t stamp_ = 0;
 };
 
 }  // namespace kelmo
