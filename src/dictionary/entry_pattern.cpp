@@ -10,10 +10,8 @@ bool TEntryPattern::FoundIn(const std::string& text) {
     expression_->SetCharCode(charCode_);
     expression_->SetPattern(pattern_);
   }
-  int position = 0;
-  int length = 0;
   try {
-    return expression_->Match(text, 1, position, length) != 0;
+    return expression_->Found(text);
   } catch (const EbmREToken&) {
     broken_ = true;
     expression_.reset();

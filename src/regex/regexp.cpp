@@ -65,4 +65,8 @@ int TbmRExp::Match(const std::string& text, int start, int& position, int& lengt
   return position;
 }
 
+bool TbmRExp::Found(const std::string& text) {
+  return ContainsMatch(Compile(), text, charCode_);
+}
+
 }  // namespace kelmo

@@ -65,6 +65,10 @@ class TbmRExp : public TbmRExpABC {
   // + 1) all three are 0. Throws as Compile.
   int Match(const std::string& text, int start, int& position, int& length);
 
+  // Compiles if needed, then tells whether the pattern matches anywhere in text: Match from 1
+  // giving a position, found faster by stopping at the first match seen. Throws as Compile.
+  bool Found(const std::string& text);
+
  private:
   // The automaton of the current settings, built from scratch.
   TbmREDFATable Build() const;

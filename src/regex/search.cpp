@@ -164,12 +164,14 @@ class Utf16Text {
 template <class Text>
 class Searcher {
  public:
-  Searcher(const TbmREDFATable& table, const Text& text, int length)
+  // With firstHitEnds, the search ends at the first match seen, which Run then gives.
+  Searcher(const TbmREDFATable& table, const Text& text, int length, bool firstHitEnds)
       : table_(table),
         text_(text),
         length_(length),
         lineHeads_(table.HasLineHead()),
         lineTails_(table.HasLineTail()),
+        firstHitEnds_(firstHitEnds),
         maySkip_(!table.State(0).Accepting),
         firstList_(table.StateCount()),
         secondList_(table.StateCount()),
@@ -251,7 +253,10 @@ class Searcher {
       const Thread thread = current_[index];
       if (bestStart_ >= 0 && thread.start > bestStart_) break;  // later starts cannot win
       const TbmREState& state = table_.State(thread.state);
-      if (state.Accepting || (atLineTail && state.LineTail)) Hit(thread);
+      if (state.Accepting || (atLineTail && state.LineTail)) {
+        Hit(thread);
+        if (firstHitEnds_) return false;
+      }
       if (code == kEndOfText) continue;
       const int target = table_.NextCharState(thread.state, code);
       if (target < 0 || marks_.data()[target] == generation_) continue;
@@ -276,7 +281,10 @@ class Searcher {
     const TbmRETransition* last = nullptr;
     int lastFrom = -1;
     for (;;) {
-      if (table_.State(thread.state).Accepting) Hit(thread);
+      if (table_.State(thread.state).Accepting) {
+        Hit(thread);
+        if (firstHitEnds_) return false;
+      }
       const TbmDecodedChar decoded = text_.Decode(position_);
       const int code = decoded.value;
       if (code == kEndOfText) return false;
@@ -303,6 +311,7 @@ class Searcher {
   const int length_;
   const bool lineHeads_;
   const bool lineTails_;
+  const bool firstHitEnds_;
   const bool maySkip_;  // false when the start state accepts: every position then matches
   ScratchArray<Thread> firstList_;
   ScratchArray<Thread> secondList_;
@@ -320,17 +329,30 @@ class Searcher {
 
 }  // namespace
 
-TbmREMatch SearchDFA(const TbmREDFATable& table, std::string_view text, int start,
-                     uint8_t charCode) {
+namespace {
+
+TbmREMatch Search(const TbmREDFATable& table, std::string_view text, int start, uint8_t charCode,
+                  bool firstHitEnds) {
   if (text.size() > static_cast<size_t>(std::numeric_limits<int>::max())) return {};
   const int length = static_cast<int>(text.size());
   if (start < 0 || start > length || table.StateCount() == 0) return {};
   if (charCode == bmccUnicode) {
     const Utf16Text utf16(text);
-    return Searcher<Utf16Text>(table, utf16, length).Run(start);
+    return Searcher<Utf16Text>(table, utf16, length, firstHitEnds).Run(start);
   }
   const MultiByteText multiByte(text, charCode);
-  return Searcher<MultiByteText>(table, multiByte, length).Run(start);
+  return Searcher<MultiByteText>(table, multiByte, length, firstHitEnds).Run(start);
+}
+
+}  // namespace
+
+TbmREMatch SearchDFA(const TbmREDFATable& table, std::string_view text, int start,
+                     uint8_t charCode) {
+  return Search(table, text, start, charCode, false);
+}
+
+bool ContainsMatch(const TbmREDFATable& table, std::string_view text, uint8_t charCode) {
+  return Search(table, text, 0, charCode, true).Offset >= 0;
 }
 
 }  // namespace kelmo

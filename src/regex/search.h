@@ -35,4 +35,8 @@ struct TbmREMatch {
 TbmREMatch SearchDFA(const TbmREDFATable& table, std::string_view text, int start,
                      uint8_t charCode);
 
+// Whether SearchDFA from offset 0 finds a match: the same search, ended at the first match seen
+// instead of going on for the leftmost-longest one.
+bool ContainsMatch(const TbmREDFATable& table, std::string_view text, uint8_t charCode);
+
 }  // namespace kelmo

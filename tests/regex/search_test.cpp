@@ -255,6 +255,9 @@ TEST(SearchReferences, AgreeOnRandomPatternsAndTexts) {
       const TbmREMatch actual = SearchDFA(compiled.table, text, start, bmccSJIS);
       ExpectSame(actual, RestartingThreads(compiled.table, text, start), "restarting threads");
       ExpectSame(actual, TreeEvaluation(compiled, text, start), "tree evaluation");
+      EXPECT_EQ(ContainsMatch(compiled.table, text, bmccSJIS),
+                SearchDFA(compiled.table, text, 0, bmccSJIS).Offset >= 0)
+          << "the search ended at its first match";
       ++compared;
       if (HasFailure()) return;
     }
