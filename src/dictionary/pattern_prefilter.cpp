@@ -72,7 +72,7 @@ bool TPatternPrefilter::Add(int pattern, const std::string& text, uint8_t charCo
 
   std::sort(literalIds.begin(), literalIds.end());
   literalIds.erase(std::unique(literalIds.begin(), literalIds.end()), literalIds.end());
-  posting.Repeated = literalIds.size() > 1;
+  posting.Repeated = literalIds.size() > 1 && posting.Decision != TDecision::Found;
   if (everyText) unconditional_.push_back(posting);
   if (byteSet >= 0) byteSetPostings_[byteSet].push_back(posting);
   for (const int32_t id : literalIds) literalPostings_[id].push_back(posting);

@@ -60,11 +60,13 @@ class TPatternPrefilter {
   // found in it are then given by VisitUpTo, in increasing order of their first entries.
   void Begin(std::string_view text);
 
-  // Calls visit(pattern, verdict, entries) once for every pattern that may be found in the text
-  // of the last Begin, whose first entry is below entryLimit, and that no call since that Begin
+  // Calls visit(pattern, verdict, entries) for every pattern that may be found in the text of
+  // the last Begin, whose first entry is below entryLimit, and that no call since that Begin
   // gave. verdict is Found when its clauses decide that it is, Search when only a search of the
-  // text can tell. A pattern never given is not found in the text. Returns the first entry of
-  // the next pattern that may be found, kNoEntry when none is left.
+  // text can tell. A pattern with verdict Search is given once; one with verdict Found may be
+  // given again for each of its literals the text holds (telling them apart would cost a read per
+  // pattern). A pattern never given is not found in the text. Returns the first entry of the
+  // next pattern that may be found, kNoEntry when none is left.
   template <class TVisit>
   int32_t VisitUpTo(int32_t entryLimit, TVisit&& visit);
 
@@ -82,7 +84,7 @@ class TPatternPrefilter {
   struct TPosting {
     int32_t Pattern = 0;
     TDecision Decision = TDecision::Search;
-    bool Repeated = false;   // listed more than once: marking must give it once only
+    bool Repeated = false;   // to search, and listed more than once: to be given once only
     int32_t FirstCheck = 0;  // its further clauses, checks_[FirstCheck, EndCheck)
     int32_t EndCheck = 0;
     // The literal of its first further clause when that is one literal, else -1: most texts
