@@ -7,9 +7,10 @@
 namespace kelmo {
 
 namespace {
-// Lookups usually gather a handful of candidates; reserving a whole dictionary's worth for every
-// lookup would cost more than growing now and then.
-constexpr int kInitialReserve = 16;
+// Room taken at the first index: a lookup in a large dictionary gathers dozens of candidates, and
+// taking this much at once costs no more than taking a little; a whole dictionary's worth for
+// every lookup would cost more than growing now and then.
+constexpr int kInitialReserve = 256;
 }  // namespace
 
 TAnswerList::TAnswerList(int capacity) : reserve_(std::clamp(capacity, 1, kInitialReserve)) {}

@@ -82,15 +82,23 @@ bool IsBlankOrControl(unsigned char byte) { return byte >= 1 && byte <= 32; }
 
 }  // namespace
 
-std::u16string NormalizeText(std::u16string_view text) {
+namespace {
+void NormalizeInPlace(std::u16string& text) {
   const NormalizationMap& map = NormalizationMap::Get();
+  for (char16_t& c : text) c = map(c);
+}
+}  // namespace
+
+std::u16string NormalizeText(std::u16string_view text) {
   std::u16string out(text);
-  for (char16_t& c : out) c = map(c);
+  NormalizeInPlace(out);
   return out;
 }
 
 std::string NormalizeShiftJis(std::string_view text) {
-  return Utf16ToShiftJis(NormalizeText(ShiftJisToUtf16(text)));
+  std::u16string wide = ShiftJisToUtf16(text);
+  NormalizeInPlace(wide);
+  return Utf16ToShiftJis(wide);
 }
 
 bool TextToBool(std::string_view text) {
