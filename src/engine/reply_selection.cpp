@@ -46,17 +46,21 @@ std::u16string TCharacter::SelectReply(std::u16string_view line, uint8_t mask) {
   InputBefore = std::move(Prev);
   Prev = Utf16ToShiftJis(line);
 
-  std::u16string query;
+  std::u16string_view query = line;
+  std::u16string repeatedQuery;
   if (line.empty()) {
     query = kNothingSaidMarker;
-  } else {
-    query = line;
+  } else if (Prev == InputBefore && line == ShiftJisToUtf16(InputBefore)) {
     // Equal lines encode equally, so the cheaper byte comparison rules most lines out.
-    if (Prev == InputBefore && line == ShiftJisToUtf16(InputBefore)) query += kRepeatedMarker;
+    repeatedQuery = std::u16string(line) + std::u16string(kRepeatedMarker);
+    query = repeatedQuery;
   }
   const std::u16string normalized = NormalizeText(query);
-  // A line that normalisation leaves alone (most Japanese lines) is already encoded in Prev.
-  const std::string normalizedQuery = normalized == line ? Prev : Utf16ToShiftJis(normalized);
+  // A line that normalisation leaves alone (most Japanese lines) is already encoded in Prev,
+  // which nothing changes before the next selection.
+  std::string encodedQuery;
+  if (normalized != line) encodedQuery = Utf16ToShiftJis(normalized);
+  const std::string& normalizedQuery = normalized == line ? Prev : encodedQuery;
   OperateMessage = HasBit(mask, kMaskKindZero) ? normalizedQuery : std::string();
 
   std::string reply;
