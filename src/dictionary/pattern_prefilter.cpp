@@ -32,6 +32,13 @@ bool TPatternPrefilter::Add(int pattern, const std::string& text, uint8_t charCo
       for (const std::string& literal : requirement.Strings)
         literalIds.push_back(LiteralId(literal));
     }
+  } else if (requirement.Kind == TKind::Anchored) {
+    posting.Decision = !requirement.AtLineTail   ? TDecision::AtLineHead
+                       : !requirement.AtLineHead ? TDecision::AtLineTail
+                                                 : TDecision::WholeLine;
+    posting.FirstCheck = static_cast<int32_t>(anchoredTexts_.size());
+    anchoredTexts_.push_back(requirement.Strings.front());
+    literalIds.push_back(LiteralId(requirement.Strings.front()));
   } else if (requirement.Clauses.empty()) {
     everyText = true;
   } else {
@@ -115,6 +122,8 @@ void TPatternPrefilter::AttachEntries(const std::vector<TPatternEntries>& entrie
 }
 
 void TPatternPrefilter::Begin(std::string_view text) {
+  text_ = text;
+  charStarts_.clear();
   cursors_.clear();
   Follow(unconditional_);
   Survey(text);
@@ -174,6 +183,56 @@ bool TPatternPrefilter::ChecksHold(const TPosting& posting) const {
     if (!holds) return false;
   }
   return true;
+}
+
+namespace {
+constexpr char kLineFeed = '\n';
+constexpr char kCarriageReturn = '\r';
+}  // namespace
+
+bool TPatternPrefilter::AnchoredHolds(const TPosting& posting) {
+  const std::string& literal = anchoredTexts_[posting.FirstCheck];
+  const size_t length = text_.size();
+  const auto isLineHead = [&](size_t at) {
+    if (at == 0) return true;
+    const char before = text_[at - 1];
+    return before == kLineFeed ||
+           (before == kCarriageReturn && (at == length || text_[at] != kLineFeed));
+  };
+  const auto isLineTail = [&](size_t at) {
+    return at == length || text_[at] == kLineFeed || text_[at] == kCarriageReturn;
+  };
+  const auto holdsAt = [&](size_t at) {
+    return text_.compare(at, literal.size(), literal) == 0 && IsCharStart(at);
+  };
+  if (posting.Decision == TDecision::AtLineTail) {
+    // The literal ends at the end of the text or before a line break.
+    for (size_t end = 0; end <= length; ++end) {
+      if (end >= literal.size() && isLineTail(end) && holdsAt(end - literal.size())) return true;
+    }
+    return false;
+  }
+  // The literal begins at the start of the text or after a line break.
+  for (size_t at = 0; at + literal.size() <= length; ++at) {
+    if (!isLineHead(at) || !holdsAt(at)) continue;
+    if (posting.Decision == TDecision::AtLineHead || isLineTail(at + literal.size())) return true;
+  }
+  return false;
+}
+
+bool TPatternPrefilter::IsCharStart(size_t at) {
+  if (charStarts_.empty()) {
+    charStarts_.assign(text_.size() + 1, 0);
+    const auto* bytes = reinterpret_cast<const uint8_t*>(text_.data());
+    const int length = static_cast<int>(text_.size());
+    const TbmLeadByteTable& leadBytes = LeadByteTable(charCode_);
+    for (int start = 0; start < length;
+         start = DecodeMultiByteChar(bytes, length, start, leadBytes).next) {
+      charStarts_[start] = 1;
+    }
+    charStarts_[text_.size()] = 1;
+  }
+  return charStarts_[at] != 0;
 }
 
 }  // namespace kelmo

@@ -76,6 +76,11 @@ class TPatternPrefilter {
     Found,   // exact literals (marked only where one occurs), or found in every text
     Search,  // no clause to check, or all checked
     Check,   // its further clauses must hold, then a search
+    // Anchored plain text, anchoredTexts_[FirstCheck], checked at the text's line heads or
+    // tails: found or not without a search.
+    AtLineHead,
+    AtLineTail,
+    WholeLine,
   };
 
   // A pattern as listed under a literal, a byte set or every text, with what deciding it needs
@@ -121,6 +126,13 @@ class TPatternPrefilter {
   // Whether the further clauses of posting hold for the surveyed text.
   bool ChecksHold(const TPosting& posting) const;
 
+  // Whether the anchored text of posting is found in the text of the last Begin.
+  bool AnchoredHolds(const TPosting& posting);
+
+  // Whether a character of the text of the last Begin starts at the byte offset at (the end
+  // included), as the pattern engine decodes it; worked out at the first question of a lookup.
+  bool IsCharStart(size_t at);
+
   template <class TVisit>
   void Visit(const TPosting& posting, TVisit& visit);
 
@@ -132,6 +144,7 @@ class TPatternPrefilter {
   std::vector<TCheck> checks_;
   std::vector<int32_t> checkLiterals_;
   std::vector<TPosting> unconditional_;  // patterns marked for every text
+  std::vector<std::string> anchoredTexts_;
 
   TLiteralTrie literals_;
   std::vector<std::vector<TPosting>> literalPostings_;  // per literal id
@@ -147,6 +160,8 @@ class TPatternPrefilter {
   std::vector<uint32_t> patternStamps_;
   // The lists of what the text holds: every text, its literals, its byte sets.
   std::vector<TCursor> cursors_;
+  std::string_view text_;            // of the last Begin
+  std::vector<uint8_t> charStarts_;  // per byte offset of text_, once asked; empty before
 };
 
 template <class TVisit>
@@ -176,6 +191,11 @@ void TPatternPrefilter::Visit(const TPosting& posting, TVisit& visit) {
       break;
     case TDecision::Check:
       if (ChecksHold(posting)) visit(posting.Pattern, TVerdict::Search, posting.Entries);
+      break;
+    case TDecision::AtLineHead:
+    case TDecision::AtLineTail:
+    case TDecision::WholeLine:
+      if (AnchoredHolds(posting)) visit(posting.Pattern, TVerdict::Found, posting.Entries);
       break;
   }
 }

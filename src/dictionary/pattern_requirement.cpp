@@ -458,6 +458,28 @@ std::optional<TStrings> PlainAlternatives(const std::string& pattern,
   return alternatives;
 }
 
+// A pattern that is plain text (no "|") after a leading "^", before a trailing "$", or both: the
+// anchored keyword, which is found where the text holds it at a line head or tail. Nothing for
+// any other pattern. A "^" first and a "$" last are always anchors; a "|" anywhere would split
+// the anchors from part of the text.
+std::optional<TPatternRequirement> AnchoredPlainText(const std::string& pattern,
+                                                     const TbmLeadByteTable& leadBytes) {
+  const bool head = !pattern.empty() && pattern.front() == '^';
+  const size_t start = head ? 1 : 0;
+  const bool tail = pattern.size() > start && pattern.back() == '$';
+  if (!head && !tail) return std::nullopt;
+  const std::string middle = pattern.substr(start, pattern.size() - start - (tail ? 1 : 0));
+  if (middle.find('|') != std::string::npos) return std::nullopt;
+  std::optional<TStrings> text = PlainAlternatives(middle, leadBytes);
+  if (!text || text->size() != 1 || text->front().empty()) return std::nullopt;
+  TPatternRequirement requirement;
+  requirement.Kind = TPatternRequirement::TKind::Anchored;
+  requirement.Strings = std::move(*text);
+  requirement.AtLineHead = head;
+  requirement.AtLineTail = tail;
+  return requirement;
+}
+
 }  // namespace
 
 TPatternRequirement AnalysePattern(const std::string& pattern, uint8_t charCode) {
@@ -468,6 +490,7 @@ TPatternRequirement AnalysePattern(const std::string& pattern, uint8_t charCode)
       requirement.Strings = std::move(*alternatives);
       return requirement;
     }
+    if (auto anchored = AnchoredPlainText(pattern, LeadByteTable(charCode))) return *anchored;
   }
   TbmREScanner scanner;
   scanner.SetCharCode(charCode);

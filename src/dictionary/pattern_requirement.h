@@ -75,15 +75,20 @@ struct TRequirementClause {
 
 struct TPatternRequirement {
   enum class TKind : uint8_t {
-    Broken,   // a syntax error: the pattern is never found
-    Exact,    // found exactly where one of Strings begins at a character start; an empty string
-              // among them: found in every text; no strings: found in none
-    Clauses,  // found only where every clause holds, the strongest first; no clauses: nothing
-              // is known, only a search can tell
+    Broken,    // a syntax error: the pattern is never found
+    Exact,     // found exactly where one of Strings begins at a character start; an empty string
+               // among them: found in every text; no strings: found in none
+    Anchored,  // found exactly where Strings[0] (not empty) begins at a line head when
+               // AtLineHead, ends at a line tail when AtLineTail (one of them at least), and
+               // begins at a character start
+    Clauses,   // found only where every clause holds, the strongest first; no clauses: nothing
+               // is known, only a search can tell
   };
   TKind Kind = TKind::Clauses;
   std::vector<std::string> Strings;
   std::vector<TRequirementClause> Clauses;
+  bool AtLineHead = false;
+  bool AtLineTail = false;
 };
 
 // Analyses pattern (a dictionary pattern after load-time normalisation) in charCode. A pattern

@@ -80,6 +80,17 @@ INSTANTIATE_TEST_SUITE_P(
         MarkCase{"ClassOfFewCharactersIsLiterals", {Sjis(u"猫[がは]")}, Sjis(u"猫を"), {}},
         MarkCase{"AnchoredKeywordMustBeginTheLine", {"^HELLO", "^HI"}, "OH HELLO", {}},
         MarkCase{"AnchoredKeywordBeginningTheLine", {"^HELLO", "^HI"}, "HELLO HI", {0}},
+        MarkCase{"AnchoredKeywordsAtLineBreaks",
+                 {"^A", "A$", "^A$", "^X$", "^Y$", "^B"},
+                 "X\rA\nY",
+                 {0, 1, 2, 3, 4}},
+        MarkCase{"NoLineHeadBetweenCarriageReturnAndLineFeed", {"^\nA"}, "X\r\nA", {}},
+        MarkCase{"AnchoredKeywordEndingTheText", {"AB$", "^AB"}, "CAB", {0}},
+        MarkCase{"AnchoredKeywordMustStartACharacter",
+                 {"A$"},
+                 "\x82"
+                 "A",
+                 {}},
         MarkCase{"TrailByteIsNoCharacter",
                  {"A"},
                  "\x82"
