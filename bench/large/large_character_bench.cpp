@@ -14,7 +14,10 @@
 // at the sizes where they compile.
 //
 // Usage: large_character_bench [--sizes=1000,10000,100000] [--shapes=b,all] [--rounds=5]
-//                              [--folder=DIR] [--no-references] [--reference-timeout=SECONDS]
+//                              [--repeat=1] [--folder=DIR] [--no-references]
+//                              [--reference-timeout=SECONDS]
+// --repeat=N runs the measuring child and the RE2::Set child N times each and reports the median
+// of each figure: on a shared machine one short run can be a third off either way.
 // The characters are generated under DIR (kept, and reused when present) or in a temporary folder
 // removed at the end. The machine's load average is printed at the start and at the end.
 #include <hs/hs.h>
@@ -128,6 +131,32 @@ Report ParseReport(const std::string& text) {
     if (blank != std::string::npos) report[line.substr(0, blank)] = line.substr(blank + 1);
   }
   return report;
+}
+
+// The reports of several runs of one child as one: each numeric figure the median of the runs
+// (the upper middle of an even count), anything else as the first run gave it.
+Report MedianReport(const std::vector<Report>& runs) {
+  Report merged;
+  if (runs.empty()) return merged;
+  for (const auto& [key, first] : runs.front()) {
+    std::vector<double> values;
+    for (const Report& run : runs) {
+      const auto found = run.find(key);
+      char* end = nullptr;
+      const double value = found == run.end() ? 0 : std::strtod(found->second.c_str(), &end);
+      if (found == run.end() || end == found->second.c_str() || *end != '\0') break;
+      values.push_back(value);
+    }
+    if (values.size() != runs.size()) {
+      merged[key] = first;
+      continue;
+    }
+    std::sort(values.begin(), values.end());
+    std::ostringstream text;
+    text << values[values.size() / 2];
+    merged[key] = text.str();
+  }
+  return merged;
 }
 
 // --- Files of a generated character ---
@@ -609,6 +638,7 @@ int RunAll(int argc, char** argv) {
   std::vector<int> sizes = {1000, 10000, 100000};
   std::vector<std::string> shapes = {"b", "all"};
   int rounds = 5;
+  int repeat = 1;
   std::string folderOption;
   bool references = true;
   double referenceTimeout = 600;
@@ -626,6 +656,8 @@ int RunAll(int argc, char** argv) {
       shapes = SplitList(*list);
     } else if (const auto count = value("--rounds")) {
       rounds = std::stoi(*count);
+    } else if (const auto count = value("--repeat")) {
+      repeat = std::max(1, std::stoi(*count));
     } else if (const auto folder = value("--folder")) {
       folderOption = *folder;
     } else if (const auto seconds = value("--reference-timeout")) {
@@ -656,22 +688,32 @@ int RunAll(int argc, char** argv) {
       std::fprintf(stderr, "measuring %s %d\n", shape.c_str(), size);
       Row row{shape, size, {}};
       const std::string roundText = std::to_string(rounds);
-      if (const auto output =
-              RunChild({argv[0], "--measure", characterFolder.string(), roundText}, 3600)) {
-        row.Figures = ParseReport(*output);
+      std::vector<Report> runs;
+      for (int run = 0; run < repeat; ++run) {
+        if (const auto output =
+                RunChild({argv[0], "--measure", characterFolder.string(), roundText}, 3600)) {
+          runs.push_back(ParseReport(*output));
+        }
       }
+      row.Figures = MedianReport(runs);
       if (references && shape == "b") {
         row.Figures["reference_run"] = "1";
         for (const char* engine : {"re2", "hyperscan"}) {
           std::fprintf(stderr, "  %s\n", engine);
-          const auto output =
-              RunChild({argv[0], "--reference", engine, characterFolder.string(), roundText},
-                       referenceTimeout);
-          if (!output) {
+          // Hyperscan compiles for long at the large sizes, and is only a second reference.
+          const int engineRepeat = std::string(engine) == "re2" ? repeat : 1;
+          std::vector<Report> engineRuns;
+          for (int run = 0; run < engineRepeat; ++run) {
+            const auto output =
+                RunChild({argv[0], "--reference", engine, characterFolder.string(), roundText},
+                         referenceTimeout);
+            if (output) engineRuns.push_back(ParseReport(*output));
+          }
+          if (engineRuns.empty()) {
             row.Figures[std::string(engine) + "_error"] = "did not finish";
             continue;
           }
-          for (const auto& [key, value] : ParseReport(*output)) row.Figures[key] = value;
+          for (const auto& [key, value] : MedianReport(engineRuns)) row.Figures[key] = value;
         }
       }
       rows.push_back(std::move(row));
