@@ -23,9 +23,11 @@ class TEntrySet {
       words_.assign(words, 0);
       stamps_.assign(words, 0);
       used_.assign(WordsFor(static_cast<int64_t>(words)), 0);
+      usedEnd_ = 0;
       stamp_ = 0;
     }
-    std::fill(used_.begin(), used_.end(), 0);
+    std::fill(used_.begin(), used_.begin() + usedEnd_, 0);
+    usedEnd_ = 0;
     if (++stamp_ == 0) {  // the numbers wrapped around: no word may look current
       std::fill(stamps_.begin(), stamps_.end(), 0);
       stamp_ = 1;
@@ -39,6 +41,7 @@ class TEntrySet {
       stamps_[word] = stamp_;
       words_[word] = 0;
       used_[word / kWordBits] |= Bit(static_cast<int64_t>(word));
+      usedEnd_ = std::max(usedEnd_, word / kWordBits + 1);
     }
     words_[word] |= Bit(index);
   }
@@ -90,7 +93,7 @@ class TEntrySet {
   // false.
   template <class TVisit>
   void ForEachWord(size_t first, TVisit&& visit) const {
-    for (size_t summary = first / kWordBits; summary < used_.size(); ++summary) {
+    for (size_t summary = first / kWordBits; summary < usedEnd_; ++summary) {
       uint64_t bits = used_[summary];
       if (summary == first / kWordBits) bits &= ~uint64_t{0} << (first % kWordBits);
       for (; bits != 0; bits &= bits - 1) {
@@ -102,6 +105,7 @@ class TEntrySet {
   std::vector<uint64_t> words_;   // bit i: index i, when the word's stamp is current
   std::vector<uint32_t> stamps_;  // per word: the Reset it was last written after
   std::vector<uint64_t> used_;    // bit w: words_[w] is current
+  size_t usedEnd_ = 0;            // used_ is zero from here on
   uint32_t stamp_ = 0;            // the current Reset
 };
 

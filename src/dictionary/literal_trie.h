@@ -29,13 +29,16 @@ class TLiteralTrie {
   int Add(std::string_view text);
 
   // Calls found(id) for each occurrence in text of an added string that begins at a character
-  // start, characters being decoded with leadBytes as the pattern engine decodes them.
-  template <class TFound>
-  void FindAll(std::string_view text, const TbmLeadByteTable& leadBytes, TFound&& found) const {
+  // start, characters being decoded with leadBytes as the pattern engine decodes them; and
+  // atStart(offset) at each character start, first, for callers that need them too.
+  template <class TFound, class TStart>
+  void FindAll(std::string_view text, const TbmLeadByteTable& leadBytes, TFound&& found,
+               TStart&& atStart) const {
     const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
     const int length = static_cast<int>(text.size());
     for (int start = 0; start < length;
          start = DecodeMultiByteChar(bytes, length, start, leadBytes).next) {
+      atStart(start);
       int32_t node = kRoot;
       int position = start;
       if (!pairs_.empty() && start + 1 < length) {

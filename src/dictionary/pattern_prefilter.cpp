@@ -143,20 +143,16 @@ void TPatternPrefilter::Survey(std::string_view text) {
   if (!hasCharCode_) return;
   const TbmLeadByteTable& leadBytes = LeadByteTable(charCode_);
 
-  literals_.FindAll(text, leadBytes, [&](int id) {
-    if (literalStamps_[id] == stamp_) return;
-    literalStamps_[id] = stamp_;
-    Follow(literalPostings_[id]);
-  });
-
-  if (byteSets_.empty()) return;
   TByteSet firstBytes{};
-  const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
-  const int length = static_cast<int>(text.size());
-  for (int start = 0; start < length;
-       start = DecodeMultiByteChar(bytes, length, start, leadBytes).next) {
-    AddByte(firstBytes, bytes[start]);
-  }
+  literals_.FindAll(
+      text, leadBytes,
+      [&](int id) {
+        if (literalStamps_[id] == stamp_) return;
+        literalStamps_[id] = stamp_;
+        Follow(literalPostings_[id]);
+      },
+      [&](int start) { AddByte(firstBytes, static_cast<uint8_t>(text[start])); });
+
   for (size_t id = 0; id < byteSets_.size(); ++id) {
     bool shared = false;
     for (size_t word = 0; word < firstBytes.size(); ++word) {

@@ -25,14 +25,23 @@ std::string RandomString(std::mt19937& random, int shortest, int longest) {
   return text;
 }
 
-// The id of every occurrence, found by comparing each string at each character start, sorted.
-std::vector<int> PlainFind(const std::vector<std::string>& strings, const std::vector<int>& ids,
-                           const std::string& text, const TbmLeadByteTable& leadBytes) {
-  std::vector<std::pair<int, int>> found;  // (start, id), each once
+// The offsets where the characters of text start.
+std::vector<int> CharacterStarts(const std::string& text, const TbmLeadByteTable& leadBytes) {
+  std::vector<int> starts;
   const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
   const int length = static_cast<int>(text.size());
   for (int start = 0; start < length;
        start = DecodeMultiByteChar(bytes, length, start, leadBytes).next) {
+    starts.push_back(start);
+  }
+  return starts;
+}
+
+// The id of every occurrence, found by comparing each string at each character start, sorted.
+std::vector<int> PlainFind(const std::vector<std::string>& strings, const std::vector<int>& ids,
+                           const std::string& text, const TbmLeadByteTable& leadBytes) {
+  std::vector<std::pair<int, int>> found;  // (start, id), each once
+  for (const int start : CharacterStarts(text, leadBytes)) {
     for (size_t i = 0; i < strings.size(); ++i) {
       if (text.compare(start, strings[i].size(), strings[i]) == 0)
         found.emplace_back(start, ids[i]);
@@ -60,9 +69,13 @@ void ExpectSameAsPlainSearch(int stringCount, uint32_t seed) {
   for (int line = 0; line < 60; ++line) {
     const std::string text = RandomString(random, 0, 24);
     std::vector<int> found;
-    trie.FindAll(text, leadBytes, [&](int id) { found.push_back(id); });
+    std::vector<int> starts;
+    trie.FindAll(
+        text, leadBytes, [&](int id) { found.push_back(id); },
+        [&](int start) { starts.push_back(start); });
     std::sort(found.begin(), found.end());
     ASSERT_EQ(found, PlainFind(strings, ids, text, leadBytes)) << ::testing::PrintToString(text);
+    ASSERT_EQ(starts, CharacterStarts(text, leadBytes)) << ::testing::PrintToString(text);
   }
 }
 
