@@ -8,7 +8,11 @@
 #include "engine/character.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
+#include <exception>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "charfile/code_page.h"
@@ -146,11 +150,39 @@ void TCharacter::LoadDictionaries() {
   static constexpr std::string_view kKeys[] = {"data01", "data02", "dataa1", "dataa2",
                                                "datab1", "datab2", "datac1", "datac2"};
   const std::array<TKelmoData*, 8> dictionaries = Dictionaries();
+  std::array<std::vector<std::string>, 8> paths;
   for (size_t i = 0; i < dictionaries.size(); ++i) {
     for (const std::string& item : SplitCommaText(CharacterFile->ReadValue(kKeys[i]))) {
-      const std::string path = Folder + item;
-      if (DataFileExists(path)) dictionaries[i]->LoadFile(path);
+      std::string path = Folder + item;
+      if (DataFileExists(path)) paths[i].push_back(std::move(path));
     }
+  }
+
+  // The dictionaries share nothing while they load, and a large character spends most of its
+  // load analysing patterns: a second thread takes every other dictionary, one of each kind. Each
+  // thread stops at its first failure, as one loop would; the failure of the lowest dictionary
+  // is the one one loop would have met first, and it is the one raised.
+  std::array<std::exception_ptr, 8> failures;
+  const auto load = [&](size_t first) {
+    for (size_t i = first; i < dictionaries.size(); i += 2) {
+      try {
+        for (const std::string& path : paths[i]) dictionaries[i]->LoadFile(path);
+      } catch (...) {
+        failures[i] = std::current_exception();
+        return;
+      }
+    }
+  };
+  std::thread second;
+  try {
+    second = std::thread(load, 1);
+  } catch (const std::system_error&) {
+    load(1);  // no thread to be had: the same work on this one
+  }
+  load(0);
+  if (second.joinable()) second.join();
+  for (const std::exception_ptr& failure : failures) {
+    if (failure) std::rethrow_exception(failure);
   }
 }
 

@@ -199,6 +199,32 @@ TEST(CharacterLoading, UnreadableDictionaryFailsTheLoadWithNothingWritten) {
   EXPECT_FALSE(folder.Exists("kit.kls"));
 }
 
+// Dictionaries load side by side, but the failure raised is the one a load in file order meets
+// first, whichever finishes first.
+TEST(CharacterLoading, TheFirstFailingDictionaryInOrderIsTheOneReported) {
+  TTestCharacterFolder folder;
+  folder.Write("c.txt", CrLf({"hello"}));
+  const std::string memory = "../../../../../../../../../../proc/self/mem";
+  const std::string sameMemory = "../../../../../../../../../../proc/self/../self/mem";
+  const std::vector<std::pair<std::string, std::string>> orders = {
+      {"dataa2", "datab1"}, {"data02", "datac1"}, {"data01", "data02"}};
+  for (const auto& [first, later] : orders) {
+    const std::string path = folder.WriteDefinition({{"name", "kit"},
+                                                     {"version", "210"},
+                                                     {"datac2", "c.txt"},
+                                                     {later, sameMemory},
+                                                     {first, memory}});
+    try {
+      folder.Load(path);
+      ADD_FAILURE() << first << " and " << later << " loaded";
+    } catch (const EFileError& error) {
+      const std::string message = error.what();
+      EXPECT_NE(message.find(memory), std::string::npos) << first << ": " << message;
+      EXPECT_EQ(message.find(sameMemory), std::string::npos) << first << ": " << message;
+    }
+  }
+}
+
 TEST(CharacterState, FirstLoadingWritesTheInitialFile) {
   TTestCharacterFolder folder;
   auto character = folder.Load(WriteSimpleCharacter(folder, "kit"));
