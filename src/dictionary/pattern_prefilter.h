@@ -43,12 +43,12 @@ inline constexpr int32_t kNoEntry = std::numeric_limits<int32_t>::max();
 
 class TPatternPrefilter {
  public:
-  // What the prefilter knows of a pattern that Mark gives.
+  // What the prefilter knows of a pattern that VisitUpTo gives.
   enum class TVerdict : uint8_t { Found, Search };
 
   // Analyses the pattern numbered `pattern` (small numbers from 0 up, each given once) and
-  // indexes it. Returns false when it has a syntax error: it is never found, and Mark never gives
-  // it. Errors other than syntax errors go on to the caller, the pattern left unnumbered.
+  // indexes it. Returns false when it has a syntax error: it is never found, and VisitUpTo never
+  // gives it. Errors other than syntax errors go on to the caller, the pattern left unnumbered.
   bool Add(int pattern, const std::string& text, uint8_t charCode);
 
   // Sets the entries given back with each pattern, entries[pattern], and the first (lowest) of
@@ -152,7 +152,7 @@ class TPatternPrefilter {
   std::vector<TByteSet> byteSets_;
   std::vector<std::vector<TPosting>> byteSetPostings_;  // per byte set id
 
-  // What the last Mark saw: a literal, a byte set or a pattern belongs to it when its stamp
+  // What the last Begin saw: a literal, a byte set or a pattern belongs to it when its stamp
   // equals stamp_.
   uint32_t stamp_ = 0;
   std::vector<uint32_t> literalStamps_;
