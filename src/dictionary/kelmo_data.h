@@ -34,7 +34,6 @@ struct TDictionaryEntry {
   std::string Reply;       // exactly as written in the file
   bool Separator = false;  // a "{PRIOR}" line
   bool Used = false;       // chosen once in a OnceOnly dictionary
-  int32_t Group = 0;       // the priority group: the number of separators up to the entry
 };
 
 class TKelmoData {
@@ -116,14 +115,14 @@ class TKelmoDataOf : public TKelmoData {
  protected:
   TDictionaryEntry& EntryAt(int index) override { return Entries[index]; }
 
-  // Appends an entry, numbering its group, and keeps AvailableCount in step.
+  // Appends an entry, noting where a separator stands, and keeps AvailableCount in step.
   void AppendEntry(TEntry&& entry) {
-    const int32_t group = Entries.empty() ? 0 : Entries.back().Group;
-    entry.Group = entry.Separator ? group + 1 : group;
-    const bool available = !entry.Separator;
-    if (entry.Separator) separators_.push_back(EntryCount());
+    if (entry.Separator) {
+      separators_.push_back(EntryCount());
+    } else {
+      ++AvailableCount;
+    }
     Entries.push_back(std::move(entry));
-    if (available) ++AvailableCount;
   }
 
   // The common scan: walks the groups in order and appends the unused entries for which
