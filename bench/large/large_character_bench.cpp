@@ -9,15 +9,18 @@
 // the median and the 99th percentile. Afterwards the lines are classified by the plain scan of
 // "datab2", and the kind B candidate search is timed both ways and checked to agree.
 //
-// As references for kind B, two more child processes run the same patterns (over bytes) and the
-// same lines through RE2::Set and through Hyperscan, each under a time limit: they report only
-// at the sizes where they compile.
+// As references for kind B, the same patterns (over bytes) match the same lines through RE2::Set
+// and through Hyperscan. RE2::Set is built in the measuring child once its own figures are taken,
+// and its rounds alternate with rounds of SelectReply, both timed by the wall clock alone: the
+// ratio of the two then compares them under the same load, which separate runs on a shared
+// machine do not. Hyperscan, which compiles for long, runs in a child of its own under a time
+// limit and reports only at the sizes where it compiles.
 //
 // Usage: large_character_bench [--sizes=1000,10000,100000] [--shapes=b,all] [--rounds=5]
 //                              [--repeat=1] [--folder=DIR] [--no-references]
 //                              [--reference-timeout=SECONDS]
-// --repeat=N runs the measuring child and the RE2::Set child N times each and reports the median
-// of each figure: on a shared machine one short run can be a third off either way.
+// --repeat=N runs the measuring child N times and reports the median of each figure: on a shared
+// machine one short run can be a third off either way.
 // The characters are generated under DIR (kept, and reused when present) or in a temporary folder
 // removed at the end. The machine's load average is printed at the start and at the end.
 #include <hs/hs.h>
@@ -59,7 +62,7 @@ namespace {
 // The line categories, in table order.
 constexpr const char* kCategories[] = {"first", "late", "nothing"};
 
-// The classified lines a measuring child leaves for the reference children: category, a tab and
+// The classified lines a measuring child leaves for the Hyperscan child: category, a tab and
 // the normalised query bytes.
 constexpr const char* kClassifiedFileName = "bench_classified.txt";
 
@@ -183,6 +186,16 @@ std::vector<int> EntryGroups(const std::filesystem::path& folder) {
   return groups;
 }
 
+// The byte patterns of "datab2" that compile in a reference engine: separators and broken
+// patterns left out.
+std::vector<std::string> BytePatterns(const std::filesystem::path& folder) {
+  std::vector<std::string> patterns;
+  for (const std::string& line : ReadLines(folder / kBytePatternsFileName)) {
+    if (line != "{PRIOR}" && line != "{BROKEN}") patterns.push_back(line);
+  }
+  return patterns;
+}
+
 struct ClassifiedLine {
   std::string Category;
   std::string Query;  // normalised, Shift-JIS
@@ -250,7 +263,73 @@ int ScannedGroup(TKelmoData& dictionary, const std::string& query, const std::ve
   return candidates.Count() == 0 ? -1 : groups[candidates.Items()[0]];
 }
 
-int Measure(const std::filesystem::path& folder, int rounds) {
+// A user line: the category its generator meant, the text, and its normalised query bytes.
+struct Line {
+  std::string Intended;
+  std::u16string Text;
+  std::string Query;
+};
+
+// RE2::Set over the byte patterns of "datab2", and SelectReply, on the same lines in alternating
+// rounds: the machine's load then weighs on both alike. Both are timed by the wall clock alone. category[i] names the category of lines[i], empty for a line in
+// none. Reports the compile time, the resident growth, and per-category medians of both.
+void PutPairedWithRe2(TCharacter& character, const std::vector<Line>& lines,
+                      const std::vector<std::string>& category, const std::filesystem::path& folder,
+                      int rounds) {
+  const double residentBefore = StatusMegabytes("VmRSS");
+  RE2::Options options;
+  options.set_encoding(RE2::Options::EncodingLatin1);
+  options.set_log_errors(false);
+  options.set_max_mem(int64_t{4} << 30);
+  RE2::Set set(options, RE2::UNANCHORED);
+  const double start = WallSeconds();
+  int refused = 0;
+  for (const std::string& pattern : BytePatterns(folder)) {
+    if (set.Add(pattern, nullptr) < 0) ++refused;
+  }
+  if (!set.Compile()) {
+    Put("re2_error", "compile");
+    return;
+  }
+  Put("re2_compile_ms", (WallSeconds() - start) * 1e3);
+  Put("re2_refused", refused);
+
+  std::map<std::string, std::vector<double>> selectSamples;
+  std::map<std::string, std::vector<double>> re2Samples;
+  std::vector<int> matched;
+  RE2::Set::ErrorInfo error{};
+  // One pass over the lines; samples, when given, takes each line's time by category.
+  const auto timePass = [&](const auto& run, std::map<std::string, std::vector<double>>* samples) {
+    for (size_t index = 0; index < lines.size(); ++index) {
+      const double lineStart = WallSeconds();
+      run(lines[index]);
+      const double elapsed = WallSeconds() - lineStart;
+      if (samples != nullptr && !category[index].empty())
+        (*samples)[category[index]].push_back(elapsed * 1e6);
+    }
+  };
+  const auto selectReply = [&](const Line& line) {
+    character.SelectReply(line.Text, DictMaskAll);
+  };
+  const auto matchRe2 = [&](const Line& line) { set.Match(line.Query, &matched, &error); };
+  // Each measured pass follows an unmeasured one of the same engine, so that both are measured
+  // with their own data in the caches, as a program that does nothing else would find them.
+  for (int round = 0; round < rounds; ++round) {
+    timePass(selectReply, nullptr);
+    timePass(selectReply, &selectSamples);
+    timePass(matchRe2, nullptr);
+    timePass(matchRe2, &re2Samples);
+    if (error.kind != RE2::Set::kNoError) {
+      Put("re2_error", "match");
+      return;
+    }
+  }
+  PutMedians("paired_select", selectSamples);
+  PutMedians("re2", re2Samples);
+  Put("re2_memory_mb", StatusMegabytes("VmRSS") - residentBefore);
+}
+
+int Measure(const std::filesystem::path& folder, int rounds, bool withRe2) {
   Put("rss_before_mb", StatusMegabytes("VmRSS"));
   Put("load_average_start", LoadAverage());
   TCharacterEnvironment environment;
@@ -266,11 +345,6 @@ int Measure(const std::filesystem::path& folder, int rounds) {
   Put("peak_load_mb", StatusMegabytes("VmHWM"));
 
   // The lines in a fixed shuffled order, no line twice in a row (that would mark a repetition).
-  struct Line {
-    std::string Intended;
-    std::u16string Text;
-    std::string Query;
-  };
   std::vector<Line> lines;
   for (const std::string& raw : ReadLines(folder / kLinesFileName)) {
     const size_t tab = raw.find('\t');
@@ -384,53 +458,18 @@ int Measure(const std::filesystem::path& folder, int rounds) {
   PutEvaluate(character, "evaluate_reply", TypicalReply());
   character.OperateMessage = "KCCALLED";
   PutEvaluate(character, "evaluate_condition", u"{EQ{OPERATEMESSAGE}|KCCALLED}");
+  if (withRe2) {
+    std::vector<std::string> categoryOfLine(lines.size());
+    for (const auto& [category, indices] : byCategory) {
+      for (const size_t index : indices) categoryOfLine[index] = category;
+    }
+    PutPairedWithRe2(character, lines, categoryOfLine, folder, rounds);
+  }
   Put("load_average_end", LoadAverage());
   return 0;
 }
 
-// --- The reference children ---
-
-// The byte patterns of "datab2" that compile in a reference engine: separators and broken
-// patterns left out.
-std::vector<std::string> BytePatterns(const std::filesystem::path& folder) {
-  std::vector<std::string> patterns;
-  for (const std::string& line : ReadLines(folder / kBytePatternsFileName)) {
-    if (line != "{PRIOR}" && line != "{BROKEN}") patterns.push_back(line);
-  }
-  return patterns;
-}
-
-int MeasureRe2(const std::filesystem::path& folder, int rounds) {
-  RE2::Options options;
-  options.set_encoding(RE2::Options::EncodingLatin1);
-  options.set_log_errors(false);
-  options.set_max_mem(int64_t{4} << 30);
-  RE2::Set set(options, RE2::UNANCHORED);
-  const double start = WallSeconds();
-  int refused = 0;
-  for (const std::string& pattern : BytePatterns(folder)) {
-    if (set.Add(pattern, nullptr) < 0) ++refused;
-  }
-  if (!set.Compile()) {
-    Put("re2_error", "compile");
-    return 0;
-  }
-  Put("re2_compile_ms", (WallSeconds() - start) * 1e3);
-  Put("re2_refused", refused);
-  std::vector<int> matched;
-  RE2::Set::ErrorInfo error{};
-  bool failed = false;
-  PutMedians("re2", TimeByCategory(
-                        ReadClassified(folder), rounds,
-                        [&](const std::string& query) {
-                          return set.Match(query, &matched, &error) ||
-                                 error.kind == RE2::Set::kNoError;
-                        },
-                        failed));
-  if (failed) Put("re2_error", "match");
-  Put("re2_peak_mb", StatusMegabytes("VmHWM"));
-  return 0;
-}
+// --- The Hyperscan child ---
 
 int CountMatch(unsigned int, unsigned long long, unsigned long long, unsigned int, void* count) {
   ++*static_cast<int*>(count);
@@ -573,9 +612,10 @@ void PrintTables(const std::vector<Row>& rows) {
 
   std::printf(
       "\nKind B candidate search on datab2, wall microseconds, median (p99): ours, plain scan,"
-      " RE2::Set, Hyperscan; SelectReply / RE2::Set\n");
-  std::printf("%-6s %8s %-8s | %-17s | %-17s | %-17s | %-17s | %s\n", "shape", "entries", "lines",
-              "ours", "plain scan", "RE2::Set", "Hyperscan", "ratio");
+      " RE2::Set, Hyperscan;\nSelectReply in the rounds that alternate with RE2::Set's, and its"
+      " ratio to RE2::Set\n");
+  std::printf("%-6s %8s %-8s | %-17s | %-17s | %-17s | %-17s | %-17s | %s\n", "shape", "entries",
+              "lines", "ours", "plain scan", "RE2::Set", "Hyperscan", "SelectReply", "ratio");
   for (const Row& row : rows) {
     const Report& r = row.Figures;
     for (const char* category : kCategories) {
@@ -586,25 +626,27 @@ void PrintTables(const std::vector<Row>& rows) {
       };
       std::string ratio = "-";
       const std::string re2Key = std::string("re2_") + category + "_median_us";
-      const std::string selectKey = std::string("select_") + category + "_median_wall_us";
+      const std::string selectKey = std::string("paired_select_") + category + "_median_us";
       if (r.count(re2Key) && r.count(selectKey) && std::stod(r.at(re2Key)) > 0) {
         char text[32];
         std::snprintf(text, sizeof text, "%.1f",
                       std::stod(r.at(selectKey)) / std::stod(r.at(re2Key)));
         ratio = text;
       }
-      std::printf("%-6s %8d %-8s | %-17s | %-17s | %-17s | %-17s | %s\n", row.Shape.c_str(),
-                  row.Size, category, cell("collect").c_str(), cell("scan").c_str(),
-                  cell("re2").c_str(), cell("hyperscan").c_str(), ratio.c_str());
+      std::printf("%-6s %8d %-8s | %-17s | %-17s | %-17s | %-17s | %-17s | %s\n",
+                  row.Shape.c_str(), row.Size, category, cell("collect").c_str(),
+                  cell("scan").c_str(), cell("re2").c_str(), cell("hyperscan").c_str(),
+                  cell("paired_select").c_str(), ratio.c_str());
     }
   }
-  std::printf("\nReference engines: compile ms, peak MiB, notes\n");
+  std::printf(
+      "\nReference engines: compile ms, MiB (RE2::Set: resident growth; Hyperscan: peak), notes\n");
   for (const Row& row : rows) {
     const Report& r = row.Figures;
     if (!r.count("reference_run")) continue;
     std::printf("%-6s %8d | RE2::Set %s ms, %s MiB %s | Hyperscan %s ms, %s MiB %s\n",
                 row.Shape.c_str(), row.Size, Field(r, "re2_compile_ms", "%.0f").c_str(),
-                Field(r, "re2_peak_mb", "%.0f").c_str(),
+                Field(r, "re2_memory_mb", "%.0f").c_str(),
                 r.count("re2_error") ? ("(" + r.at("re2_error") + ")").c_str() : "",
                 Field(r, "hyperscan_compile_ms", "%.0f").c_str(),
                 Field(r, "hyperscan_peak_mb", "%.0f").c_str(),
@@ -689,31 +731,23 @@ int RunAll(int argc, char** argv) {
       Row row{shape, size, {}};
       const std::string roundText = std::to_string(rounds);
       std::vector<Report> runs;
+      const bool withReferences = references && shape == "b";
       for (int run = 0; run < repeat; ++run) {
-        if (const auto output =
-                RunChild({argv[0], "--measure", characterFolder.string(), roundText}, 3600)) {
+        if (const auto output = RunChild({argv[0], "--measure", characterFolder.string(),
+                                          roundText, withReferences ? "re2" : "alone"},
+                                         3600)) {
           runs.push_back(ParseReport(*output));
         }
       }
       row.Figures = MedianReport(runs);
-      if (references && shape == "b") {
+      if (withReferences) {
         row.Figures["reference_run"] = "1";
-        for (const char* engine : {"re2", "hyperscan"}) {
-          std::fprintf(stderr, "  %s\n", engine);
-          // Hyperscan compiles for long at the large sizes, and is only a second reference.
-          const int engineRepeat = std::string(engine) == "re2" ? repeat : 1;
-          std::vector<Report> engineRuns;
-          for (int run = 0; run < engineRepeat; ++run) {
-            const auto output =
-                RunChild({argv[0], "--reference", engine, characterFolder.string(), roundText},
-                         referenceTimeout);
-            if (output) engineRuns.push_back(ParseReport(*output));
-          }
-          if (engineRuns.empty()) {
-            row.Figures[std::string(engine) + "_error"] = "did not finish";
-            continue;
-          }
-          for (const auto& [key, value] : MedianReport(engineRuns)) row.Figures[key] = value;
+        std::fprintf(stderr, "  hyperscan\n");
+        if (const auto output = RunChild(
+                {argv[0], "--hyperscan", characterFolder.string(), roundText}, referenceTimeout)) {
+          for (const auto& [key, value] : ParseReport(*output)) row.Figures[key] = value;
+        } else {
+          row.Figures["hyperscan_error"] = "did not finish";
         }
       }
       rows.push_back(std::move(row));
@@ -731,11 +765,8 @@ int RunAll(int argc, char** argv) {
 int main(int argc, char** argv) {
   using namespace kelmo::bench;
   const std::string mode = argc > 1 ? argv[1] : "";
-  if (mode == "--measure" && argc == 4) return Measure(argv[2], std::stoi(argv[3]));
-  if (mode == "--reference" && argc == 5) {
-    const std::string engine = argv[2];
-    if (engine == "re2") return MeasureRe2(argv[3], std::stoi(argv[4]));
-    if (engine == "hyperscan") return MeasureHyperscan(argv[3], std::stoi(argv[4]));
-  }
+  if (mode == "--measure" && argc == 5)
+    return Measure(argv[2], std::stoi(argv[3]), std::string(argv[4]) == "re2");
+  if (mode == "--hyperscan" && argc == 4) return MeasureHyperscan(argv[2], std::stoi(argv[3]));
   return RunAll(argc, argv);
 }
