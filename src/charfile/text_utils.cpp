@@ -1,11 +1,13 @@
-// The normalisation table is kept as the literal list of 121 pairs it is defined by; a lookup
-// array over the whole UTF-16 range is built from it once.
+// The normalisation table is kept as the literal list of 121 pairs it is defined by; small lookup
+// arrays are built from it once.
 #include "charfile/text_utils.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <climits>
 #include <cstdint>
+#include <vector>
 
 #include "charfile/code_page.h"
 #include "charfile/data_path.h"
@@ -46,20 +48,51 @@ constexpr std::array<NormalizationPair, 121> BuildNormalizationTable() {
 
 constexpr std::array<NormalizationPair, 121> kNormalizationTable = BuildNormalizationTable();
 
+// The table as three small parts, so that normalising a line reads a few cache lines and not a
+// map of the whole UTF-16 range: ASCII, the full-width block from U+FF00, and the few sources in
+// between, which a range check passes over for kana and kanji.
 class NormalizationMap {
  public:
   static const NormalizationMap& Get() {
     static const NormalizationMap map;
     return map;
   }
-  char16_t operator()(char16_t c) const { return map_[c]; }
+  char16_t operator()(char16_t c) const {
+    if (c < kAsciiEnd) return ascii_[c];
+    if (c >= kFullWidthStart) return fullWidth_[c - kFullWidthStart];
+    if (c < middleFirst_ || c > middleLast_) return c;
+    for (const NormalizationPair& pair : middle_) {
+      if (pair.source == c) return pair.result;
+    }
+    return c;
+  }
 
  private:
+  static constexpr char16_t kAsciiEnd = 0x80;
+  static constexpr char16_t kFullWidthStart = 0xFF00;
+
   NormalizationMap() {
-    for (size_t c = 0; c < map_.size(); ++c) map_[c] = static_cast<char16_t>(c);
-    for (const NormalizationPair& pair : kNormalizationTable) map_[pair.source] = pair.result;
+    for (size_t c = 0; c < ascii_.size(); ++c) ascii_[c] = static_cast<char16_t>(c);
+    for (size_t c = 0; c < fullWidth_.size(); ++c) {
+      fullWidth_[c] = static_cast<char16_t>(kFullWidthStart + c);
+    }
+    for (const NormalizationPair& pair : kNormalizationTable) {
+      if (pair.source < kAsciiEnd) {
+        ascii_[pair.source] = pair.result;
+      } else if (pair.source >= kFullWidthStart) {
+        fullWidth_[pair.source - kFullWidthStart] = pair.result;
+      } else {
+        middle_.push_back(pair);
+        middleFirst_ = std::min(middleFirst_, pair.source);
+        middleLast_ = std::max(middleLast_, pair.source);
+      }
+    }
   }
-  std::array<char16_t, 0x10000> map_;
+  std::array<char16_t, kAsciiEnd> ascii_;
+  std::array<char16_t, 0x10000 - kFullWidthStart> fullWidth_;
+  std::vector<NormalizationPair> middle_;
+  char16_t middleFirst_ = 0xFFFF;
+  char16_t middleLast_ = 0;
 };
 
 // Walks 8-bit text character by character and gives the byte offset of the first character equal
