@@ -39,9 +39,8 @@ bool TPatternPrefilter::Add(int pattern, const std::string& text, uint8_t charCo
     posting.FirstCheck = static_cast<int32_t>(anchoredTexts_.size());
     anchoredTexts_.push_back(requirement.Strings.front());
     literalIds.push_back(LiteralId(requirement.Strings.front()));
-  } else if (requirement.Clauses.empty()) {
-    everyText = true;
   } else {
+    everyText = requirement.Clauses.empty();
     posting.FirstCheck = static_cast<int32_t>(checks_.size());
     for (size_t number = 0; number < requirement.Clauses.size(); ++number) {
       const TRequirementClause& clause = requirement.Clauses[number];
@@ -65,6 +64,14 @@ bool TPatternPrefilter::Add(int pattern, const std::string& text, uint8_t charCo
         check.ByteSet = ByteSetId(clause.Bytes);
       }
       check.EndLiteral = static_cast<int32_t>(checkLiterals_.size());
+      checks_.push_back(check);
+    }
+    if (requirement.HasLineHeadBytes) {
+      TCheck check;
+      check.AtLineHead = true;
+      check.ByteSet = static_cast<int32_t>(lineHeadSets_.size());
+      lineHeadSets_.push_back(requirement.LineHeadBytes);
+      check.FirstLiteral = check.EndLiteral = static_cast<int32_t>(checkLiterals_.size());
       checks_.push_back(check);
     }
     posting.EndCheck = static_cast<int32_t>(checks_.size());
@@ -153,12 +160,21 @@ void TPatternPrefilter::Survey(std::string_view text) {
       },
       [&](int start) { AddByte(firstBytes, static_cast<uint8_t>(text[start])); });
 
-  for (size_t id = 0; id < byteSets_.size(); ++id) {
-    bool shared = false;
-    for (size_t word = 0; word < firstBytes.size(); ++word) {
-      shared |= (byteSets_[id][word] & firstBytes[word]) != 0;
+  lineHeadBytes_ = {};
+  if (!lineHeadSets_.empty() && !text.empty()) {
+    AddByte(lineHeadBytes_, static_cast<uint8_t>(text[0]));
+    for (const char lineBreak : {kLineFeed, kCarriageReturn}) {
+      for (size_t at = text.find(lineBreak); at != std::string_view::npos;
+           at = text.find(lineBreak, at + 1)) {
+        if (at + 1 < text.size() && IsLineHead(at + 1)) {
+          AddByte(lineHeadBytes_, static_cast<uint8_t>(text[at + 1]));
+        }
+      }
     }
-    if (!shared) continue;
+  }
+
+  for (size_t id = 0; id < byteSets_.size(); ++id) {
+    if (!Shares(byteSets_[id], firstBytes)) continue;
     byteSetStamps_[id] = stamp_;
     Follow(byteSetPostings_[id]);
   }
@@ -171,7 +187,8 @@ bool TPatternPrefilter::ChecksHold(const TPosting& posting) const {
   for (int32_t number = posting.FirstCheck; number < posting.EndCheck; ++number) {
     const TCheck& check = checks_[number];
     const bool holds =
-        check.ByteSet >= 0
+        check.AtLineHead ? Shares(lineHeadSets_[check.ByteSet], lineHeadBytes_)
+        : check.ByteSet >= 0
             ? byteSetStamps_[check.ByteSet] == stamp_
             : std::any_of(checkLiterals_.begin() + check.FirstLiteral,
                           checkLiterals_.begin() + check.EndLiteral,
@@ -181,20 +198,9 @@ bool TPatternPrefilter::ChecksHold(const TPosting& posting) const {
   return true;
 }
 
-namespace {
-constexpr char kLineFeed = '\n';
-constexpr char kCarriageReturn = '\r';
-}  // namespace
-
 bool TPatternPrefilter::AnchoredHolds(const TPosting& posting) {
   const std::string& literal = anchoredTexts_[posting.FirstCheck];
   const size_t length = text_.size();
-  const auto isLineHead = [&](size_t at) {
-    if (at == 0) return true;
-    const char before = text_[at - 1];
-    return before == kLineFeed ||
-           (before == kCarriageReturn && (at == length || text_[at] != kLineFeed));
-  };
   const auto isLineTail = [&](size_t at) {
     return at == length || text_[at] == kLineFeed || text_[at] == kCarriageReturn;
   };
@@ -210,7 +216,7 @@ bool TPatternPrefilter::AnchoredHolds(const TPosting& posting) {
   }
   // The literal begins at the start of the text or after a line break.
   for (size_t at = 0; at + literal.size() <= length; ++at) {
-    if (!isLineHead(at) || !holdsAt(at)) continue;
+    if (!IsLineHead(at) || !holdsAt(at)) continue;
     if (posting.Decision == TDecision::AtLineHead || isLineTail(at + literal.size())) return true;
   }
   return false;

@@ -106,9 +106,10 @@ class TPatternPrefilter {
   };
 
   // A further clause: one of the literals checkLiterals_[FirstLiteral, EndLiteral) (ids in the
-  // trie), or the byte set ByteSet.
+  // trie), the byte set ByteSet somewhere, or, AtLineHead, lineHeadSets_[ByteSet] at a line head.
   struct TCheck {
     int32_t ByteSet = -1;  // -1 for a clause of literals
+    bool AtLineHead = false;
     int32_t FirstLiteral = 0;
     int32_t EndLiteral = 0;
   };
@@ -133,6 +134,22 @@ class TPatternPrefilter {
   // included), as the pattern engine decodes it; worked out at the first question of a lookup.
   bool IsCharStart(size_t at);
 
+  // Whether the byte offset at (the end included) of the text of the last Begin is a line head as
+  // the pattern engine sees one: the start, or after a line feed, or after a carriage return
+  // not followed by a line feed, either being a character of its own.
+  bool IsLineHead(size_t at) {
+    if (at == 0) return true;
+    const char before = text_[at - 1];
+    const bool lineBreak =
+        before == kLineFeed ||
+        (before == kCarriageReturn && (at == text_.size() || text_[at] != kLineFeed));
+    // A break byte read as the trail of a lead byte is no character of its own.
+    return lineBreak && IsCharStart(at - 1);
+  }
+
+  static constexpr char kLineFeed = '\n';
+  static constexpr char kCarriageReturn = '\r';
+
   template <class TVisit>
   void Visit(const TPosting& posting, TVisit& visit);
 
@@ -151,6 +168,7 @@ class TPatternPrefilter {
   std::map<TByteSet, int> byteSetIds_;
   std::vector<TByteSet> byteSets_;
   std::vector<std::vector<TPosting>> byteSetPostings_;  // per byte set id
+  std::vector<TByteSet> lineHeadSets_;                  // of the checks at line heads
 
   // What the last Begin saw: a literal, a byte set or a pattern belongs to it when its stamp
   // equals stamp_.
@@ -161,6 +179,7 @@ class TPatternPrefilter {
   // The lists of what the text holds: every text, its literals, its byte sets.
   std::vector<TCursor> cursors_;
   std::string_view text_;            // of the last Begin
+  TByteSet lineHeadBytes_{};         // its bytes at line heads, when lineHeadSets_ has any
   std::vector<uint8_t> charStarts_;  // per byte offset of text_, once asked; empty before
 };
 

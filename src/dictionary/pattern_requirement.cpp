@@ -6,6 +6,7 @@
 #include <bit>
 #include <climits>
 #include <optional>
+#include <span>
 #include <string_view>
 
 #include "regex/char_reader.h"
@@ -182,6 +183,12 @@ class Analyser {
     for (Condition& condition : pattern.Conditions) {
       requirement.Clauses.push_back(std::move(condition.Clause));
     }
+    if (tree_.HasLineHead()) {
+      if (const std::optional<TByteSet> bytes = LineHeadBytes()) {
+        requirement.HasLineHeadBytes = true;
+        requirement.LineHeadBytes = *bytes;
+      }
+    }
     return requirement;
   }
 
@@ -301,8 +308,7 @@ class Analyser {
   NodeFacts LeafFacts(int leaf) const {
     NodeFacts facts;
     const auto label = tree_.Label(tree_.LeafLabel(leaf));
-    const bool anchor = label.size() == 1 && label[0].Hi < 0;
-    if (anchor) return facts;  // zero-width: neither exact nor requiring anything
+    if (IsAnchor(label)) return facts;  // zero-width: neither exact nor requiring anything
     int codes = 0;
     for (const TbmRERange& range : label) codes += range.Hi - range.Lo + 1;
     if (codes <= kMaxExactClassCodes) {
@@ -318,18 +324,53 @@ class Analyser {
       facts.Exact.clear();
     }
     TClause bytes{TClause::TKind::FirstBytes, {}, {}};
+    AddFirstBytes(label, bytes.Bytes);
+    AddCondition(facts.Conditions, std::move(bytes));
+    return facts;
+  }
+
+  // Adds to bytes the first byte of every character of label (not an anchor).
+  static void AddFirstBytes(std::span<const TbmRERange> label, TByteSet& bytes) {
     for (const TbmRERange& range : label) {
       if (range.Lo <= kLastByte) {
-        AddBytes(bytes.Bytes, static_cast<uint8_t>(range.Lo),
+        AddBytes(bytes, static_cast<uint8_t>(range.Lo),
                  static_cast<uint8_t>(std::min(range.Hi, kLastByte)));
       }
       if (range.Hi <= kLastByte) continue;
       const int32_t firstLead = std::max(range.Lo, kLastByte + 1) >> 8;
-      AddBytes(bytes.Bytes, static_cast<uint8_t>(firstLead),
+      AddBytes(bytes, static_cast<uint8_t>(firstLead),
                static_cast<uint8_t>(std::min(range.Hi, kMaxCharCode) >> 8));
     }
-    AddCondition(facts.Conditions, std::move(bytes));
-    return facts;
+  }
+
+  static bool IsAnchor(std::span<const TbmRERange> label) {
+    return label.size() == 1 && label[0].Hi < 0;
+  }
+
+  // When every match begins at a line head: the first bytes of the characters that can follow
+  // the "^". Nothing when a match may begin elsewhere, or may be empty or go on with another
+  // anchor at the line head.
+  std::optional<TByteSet> LineHeadBytes() const {
+    TByteSet bytes{};
+    bool anyStart = false;
+    for (int leaf = 0; leaf < tree_.LeafCount(); ++leaf) {
+      if (!InSet(tree_.RootFirstPos(), leaf)) continue;
+      const auto label = tree_.Label(tree_.LeafLabel(leaf));
+      if (!IsAnchor(label) || label[0].Lo != kCodeLineHead) return std::nullopt;
+      anyStart = true;
+      for (int next = 0; next < tree_.LeafCount(); ++next) {
+        if (!InSet(tree_.FollowPos(leaf), next)) continue;
+        const auto nextLabel = tree_.Label(tree_.LeafLabel(next));
+        if (next == tree_.EndLeaf() || IsAnchor(nextLabel)) return std::nullopt;
+        AddFirstBytes(nextLabel, bytes);
+      }
+    }
+    if (!anyStart) return std::nullopt;
+    return bytes;
+  }
+
+  static bool InSet(std::span<const uint64_t> set, int leaf) {
+    return (set[static_cast<size_t>(leaf) / 64] >> (leaf % 64)) & 1;
   }
 
   // The conditions of a node, the implicit one of an exact node included.

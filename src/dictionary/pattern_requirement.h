@@ -8,7 +8,9 @@
 // byte of this set". A concatenation keeps the strongest clauses of both parts, an alternation
 // joins the clauses of its two sides pairwise (none if either side has none), a closure has none.
 // The whole pattern's facts say what a text must hold for the pattern to be found in it, and, for
-// a pattern that is only a few literal strings, whether it is found.
+// a pattern that is only a few literal strings, whether it is found. A pattern whose matches all
+// begin at a line head also says which bytes the character there may begin with, read from the
+// positions that can follow its "^".
 //
 // Literals are byte strings of whole characters in the pattern's character code, and a text holds
 // one only where it begins at a character start: a character whose bytes cannot come out of
@@ -34,6 +36,13 @@ inline bool TestByte(const TByteSet& set, uint8_t byte) {
 
 inline void AddByte(TByteSet& set, uint8_t byte) {
   set[byte / 64] |= uint64_t{1} << (byte % 64);
+}
+
+// Whether the two sets have a byte in common.
+inline bool Shares(const TByteSet& a, const TByteSet& b) {
+  bool shared = false;
+  for (size_t word = 0; word < a.size(); ++word) shared |= (a[word] & b[word]) != 0;
+  return shared;
 }
 
 // Adds the bytes first to last (first <= last) to set.
@@ -89,6 +98,10 @@ struct TPatternRequirement {
   std::vector<TRequirementClause> Clauses;
   bool AtLineHead = false;
   bool AtLineTail = false;
+  // Clauses only: every match begins at a line head, with a character whose first byte is in
+  // LineHeadBytes (a pattern such as "^[0-9]+$").
+  bool HasLineHeadBytes = false;
+  TByteSet LineHeadBytes{};
 };
 
 // Analyses pattern (a dictionary pattern after load-time normalisation) in charCode. A pattern

@@ -1,0 +1,65 @@
+// What the analysis finds of patterns whose matches all begin at a line head: the first bytes of
+// the character there. The prefilter checks them against the text's line heads instead of
+// searching, so a pattern given bytes it does not begin with would lose matches, and one that
+// could begin elsewhere, or match the empty text, must get none.
+#include "dictionary/pattern_requirement.h"
+
+#include <gtest/gtest.h>
+
+#include <ostream>
+#include <string>
+
+#include "dictionary_test_support.h"
+#include "regex/char_reader.h"
+
+namespace kelmo {
+namespace {
+
+using testing::Sjis;
+
+struct LineHeadCase {
+  const char* name;
+  std::string pattern;  // normalised
+  bool hasBytes;
+  std::string bytes;  // the expected set, each byte once
+};
+void PrintTo(const LineHeadCase& test, std::ostream* out) {
+  *out << test.name;
+}
+
+TByteSet SetOf(const std::string& bytes) {
+  TByteSet set{};
+  for (const char byte : bytes) AddByte(set, static_cast<uint8_t>(byte));
+  return set;
+}
+
+class LineHeadBytes : public ::testing::TestWithParam<LineHeadCase> {};
+
+TEST_P(LineHeadBytes, AreTheFirstBytesAfterTheAnchor) {
+  const LineHeadCase& test = GetParam();
+  const TPatternRequirement requirement = AnalysePattern(test.pattern, bmccSJIS);
+  ASSERT_EQ(requirement.Kind, TPatternRequirement::TKind::Clauses);
+  EXPECT_EQ(requirement.HasLineHeadBytes, test.hasBytes);
+  if (test.hasBytes) {
+    EXPECT_EQ(requirement.LineHeadBytes, SetOf(test.bytes));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, LineHeadBytes,
+    ::testing::Values(
+        LineHeadCase{"Digits", "^[0-9]+$", true, "0123456789"},
+        LineHeadCase{"LettersThenMore", "^[A-D]+.*", true, "ABCD"},
+        LineHeadCase{"AlternativesInAGroup", "^(X|[0-2])+$", true, "X012"},
+        LineHeadCase{"OptionalFirstCharacter", "^A*[BC]", true, "ABC"},
+        LineHeadCase{"DoubleByteClass", Sjis(u"^[ぁ-ん]+[!?]$"), true, "\x82"},
+        LineHeadCase{"ClassAcrossLeadBytes", Sjis(u"^[ー-ア]"), true, "\x81\x82\x83"},
+        LineHeadCase{"AnAlternativeWithoutAnchor", "^[0-9]|[A-Z]", false, ""},
+        LineHeadCase{"EmptyAfterTheAnchor", "^[0-9]*", false, ""},
+        LineHeadCase{"AnchorThenLineTail", "^$", false, ""},
+        LineHeadCase{"NoAnchor", "[0-9]+X", false, ""},
+        LineHeadCase{"CaretInsideIsACharacter", "[0-9]^[A-Z]", false, ""}),
+    [](const auto& info) { return info.param.name; });
+
+}  // namespace
+}  // namespace kelmo
