@@ -131,6 +131,7 @@ void TPatternPrefilter::AttachEntries(const std::vector<TPatternEntries>& entrie
 void TPatternPrefilter::Begin(std::string_view text) {
   text_ = text;
   charStarts_.clear();
+  linesFound_ = false;
   cursors_.clear();
   Follow(unconditional_);
   Survey(text);
@@ -161,16 +162,9 @@ void TPatternPrefilter::Survey(std::string_view text) {
       [&](int start) { AddByte(firstBytes, static_cast<uint8_t>(text[start])); });
 
   lineHeadBytes_ = {};
-  if (!lineHeadSets_.empty() && !text.empty()) {
-    AddByte(lineHeadBytes_, static_cast<uint8_t>(text[0]));
-    for (const char lineBreak : {kLineFeed, kCarriageReturn}) {
-      for (size_t at = text.find(lineBreak); at != std::string_view::npos;
-           at = text.find(lineBreak, at + 1)) {
-        if (at + 1 < text.size() && IsLineHead(at + 1)) {
-          AddByte(lineHeadBytes_, static_cast<uint8_t>(text[at + 1]));
-        }
-      }
-    }
+  if (!lineHeadSets_.empty()) {
+    FindLines();
+    for (const size_t at : lineHeads_) AddByte(lineHeadBytes_, static_cast<uint8_t>(text[at]));
   }
 
   for (size_t id = 0; id < byteSets_.size(); ++id) {
@@ -200,26 +194,43 @@ bool TPatternPrefilter::ChecksHold(const TPosting& posting) const {
 
 bool TPatternPrefilter::AnchoredHolds(const TPosting& posting) {
   const std::string& literal = anchoredTexts_[posting.FirstCheck];
-  const size_t length = text_.size();
-  const auto isLineTail = [&](size_t at) {
-    return at == length || text_[at] == kLineFeed || text_[at] == kCarriageReturn;
-  };
-  const auto holdsAt = [&](size_t at) {
-    return text_.compare(at, literal.size(), literal) == 0 && IsCharStart(at);
-  };
+  const size_t size = literal.size();
+  FindLines();
   if (posting.Decision == TDecision::AtLineTail) {
-    // The literal ends at the end of the text or before a line break.
-    for (size_t end = 0; end <= length; ++end) {
-      if (end >= literal.size() && isLineTail(end) && holdsAt(end - literal.size())) return true;
+    // The literal ends at the end of the text or before a line break, from a character start.
+    for (const size_t end : lineTails_) {
+      if (end >= size && text_.compare(end - size, size, literal) == 0 &&
+          IsCharStart(end - size)) {
+        return true;
+      }
     }
     return false;
   }
-  // The literal begins at the start of the text or after a line break.
-  for (size_t at = 0; at + literal.size() <= length; ++at) {
-    if (!IsLineHead(at) || !holdsAt(at)) continue;
-    if (posting.Decision == TDecision::AtLineHead || isLineTail(at + literal.size())) return true;
+  // The literal begins at a line head, which is a character start; a whole line ends it at a
+  // line tail, where its whole characters end.
+  for (const size_t at : lineHeads_) {
+    if (text_.compare(at, size, literal) != 0) continue;
+    const size_t end = at + size;
+    if (posting.Decision == TDecision::AtLineHead || end == text_.size() ||
+        text_[end] == kLineFeed || text_[end] == kCarriageReturn) {
+      return true;
+    }
   }
   return false;
+}
+
+void TPatternPrefilter::FindLines() {
+  if (linesFound_) return;
+  linesFound_ = true;
+  lineHeads_.clear();
+  lineTails_.clear();
+  if (!text_.empty()) lineHeads_.push_back(0);
+  for (size_t at = 0; at < text_.size(); ++at) {
+    if (text_[at] != kLineFeed && text_[at] != kCarriageReturn) continue;
+    lineTails_.push_back(at);
+    if (at + 1 < text_.size() && IsLineHead(at + 1)) lineHeads_.push_back(at + 1);
+  }
+  lineTails_.push_back(text_.size());
 }
 
 bool TPatternPrefilter::IsCharStart(size_t at) {

@@ -147,6 +147,9 @@ class TPatternPrefilter {
     return lineBreak && IsCharStart(at - 1);
   }
 
+  // Fills lineHeads_ and lineTails_ for the text of the last Begin, once.
+  void FindLines();
+
   static constexpr char kLineFeed = '\n';
   static constexpr char kCarriageReturn = '\r';
 
@@ -180,6 +183,10 @@ class TPatternPrefilter {
   std::vector<TCursor> cursors_;
   std::string_view text_;            // of the last Begin
   TByteSet lineHeadBytes_{};         // its bytes at line heads, when lineHeadSets_ has any
+  // Its line heads below the end and its line tails (breaks, then the end), once asked.
+  bool linesFound_ = false;
+  std::vector<size_t> lineHeads_;
+  std::vector<size_t> lineTails_;
   std::vector<uint8_t> charStarts_;  // per byte offset of text_, once asked; empty before
 };
 

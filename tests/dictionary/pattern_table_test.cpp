@@ -84,6 +84,7 @@ INSTANTIATE_TEST_SUITE_P(
                  {"^A", "A$", "^A$", "^X$", "^Y$", "^B"},
                  "X\rA\nY",
                  {0, 1, 2, 3, 4}},
+        MarkCase{"WholeLineKeywordMustEndTheLine", {"^AB$", "^A$", "^ABC$"}, "AB\nABCD", {0}},
         MarkCase{"NoLineHeadBetweenCarriageReturnAndLineFeed", {"^\nA"}, "X\r\nA", {}},
         MarkCase{"LineFeedAsATrailByteBeginsNoLine",
                  {"^A", "^[A-Z]+$", "^[0-9]+"},
