@@ -225,10 +225,18 @@ void TPatternPrefilter::FindLines() {
   lineHeads_.clear();
   lineTails_.clear();
   if (!text_.empty()) lineHeads_.push_back(0);
-  for (size_t at = 0; at < text_.size(); ++at) {
-    if (text_[at] != kLineFeed && text_[at] != kCarriageReturn) continue;
+  // The two break bytes are found apart (most texts have neither) and taken in order.
+  size_t lineFeed = text_.find(kLineFeed);
+  size_t carriageReturn = text_.find(kCarriageReturn);
+  while (lineFeed != std::string_view::npos || carriageReturn != std::string_view::npos) {
+    const size_t at = std::min(lineFeed, carriageReturn);
     lineTails_.push_back(at);
     if (at + 1 < text_.size() && IsLineHead(at + 1)) lineHeads_.push_back(at + 1);
+    if (at == lineFeed) {
+      lineFeed = text_.find(kLineFeed, at + 1);
+    } else {
+      carriageReturn = text_.find(kCarriageReturn, at + 1);
+    }
   }
   lineTails_.push_back(text_.size());
 }
