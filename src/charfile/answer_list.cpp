@@ -15,12 +15,6 @@ constexpr int kInitialReserve = 256;
 
 TAnswerList::TAnswerList(int capacity) : reserve_(std::clamp(capacity, 1, kInitialReserve)) {}
 
-void TAnswerList::AddIndex(int index) {
-  // Reserved at the first index: most lookups of most dictionaries find none.
-  if (items_.empty()) items_.reserve(reserve_);
-  items_.push_back(index);
-}
-
 int TAnswerList::PickRandom() const {
   if (items_.empty()) return 0;
   return items_[RandomBelow(Count())];
