@@ -7,8 +7,10 @@
 // listed for every text. Marking a text walks the trie once over the text and tests each set of
 // first bytes against the bytes that begin the text's characters; the patterns listed under what
 // the text holds are marked. A marked pattern then meets its strongest clause, and its others are
-// checked against what the text was found to hold. A pattern that is just a few literal strings
-// (or matches every text) is decided without any search.
+// checked against what the text was found to hold, as is, for a pattern whose matches all begin
+// at a line head, the byte that begins one of the text's lines. A pattern that is just a few
+// literal strings (or matches every text), or a keyword anchored to line heads or tails, is
+// decided without any search.
 //
 // Each list is sorted by the first entry of its patterns, so that a lookup can take the patterns
 // of the early entries first and stop once an early group of entries has an answer: a text that
