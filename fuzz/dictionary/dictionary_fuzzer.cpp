@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "charfile/code_page.h"
 #include "charfile/random_source.h"
 #include "charfile/text_file.h"
 #include "charfile/text_utils.h"
@@ -83,7 +84,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   kelmo::TKelmoDataA kindA(true, nullptr);
   kelmo::TKelmoDataB kindB(true, nullptr);
   kelmo::TKelmoDataC kindC(true, nullptr);
-  kindA.SetContext(queries.front());
+  kindA.SetContext(kelmo::ShiftJisToUtf16(queries.front()));
   for (kelmo::TKelmoData* dictionary :
        std::initializer_list<kelmo::TKelmoData*>{&kind0, &kindA, &kindB, &kindC}) {
     dictionary->LoadFile(memoryFile.Path());

@@ -1,6 +1,7 @@
 // Dictionary kind A: loading pattern pairs and finding the entries whose two patterns are found.
 #include "dictionary/kelmo_data_a.h"
 
+#include "charfile/code_page.h"
 #include "charfile/text_utils.h"
 
 namespace kelmo {
@@ -61,8 +62,8 @@ void TKelmoDataA::ScanCandidates(const std::string& input, TAnswerList& candidat
   });
 }
 
-void TKelmoDataA::SetContext(std::string_view rawReply) {
-  context_ = NormalizeShiftJis(rawReply);
+void TKelmoDataA::SetContext(std::u16string_view rawReply) {
+  context_ = Utf16ToShiftJis(NormalizeText(rawReply));
 }
 
 }  // namespace kelmo

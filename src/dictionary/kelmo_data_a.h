@@ -38,9 +38,9 @@ class TKelmoDataA : public TKelmoDataOf<TEntryA> {
   // The normalised previous reply; empty until the first SetContext.
   const std::string& Context() const { return context_; }
 
-  // Stores NormalizeText of the raw (unevaluated) reply chosen at this selection, or of the empty
-  // text when there was none.
-  void SetContext(std::string_view rawReply);
+  // Stores, encoded, NormalizeText of the raw (unevaluated) reply chosen at this selection, or of
+  // the empty text when there was none. The reply comes decoded: the caller decodes it anyway.
+  void SetContext(std::u16string_view rawReply);
 
   // Takes the context of other, as SetContext of the same reply would set it.
   void CopyContext(const TKelmoDataA& other) { context_ = other.context_; }

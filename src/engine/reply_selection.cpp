@@ -87,9 +87,10 @@ std::u16string TCharacter::SelectReply(std::u16string_view line, uint8_t mask) {
     }
   }
 
-  DataA1->SetContext(reply);
+  std::u16string decodedReply = ShiftJisToUtf16(reply);
+  DataA1->SetContext(decodedReply);
   DataA2->CopyContext(*DataA1);
-  return ShiftJisToUtf16(reply);
+  return decodedReply;
 }
 
 }  // namespace kelmo

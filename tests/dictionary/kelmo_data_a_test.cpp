@@ -17,7 +17,7 @@ using testing::Sjis;
 struct MatchCase {
   const char* name;
   std::string line;      // one dictionary line
-  std::string rawReply;  // given to SetContext
+  std::string rawReply;  // given to SetContext, decoded
   std::string input;     // normalised input
   bool passes;
 };
@@ -32,7 +32,7 @@ TEST_P(KindAMatch, PassesWhenBothPatternsAreFound) {
   testing::TempFolder folder;
   TKelmoDataA dictionary(false, nullptr);
   dictionary.LoadFile(folder.Write("a.txt", test.line));
-  dictionary.SetContext(test.rawReply);
+  dictionary.SetContext(ShiftJisToUtf16(test.rawReply));
   EXPECT_EQ(dictionary.Lookup(test.input), test.passes ? "r" : "");
 }
 
@@ -62,9 +62,9 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(TKelmoDataA, ContextIsEmptyUntilSetAndStoresTheNormalisedReply) {
   TKelmoDataA dictionary(false, nullptr);
   EXPECT_EQ(dictionary.Context(), "");
-  dictionary.SetContext("hello {Rand1|2}");
+  dictionary.SetContext(u"hello {Rand1|2}");
   EXPECT_EQ(dictionary.Context(), "HELLO {RAND1|2}");
-  dictionary.SetContext("");
+  dictionary.SetContext(u"");
   EXPECT_EQ(dictionary.Context(), "");
 }
 

@@ -185,7 +185,7 @@ TEST(PrefilterProperty, KindACandidatesEqualThePlainScan) {
     TKelmoDataA dictionary(round % 2 == 0, nullptr);
     dictionary.LoadFile(folder.Write("a.txt", generator.File(3)));
     for (int line = 0; line < kLinesPerDictionary; ++line) {
-      dictionary.SetContext(generator.Line());
+      dictionary.SetContext(ShiftJisToUtf16(generator.Line()));
       const std::string input = generator.Line();
       TAnswerList plain(dictionary.EntryCount());
       dictionary.ScanCandidates(input, plain);
