@@ -1,8 +1,7 @@
-// The normalisation table is kept as the literal list of 121 pairs it is defined by; small lookup
-// arrays are built from it once.
+// The normalisation table is kept as the literal list of 121 pairs it is defined by; a small paged
+// lookup is built from it once.
 #include "charfile/text_utils.h"
 
-#include <algorithm>
 #include <array>
 #include <charconv>
 #include <climits>
@@ -48,9 +47,9 @@ constexpr std::array<NormalizationPair, 121> BuildNormalizationTable() {
 
 constexpr std::array<NormalizationPair, 121> kNormalizationTable = BuildNormalizationTable();
 
-// The table as three small parts, so that normalising a line reads a few cache lines and not a
-// map of the whole UTF-16 range: ASCII, the full-width block from U+FF00, and the few sources in
-// between, which a range check passes over for kana and kanji.
+// The table as the change each character undergoes, in pages of 256 by the high byte: every page
+// that changes nothing is one shared page of zeros. Normalising a line then reads a few cache
+// lines, not a map of the whole UTF-16 range, and takes no branch per character.
 class NormalizationMap {
  public:
   static const NormalizationMap& Get() {
@@ -58,41 +57,26 @@ class NormalizationMap {
     return map;
   }
   char16_t operator()(char16_t c) const {
-    if (c < kAsciiEnd) return ascii_[c];
-    if (c >= kFullWidthStart) return fullWidth_[c - kFullWidthStart];
-    if (c < middleFirst_ || c > middleLast_) return c;
-    for (const NormalizationPair& pair : middle_) {
-      if (pair.source == c) return pair.result;
-    }
-    return c;
+    return static_cast<char16_t>(c + changes_[pageOf_[c >> 8]][c & 0xFF]);
   }
 
  private:
-  static constexpr char16_t kAsciiEnd = 0x80;
-  static constexpr char16_t kFullWidthStart = 0xFF00;
+  using TPage = std::array<uint16_t, 256>;
 
-  NormalizationMap() {
-    for (size_t c = 0; c < ascii_.size(); ++c) ascii_[c] = static_cast<char16_t>(c);
-    for (size_t c = 0; c < fullWidth_.size(); ++c) {
-      fullWidth_[c] = static_cast<char16_t>(kFullWidthStart + c);
-    }
+  NormalizationMap() : changes_(1, TPage{}) {
+    pageOf_.fill(0);
     for (const NormalizationPair& pair : kNormalizationTable) {
-      if (pair.source < kAsciiEnd) {
-        ascii_[pair.source] = pair.result;
-      } else if (pair.source >= kFullWidthStart) {
-        fullWidth_[pair.source - kFullWidthStart] = pair.result;
-      } else {
-        middle_.push_back(pair);
-        middleFirst_ = std::min(middleFirst_, pair.source);
-        middleLast_ = std::max(middleLast_, pair.source);
+      uint8_t& page = pageOf_[pair.source >> 8];
+      if (page == 0) {
+        page = static_cast<uint8_t>(changes_.size());
+        changes_.emplace_back();
       }
+      // Differences wrap around in 16 bits, as the sum in operator() does.
+      changes_[page][pair.source & 0xFF] = static_cast<uint16_t>(pair.result - pair.source);
     }
   }
-  std::array<char16_t, kAsciiEnd> ascii_;
-  std::array<char16_t, 0x10000 - kFullWidthStart> fullWidth_;
-  std::vector<NormalizationPair> middle_;
-  char16_t middleFirst_ = 0xFFFF;
-  char16_t middleLast_ = 0;
+  std::array<uint8_t, 256> pageOf_;
+  std::vector<TPage> changes_;  // page 0 changes nothing
 };
 
 // Walks 8-bit text character by character and gives the byte offset of the first character equal
