@@ -1,12 +1,11 @@
-// The normalisation table is kept as the literal list of 121 pairs it is defined by; a small paged
-// lookup is built from it once.
+// The normalisation table is kept as the literal list of 121 pairs it is defined by; a lookup
+// array over the whole UTF-16 range is built from it once.
 #include "charfile/text_utils.h"
 
 #include <array>
 #include <charconv>
 #include <climits>
 #include <cstdint>
-#include <vector>
 
 #include "charfile/code_page.h"
 #include "charfile/data_path.h"
@@ -47,36 +46,20 @@ constexpr std::array<NormalizationPair, 121> BuildNormalizationTable() {
 
 constexpr std::array<NormalizationPair, 121> kNormalizationTable = BuildNormalizationTable();
 
-// The table as the change each character undergoes, in pages of 256 by the high byte: every page
-// that changes nothing is one shared page of zeros. Normalising a line then reads a few cache
-// lines, not a map of the whole UTF-16 range, and takes no branch per character.
 class NormalizationMap {
  public:
   static const NormalizationMap& Get() {
     static const NormalizationMap map;
     return map;
   }
-  char16_t operator()(char16_t c) const {
-    return static_cast<char16_t>(c + changes_[pageOf_[c >> 8]][c & 0xFF]);
-  }
+  char16_t operator()(char16_t c) const { return map_[c]; }
 
  private:
-  using TPage = std::array<uint16_t, 256>;
-
-  NormalizationMap() : changes_(1, TPage{}) {
-    pageOf_.fill(0);
-    for (const NormalizationPair& pair : kNormalizationTable) {
-      uint8_t& page = pageOf_[pair.source >> 8];
-      if (page == 0) {
-        page = static_cast<uint8_t>(changes_.size());
-        changes_.emplace_back();
-      }
-      // Differences wrap around in 16 bits, as the sum in operator() does.
-      changes_[page][pair.source & 0xFF] = static_cast<uint16_t>(pair.result - pair.source);
-    }
+  NormalizationMap() {
+    for (size_t c = 0; c < map_.size(); ++c) map_[c] = static_cast<char16_t>(c);
+    for (const NormalizationPair& pair : kNormalizationTable) map_[pair.source] = pair.result;
   }
-  std::array<uint8_t, 256> pageOf_;
-  std::vector<TPage> changes_;  // page 0 changes nothing
+  std::array<char16_t, 0x10000> map_;
 };
 
 // Walks 8-bit text character by character and gives the byte offset of the first character equal
