@@ -231,7 +231,10 @@ void TPatternPrefilter::FindLines() {
   while (lineFeed != std::string_view::npos || carriageReturn != std::string_view::npos) {
     const size_t at = std::min(lineFeed, carriageReturn);
     lineTails_.push_back(at);
-    if (at + 1 < text_.size() && IsLineHead(at + 1)) lineHeads_.push_back(at + 1);
+    // A break byte read as the trail of a lead byte is no character of its own.
+    const bool beginsLine = at + 1 < text_.size() && IsCharStart(at) &&
+                            !(text_[at] == kCarriageReturn && text_[at + 1] == kLineFeed);
+    if (beginsLine) lineHeads_.push_back(at + 1);
     if (at == lineFeed) {
       lineFeed = text_.find(kLineFeed, at + 1);
     } else {

@@ -136,20 +136,9 @@ class TPatternPrefilter {
   // included), as the pattern engine decodes it; worked out at the first question of a lookup.
   bool IsCharStart(size_t at);
 
-  // Whether the byte offset at (the end included) of the text of the last Begin is a line head as
-  // the pattern engine sees one: the start, or after a line feed, or after a carriage return
-  // not followed by a line feed, either being a character of its own.
-  bool IsLineHead(size_t at) {
-    if (at == 0) return true;
-    const char before = text_[at - 1];
-    const bool lineBreak =
-        before == kLineFeed ||
-        (before == kCarriageReturn && (at == text_.size() || text_[at] != kLineFeed));
-    // A break byte read as the trail of a lead byte is no character of its own.
-    return lineBreak && IsCharStart(at - 1);
-  }
-
-  // Fills lineHeads_ and lineTails_ for the text of the last Begin, once.
+  // Fills lineHeads_ and lineTails_ for the text of the last Begin, once, as the pattern engine
+  // sees lines: they begin at the start, after a line feed, or after a carriage return not
+  // followed by a line feed, either being a character of its own.
   void FindLines();
 
   static constexpr char kLineFeed = '\n';
