@@ -31,7 +31,9 @@ with open(here + ".json", encoding="utf-8") as settings_file:
     settings = json.load(settings_file)
 
 if settings.get("stderr"):
-    print(settings["stderr"], file=sys.stderr, flush=True)
+    # One write for the whole line: print() writes the text and its line end separately, and two
+    # plug-ins sharing the log could then interleave between them.
+    os.write(2, (settings["stderr"] + "\n").encode("utf-8"))
 if settings.get("stubborn"):
     signal.signal(signal.SIGTERM, signal.SIG_IGN)
 
