@@ -271,8 +271,9 @@ struct Line {
 };
 
 // RE2::Set over the byte patterns of "datab2", and SelectReply, on the same lines in alternating
-// rounds: the machine's load then weighs on both alike. Both are timed by the wall clock alone. category[i] names the category of lines[i], empty for a line in
-// none. Reports the compile time, the resident growth, and per-category medians of both.
+// rounds: the machine's load then weighs on both alike. Both are timed by the wall clock alone.
+// category[i] names the category of lines[i], empty for a line in none. Reports the compile time,
+// the resident growth, and per-category medians of both.
 void PutPairedWithRe2(TCharacter& character, const std::vector<Line>& lines,
                       const std::vector<std::string>& category, const std::filesystem::path& folder,
                       int rounds) {

@@ -3,10 +3,10 @@
 // the prefilter over them.
 //
 // Entries that share a pattern text share everything about it: one analysis at load, one
-// compilation at its first search, and within one lookup one search. Large dictionaries repeat their patterns a lot (one keyword with many
-// replies, the same digit or class pattern in many places), so a lookup searches each of them
-// once. An entry is numbered with its pattern as it is stored (Intern), and indexed after its file
-// has been read (Index).
+// compilation at its first search, and within one lookup one search. Large dictionaries repeat
+// their patterns a lot (one keyword with many replies, the same digit or class pattern in many
+// places), so a lookup searches each of them once. An entry is numbered with its pattern as it is
+// stored (Intern), and indexed after its file has been read (Index).
 #pragma once
 
 #include <cstdint>
