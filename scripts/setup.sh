@@ -12,6 +12,7 @@ packages=(
   libreadline-dev
   libjpeg-dev libpng-dev
   libre2-dev libpcre2-dev libhyperscan-dev
+  qt6-base-dev
   python3 tmux
 )
 

@@ -1,0 +1,53 @@
+// Picture files are opened without blocking and checked to be regular before they are read, so a
+// path naming a pipe or a device cannot hang the program.
+#include "pictures/picture_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "pictures/picture_limits.h"
+
+namespace kelmo {
+namespace {
+
+// Closes the descriptor when the read ends, however it ends.
+class TFileDescriptor {
+ public:
+  explicit TFileDescriptor(int fd) : fd_(fd) {}
+  ~TFileDescriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  TFileDescriptor(const TFileDescriptor&) = delete;
+  TFileDescriptor& operator=(const TFileDescriptor&) = delete;
+  int Get() const { return fd_; }
+
+ private:
+  int fd_;
+};
+
+}  // namespace
+
+std::optional<std::string> ReadPictureFile(const std::string& path) {
+  const TFileDescriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  if (file.Get() < 0) return std::nullopt;
+  struct stat status{};
+  if (::fstat(file.Get(), &status) != 0 || !S_ISREG(status.st_mode)) return std::nullopt;
+  if (status.st_size > kMaxPictureFileBytes) return std::nullopt;
+
+  std::string bytes(static_cast<size_t>(status.st_size), '\0');
+  size_t filled = 0;
+  while (filled < bytes.size()) {
+    const ssize_t got = ::read(file.Get(), bytes.data() + filled, bytes.size() - filled);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) return std::nullopt;
+    if (got == 0) break;  // the file shrank while being read
+    filled += static_cast<size_t>(got);
+  }
+  bytes.resize(filled);
+  return bytes;
+}
+
+}  // namespace kelmo
