@@ -12,7 +12,7 @@ packages=(
   libreadline-dev
   libjpeg-dev libpng-dev
   libre2-dev libpcre2-dev libhyperscan-dev
-  qt6-base-dev
+  qt6-base-dev qt6-multimedia-dev fonts-noto-cjk xvfb
   python3 tmux
 )
 

@@ -1,0 +1,40 @@
+// Closes the message boxes a test provokes and records their texts, so that no test waits for a
+// user: while the catcher lives, a timer looks for a visible QMessageBox every few milliseconds
+// (the box's own event loop runs the timer) and answers it with OK.
+#pragma once
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QTimer>
+#include <string>
+#include <vector>
+
+namespace kelmo::testing {
+
+class TMessageBoxCatcher {
+ public:
+  TMessageBoxCatcher() {
+    QObject::connect(&timer_, &QTimer::timeout, [this] { CloseVisibleBoxes(); });
+    timer_.start(kPollMilliseconds);
+  }
+
+  // The texts of the boxes closed so far (UTF-8), oldest first.
+  const std::vector<std::string>& Texts() const { return texts_; }
+
+ private:
+  static constexpr int kPollMilliseconds = 10;
+
+  void CloseVisibleBoxes() {
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+      auto* box = qobject_cast<QMessageBox*>(window);
+      if (box == nullptr || !box->isVisible()) continue;
+      texts_.push_back(box->text().toStdString());
+      box->done(QMessageBox::Ok);
+    }
+  }
+
+  QTimer timer_;
+  std::vector<std::string> texts_;
+};
+
+}  // namespace kelmo::testing
