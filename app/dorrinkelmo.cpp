@@ -1,6 +1,6 @@
 // The program's entry point: reads the command line, finds the program folder and hands over to a
-// front end. The window front end is chosen when a display is available; until it is built, the
-// terminal front end serves in its place.
+// front end: the window when a display is available, the terminal with "--tty" or without a
+// display (or when the display cannot be reached), the batch mode with "--batch".
 #include <cstdlib>
 #include <exception>
 #include <filesystem>
@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "charfile/random_source.h"
+#include "gui/window_front_end.h"
 #include "tty/batch_runner.h"
 #include "tty/program_options.h"
 #include "tty/terminal_front_end.h"
@@ -19,6 +20,8 @@ namespace {
 // Exit status of a command-line mistake (a failed start-up exits with 1).
 constexpr int kUsageStatus = 2;
 constexpr const char* kProgramPrefix = "dorrinkelmo: ";
+// Shown when a display is named but cannot be reached.
+constexpr const char* kNoWindowMessage = "画面に接続できないため、端末で起動します";
 
 // The running executable's path, which the program folder defaults to.
 std::string ExecutablePath(const char* argumentZero) {
@@ -66,16 +69,19 @@ int Run(int argc, char** argv) {
   const std::string programFileName = std::filesystem::path(executable).filename().string();
   const std::string character = AbsoluteCharacterPath(options->Character);
 
-  switch (kelmo::ChooseFrontEnd(*options, DisplayAvailable())) {
-    case kelmo::TFrontEnd::Batch:
-      return kelmo::RunBatch({appDir, programFileName, character, options->Seed}, std::cin,
-                             std::cout, std::cerr);
-    case kelmo::TFrontEnd::Window:  // no window front end is built yet: the terminal serves
-    case kelmo::TFrontEnd::Terminal:
-      if (options->Seed) kelmo::UseFixedRandomSeed(*options->Seed);
-      return kelmo::RunTerminalFrontEnd({appDir, programFileName, character});
+  const kelmo::TFrontEnd frontEnd = kelmo::ChooseFrontEnd(*options, DisplayAvailable());
+  if (frontEnd == kelmo::TFrontEnd::Batch) {
+    return kelmo::RunBatch({appDir, programFileName, character, options->Seed}, std::cin,
+                           std::cout, std::cerr);
   }
-  return 0;
+  if (options->Seed) kelmo::UseFixedRandomSeed(*options->Seed);
+  if (frontEnd == kelmo::TFrontEnd::Window) {
+    if (kelmo::WindowSystemReachable()) {
+      return kelmo::RunWindowFrontEnd({appDir, programFileName, character});
+    }
+    std::cerr << kProgramPrefix << kNoWindowMessage << '\n';
+  }
+  return kelmo::RunTerminalFrontEnd({appDir, programFileName, character});
 }
 
 }  // namespace

@@ -12,7 +12,8 @@ packages=(
   libreadline-dev
   libjpeg-dev libpng-dev
   libre2-dev libpcre2-dev libhyperscan-dev
-  qt6-base-dev qt6-multimedia-dev fonts-noto-cjk xvfb
+  qt6-base-dev qt6-multimedia-dev qt6-qpa-plugins fonts-noto-cjk xvfb
+  libxcb1-dev xauth xdotool imagemagick
   python3 tmux
 )
 

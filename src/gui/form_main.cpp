@@ -1,0 +1,324 @@
+// The main window: the view operations, layout, painting by state, keys, timer and placement.
+#include "gui/form_main.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QGuiApplication>
+#include <QScreen>
+#include <exception>
+#include <iostream>
+
+#include "gui/balloon_edit.h"
+#include "gui/form_nadenade.h"
+#include "gui/form_splash.h"
+#include "gui/message_box.h"
+#include "gui/picture_box.h"
+#include "gui/program_icon.h"
+#include "shell/chat_controller.h"
+
+namespace kelmo {
+namespace {
+
+constexpr const char* kErrorPrefix = "dorrinkelmo: ";
+
+// The window's border: a title with the system menu, a minimise box and a close box, no maximise
+// box (the size follows the picture).
+constexpr Qt::WindowFlags kMainWindowFlags =
+    Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint;
+
+QColor WindowBackground() {
+  return QApplication::palette().color(QPalette::Button);
+}
+
+// The start of the axis: coordinate when given and on the desktop, else centred in available.
+int PlaceOnAxis(int coordinate, int desktopStart, int desktopEnd, int availableStart,
+                int availableLength, int windowLength) {
+  if (coordinate < 0 || coordinate < desktopStart || coordinate > desktopEnd) {
+    return availableStart + (availableLength - windowLength) / 2;
+  }
+  return coordinate;
+}
+
+}  // namespace
+
+TFormMain::TFormMain(const std::string& appDir, bool trayAvailable, QWidget* parent)
+    : QWidget(parent, kMainWindowFlags),
+      pictures_(appDir, WindowBackground()),
+      paintBitmap_(new TPictureBox("PaintBitmap", this)),
+      paintBalloon_(new TPictureBox("PaintBalloon", this)),
+      richBalloon_(new TBalloonEdit(this)),
+      sound_(this),
+      trayAvailable_(trayAvailable) {
+  setObjectName("TFormMain");
+  setWindowTitle(kDesignCaption);
+  setWindowIcon(ProgramWindowIcon());
+  QPalette background = palette();
+  background.setColor(QPalette::Window, WindowBackground());
+  setPalette(background);
+  setAutoFillBackground(true);
+  // Whenever the window is active, typing goes into the balloon.
+  setFocusProxy(richBalloon_);
+  connect(richBalloon_, &TBalloonEdit::EnterPressed, this, &TFormMain::RichBalloonKeyPress);
+
+  timer_.setObjectName("Timer");
+  connect(&timer_, &QTimer::timeout, this, &TFormMain::TimerTimer);
+
+  CreatePopupMenu();
+  CreateTrayIcon();
+  CreateNadenade();
+  UpdateLayout();
+}
+
+TFormMain::~TFormMain() = default;
+
+void TFormMain::Attach(TChatController& controller) {
+  controller_ = &controller;
+}
+
+void TFormMain::StartTimer() {
+  if (controller_ != nullptr && !closed_) timer_.start(controller_->TimerInterval());
+}
+
+void TFormMain::Guarded(const std::function<void()>& action) {
+  if (controller_ == nullptr) return;
+  try {
+    action();
+  } catch (const std::exception& error) {
+    // The conversation stays as it was at that moment and goes on.
+    std::cerr << kErrorPrefix << error.what() << std::endl;
+  }
+}
+
+// ----- The two inputs ---------------------------------------------------------------------------
+
+void TFormMain::RichBalloonKeyPress() {
+  Guarded([&] { controller_->PressEnter(); });
+}
+
+void TFormMain::TimerTimer() {
+  Guarded([&] { controller_->TimerTimer(); });
+  if (controller_ == nullptr || closed_ || !timer_.isActive()) return;
+  const int interval = controller_->TimerInterval();
+  if (interval != timer_.interval()) timer_.setInterval(interval);
+}
+
+// ----- The balloon ------------------------------------------------------------------------------
+
+std::string TFormMain::BalloonText() const {
+  return richBalloon_->Text();
+}
+
+void TFormMain::SetBalloonText(const std::string& text) {
+  richBalloon_->SetText(text);
+}
+
+void TFormMain::AppendToLastLine(const std::string& text) {
+  richBalloon_->AppendToLastLine(text);
+}
+
+void TFormMain::SetBalloonReadOnly(bool readOnly) {
+  richBalloon_->setReadOnly(readOnly);
+}
+
+void TFormMain::SetBalloonFont(const std::string& name, int pointSize) {
+  QFont font = richBalloon_->font();
+  font.setFamilies({QString::fromStdString(name), kJapaneseFallbackFamily});
+  font.setPointSize(std::clamp(pointSize, kMinBalloonPointSize, kMaxBalloonPointSize));
+  richBalloon_->setFont(font);
+}
+
+// ----- Pictures and sound -----------------------------------------------------------------------
+
+void TFormMain::ResetPictures(bool useBuiltInBalloons) {
+  pictures_.ResetPictures(useBuiltInBalloons);
+}
+
+void TFormMain::SetCharacterFolder(const std::string& folder) {
+  pictures_.SetCharacterFolder(folder);
+}
+
+bool TFormMain::LoadPicture(TPictureSlot slot, const std::string& path, bool colourKey) {
+  const bool loaded = pictures_.LoadPicture(slot, path, colourKey);
+  UpdateLayout();
+  return loaded;
+}
+
+void TFormMain::ShowDefaultPicture() {
+  pictures_.ShowDefaultPicture();
+}
+
+void TFormMain::Repaint() {
+  UpdateLayout();
+  paintBitmap_->SetPicture(pictures_.Picture(TPictureSlot::Shown));
+  const bool usersTurn = controller_ != nullptr && controller_->State() == stUserInput;
+  paintBalloon_->SetPicture(
+      pictures_.Picture(usersTurn ? TPictureSlot::BalloonUser : TPictureSlot::BalloonCharacter));
+}
+
+void TFormMain::UpdateLayout() {
+  const QImage& picture = pictures_.Picture(TPictureSlot::Shown);
+  const int boxWidth = std::clamp(picture.width(), kPictureMinWidth, kPictureMaxExtent);
+  const int boxHeight = std::clamp(picture.height(), kPictureMinHeight, kPictureMaxExtent);
+  paintBitmap_->setGeometry(0, 0, boxWidth, boxHeight);
+  paintBalloon_->setGeometry(boxWidth, 0, kBalloonWidth, kBalloonHeight);
+  richBalloon_->setGeometry(boxWidth + kBalloonEditLeft, kBalloonEditTop, kBalloonEditWidth,
+                            kBalloonEditHeight);
+  setFixedSize(boxWidth + kBalloonWidth, boxHeight);
+}
+
+void TFormMain::PlaySound(const std::string& path, bool wait) {
+  if (controller_ != nullptr && !controller_->Settings().PlaySound) return;
+  sound_.Play(QString::fromStdString(path), wait);
+}
+
+// ----- The window -------------------------------------------------------------------------------
+
+QWidget* TFormMain::DialogParent() {
+  return isVisible() ? this : nullptr;
+}
+
+void TFormMain::ShowMessage(const std::string& text) {
+  if (messagesSuppressed_) return;
+  ShowMessageBox(DialogParent(), text);
+}
+
+bool TFormMain::IsVisible() const {
+  return isVisible() && !isMinimized();
+}
+
+void TFormMain::SetVisible(bool visible) {
+  pendingMinimise_ = false;
+  if (visible) {
+    if (isMinimized()) {
+      showNormal();
+    } else {
+      show();
+    }
+    return;
+  }
+  if (!trayAvailable_ && isVisible()) {
+    // Minimised once the event loop sees it still hidden; a load that follows at once (the splash
+    // comes up) keeps it hidden until the load shows it again.
+    pendingMinimise_ = true;
+    QTimer::singleShot(0, this, &TFormMain::MinimiseIfLeftHidden);
+  }
+  hide();
+}
+
+void TFormMain::MinimiseIfLeftHidden() {
+  if (!pendingMinimise_ || isVisible()) return;
+  pendingMinimise_ = false;
+  showMinimized();
+}
+
+void TFormMain::ShowAndActivate() {
+  pendingMinimise_ = false;
+  if (isMinimized()) {
+    showNormal();
+  } else {
+    show();
+  }
+  raise();
+  activateWindow();
+}
+
+void TFormMain::PlaceWindow(TWindowPosition position) {
+  QScreen* primary = QGuiApplication::primaryScreen();
+  const QRect desktop = primary->virtualGeometry();
+  const QRect available = primary->availableGeometry();
+  const QSize size = frameGeometry().size();
+  QPoint place(PlaceOnAxis(position.Left, desktop.left(), desktop.right(), available.left(),
+                           available.width(), size.width()),
+               PlaceOnAxis(position.Top, desktop.top(), desktop.bottom(), available.top(),
+                           available.height(), size.height()));
+  // Between screens of different sizes a place can be on the desktop's bounds but on no screen.
+  if (QGuiApplication::screenAt(place) == nullptr) {
+    place = available.center() - QPoint(size.width() / 2, size.height() / 2);
+  }
+  move(place);
+}
+
+std::optional<TWindowPosition> TFormMain::WindowPosition() const {
+  return TWindowPosition{pos().y(), pos().x()};
+}
+
+void TFormMain::SetCaption(const std::string& caption) {
+  const QString text = QString::fromStdString(caption);
+  setWindowTitle(text);
+  // The application's title (message boxes take theirs from it) follows the caption.
+  QCoreApplication::setApplicationName(text);
+}
+
+void TFormMain::SetSplashText(const std::string& text) {
+  pendingMinimise_ = false;  // a load hides the window, and shows it again when done
+  if (splash_ == nullptr) {
+    splash_ = std::make_unique<TFormSplash>();
+    timerPausedForLoad_ = timer_.isActive();
+    timer_.stop();
+  }
+  splash_->SetStatus(QString::fromStdString(text));
+}
+
+void TFormMain::CloseSplash() {
+  splash_.reset();
+  if (timerPausedForLoad_ && !closed_) timer_.start();
+  timerPausedForLoad_ = false;
+}
+
+void TFormMain::Close() {
+  closed_ = true;
+  timer_.stop();
+  splash_.reset();
+  if (nadenade_ != nullptr) nadenade_->hide();
+  if (trayIcon_ != nullptr) trayIcon_->hide();
+  hide();
+  emit ConversationClosed();
+}
+
+void TFormMain::RequestCloseWithoutMessages() {
+  messagesSuppressed_ = true;
+  Guarded([&] { controller_->RequestClose(); });
+}
+
+// ----- Window events ----------------------------------------------------------------------------
+
+void TFormMain::closeEvent(QCloseEvent* event) {
+  if (closed_ || controller_ == nullptr) {
+    event->accept();
+    return;
+  }
+  // The controller decides: the closing talk, then its Close ends the program.
+  event->ignore();
+  Guarded([&] { controller_->RequestClose(); });
+}
+
+void TFormMain::contextMenuEvent(QContextMenuEvent* event) {
+  ShowPopupMenu(event->globalPos());
+}
+
+void TFormMain::moveEvent(QMoveEvent* event) {
+  QWidget::moveEvent(event);
+  PlaceNadenade();
+}
+
+void TFormMain::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  UpdateChangeStateCaption();
+}
+
+void TFormMain::hideEvent(QHideEvent* event) {
+  QWidget::hideEvent(event);
+  // The petting window goes with the main window (hidden or minimised), and does not come back
+  // with it.
+  nadenade_->hide();
+  UpdateChangeStateCaption();
+}
+
+void TFormMain::changeEvent(QEvent* event) {
+  QWidget::changeEvent(event);
+  if (event->type() == QEvent::WindowStateChange) UpdateChangeStateCaption();
+}
+
+}  // namespace kelmo

@@ -1,0 +1,212 @@
+// The main window (`TFormMain`): the character's picture on the left, the balloon on the right. It
+// is the chat controller's view on the desktop (TChatView) and hands the controller its two
+// inputs, Enter in the balloon and the ticks of one timer; the conversation itself is the
+// controller's. Its other half (form_main_menu.cpp) is the popup menu, the tray icon, the petting
+// window and the dialogs.
+//
+// Layout, in client pixels: the picture box (`PaintBitmap`) at 0,0, as large as the shown picture
+// but never smaller than 200 x 200; the balloon picture (`PaintBalloon`, 350 x 200) right of it;
+// the balloon edit (`RichBalloon`, 270 x 160) 40 pixels right of the picture box and 20 from the
+// top. The window is exactly as large as picture box and balloon together (so never smaller than
+// 550 x 200), and the user cannot resize it. The background is the palette's button colour, which
+// the pictures' colour key also turns into.
+//
+// The timer (`Timer`) runs all the time at the controller's interval, read again after every tick
+// because display commands change it. It pauses while a character loads: the splash window lets
+// the window system's events through, and a tick must not enter the load.
+//
+// Hiding: with a tray icon, hiding takes the window off the screen and the task bar (the icon
+// brings it back). Without a tray (many Wayland desktops, Xvfb) the window keeps its task-bar
+// button and a hide request minimises it instead, so the program can never become unreachable;
+// only a character load hides it outright, for as long as the load runs.
+#pragma once
+
+#include <QPointer>
+#include <QSystemTrayIcon>
+#include <QTimer>
+#include <QWidget>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "gui/sound_player.h"
+#include "pictures/picture_set.h"
+#include "shell/chat_view.h"
+
+class QAction;
+class QMenu;
+
+namespace kelmo {
+
+class TBalloonEdit;
+class TChatController;
+class TFormNadenade;
+class TFormSplash;
+class TPictureBox;
+
+// The layout's fixed measures, in pixels.
+inline constexpr int kPictureMinWidth = 200;
+inline constexpr int kPictureMinHeight = 200;
+inline constexpr int kBalloonWidth = 350;
+inline constexpr int kBalloonHeight = 200;
+inline constexpr int kBalloonEditLeft = 40;  // from the picture box's right edge
+inline constexpr int kBalloonEditTop = 20;
+inline constexpr int kBalloonEditWidth = 270;
+inline constexpr int kBalloonEditHeight = 160;
+// The picture box never grows beyond this on either side (a larger picture is cut off), so that
+// no picture makes a window the window system cannot map.
+inline constexpr int kPictureMaxExtent = 8192;
+
+// The caption before any character is loaded.
+inline constexpr const char* kDesignCaption = "Kelmo";
+// The family shown when the stored balloon font is not installed, so that Japanese renders.
+inline constexpr const char* kJapaneseFallbackFamily = "Noto Sans CJK JP";
+// The balloon's font size is shown within these points (FONTBIG can grow it without end).
+inline constexpr int kMinBalloonPointSize = 1;
+inline constexpr int kMaxBalloonPointSize = 144;
+
+class TFormMain : public QWidget, public TChatView {
+  Q_OBJECT
+
+ public:
+  // A hidden window without a character. appDir is the program folder (file-system path), whose
+  // "SPIs/" image decoders the pictures use; trayAvailable says whether the desktop offers a tray
+  // (QSystemTrayIcon::isSystemTrayAvailable() in the program; tests choose).
+  TFormMain(const std::string& appDir, bool trayAvailable, QWidget* parent = nullptr);
+  ~TFormMain() override;
+
+  // The controller this window shows; call once, before the controller starts. The controller
+  // must stay alive while the window's event loop runs.
+  void Attach(TChatController& controller);
+
+  // Starts the typing timer at the controller's interval (after the controller's Start).
+  void StartTimer();
+
+  // A close request from outside the window (a termination signal): the closing talk runs, but
+  // its words go to the conversation log only, because nobody may be there to dismiss a box.
+  void RequestCloseWithoutMessages();
+
+  // Whether the controller has closed the window (the front end then leaves its event loop).
+  bool Closed() const { return closed_; }
+
+  // The form's components, for the front end and the tests.
+  TBalloonEdit* RichBalloon() const { return richBalloon_; }
+  TPictureBox* PaintBitmap() const { return paintBitmap_; }
+  TPictureBox* PaintBalloon() const { return paintBalloon_; }
+  QMenu* PopupMenu() const { return popupMenu_; }
+  QSystemTrayIcon* TrayIcon() const { return trayIcon_; }
+  TFormNadenade* Nadenade() const { return nadenade_; }
+  const QTimer& Timer() const { return timer_; }
+  // The splash window while a character loads, else null.
+  TFormSplash* Splash() const { return splash_.get(); }
+
+  // --- TChatView ---------------------------------------------------------------------------------
+  std::string BalloonText() const override;
+  void SetBalloonText(const std::string& text) override;
+  void AppendToLastLine(const std::string& text) override;
+  void SetBalloonReadOnly(bool readOnly) override;
+  void SetBalloonFont(const std::string& name, int pointSize) override;
+  void ResetPictures(bool useBuiltInBalloons) override;
+  void SetCharacterFolder(const std::string& folder) override;
+  bool LoadPicture(TPictureSlot slot, const std::string& path, bool colourKey) override;
+  void ShowDefaultPicture() override;
+  void Repaint() override;
+  // Plays nothing while sound is switched off in the settings.
+  void PlaySound(const std::string& path, bool wait) override;
+  void ShowMessage(const std::string& text) override;
+  // False while hidden or minimised.
+  bool IsVisible() const override;
+  void SetVisible(bool visible) override;
+  void ShowAndActivate() override;
+  void SetStayOnTop(bool stayOnTop) override;
+  void PlaceWindow(TWindowPosition position) override;
+  std::optional<TWindowPosition> WindowPosition() const override;
+  void SetCaption(const std::string& caption) override;
+  void SetTrayTip(const std::string& tip) override;
+  void SetSplashText(const std::string& text) override;
+  void CloseSplash() override;
+  void SetPettingMenu(const std::vector<std::string>& labels) override;
+  bool ShowCharacterSelection(TCharacterSelection& selection) override;
+  bool ShowSettingsDialog(TConfigDialogData& data) override;
+  void ShowAboutDialog(const TAboutTexts& texts) override;
+  void Close() override;
+
+ signals:
+  // The controller closed the window: the front end leaves its event loop.
+  void ConversationClosed();
+
+ public slots:
+  // The tray icon's clicks: a double-click shows a hidden window; the context click opens the
+  // popup menu at the cursor, except while the character thinks or types or a dialog is open.
+  void TrayIconActivated(QSystemTrayIcon::ActivationReason reason);
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
+  void moveEvent(QMoveEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
+  void changeEvent(QEvent* event) override;
+
+ private slots:
+  void RichBalloonKeyPress();
+  void TimerTimer();
+  void MenuShowNadenadeClick();
+  void MenuStayOnTopClick();
+  void MenuChangeStateClick();
+  void MenuConfigureClick();
+  void MenuChangeCharacterClick();
+  void MenuWWWClick();
+  void MenuAboutClick();
+  void MenuQuitClick();
+  void NadenadeActionChosen(int index);
+
+ private:
+  // form_main_menu.cpp: the popup menu's items and the tray icon.
+  void CreatePopupMenu();
+  void CreateTrayIcon();
+  void UpdateChangeStateCaption();
+  void ShowPopupMenu(const QPoint& globalPosition);
+  void CreateNadenade();
+  void PlaceNadenade();
+
+  // Sizes the window after the shown picture.
+  void UpdateLayout();
+  // Minimises a window that a hide request left hidden (without a tray), unless a load hid it.
+  void MinimiseIfLeftHidden();
+  // The parent for message boxes and dialogs: the window while it is shown.
+  QWidget* DialogParent();
+  // Runs a call into the controller (nothing before one is attached), reporting an error that
+  // escapes it on standard error.
+  void Guarded(const std::function<void()>& action);
+
+  TChatController* controller_ = nullptr;
+  TPictureSet pictures_;
+  TPictureBox* paintBitmap_;
+  TPictureBox* paintBalloon_;
+  TBalloonEdit* richBalloon_;
+  QTimer timer_;
+  TSoundPlayer sound_;
+  std::unique_ptr<TFormSplash> splash_;
+  bool timerPausedForLoad_ = false;  // the timer ran when the splash came up
+
+  QMenu* popupMenu_ = nullptr;
+  QAction* menuShowNadenade_ = nullptr;
+  QAction* menuStayOnTop_ = nullptr;
+  QAction* menuChangeState_ = nullptr;
+  QAction* menuConfigure_ = nullptr;
+  QAction* menuChangeCharacter_ = nullptr;
+  QAction* menuWWW_ = nullptr;
+  QAction* menuAbout_ = nullptr;
+  QAction* menuQuit_ = nullptr;
+  bool trayAvailable_;
+  QSystemTrayIcon* trayIcon_ = nullptr;
+  TFormNadenade* nadenade_ = nullptr;  // child window, created with the window
+
+  bool pendingMinimise_ = false;  // a hide request waits to become a minimise (no tray)
+  bool closed_ = false;
+  bool messagesSuppressed_ = false;  // closing on a signal: no message boxes
+};
+
+}  // namespace kelmo

@@ -1,0 +1,37 @@
+// The window front end: the Qt application, the program's font and title, the main window and the
+// chat controller it shows, the termination signals and the event loop.
+#pragma once
+
+#include <string>
+
+namespace kelmo {
+
+// The application's title before any character is loaded.
+inline constexpr const char* kApplicationTitle = "DorrinKelmo";
+// The application's font (dialogs and the petting window use it unless they name another): the
+// families tried in order, so that Japanese renders where the first is not installed, and the
+// size in pixels.
+inline constexpr const char* kApplicationFontFamily = "ＭＳ Ｐゴシック";
+inline constexpr const char* kApplicationFallbackFamily = "Noto Sans CJK JP";
+inline constexpr int kApplicationFontPixelSize = 12;
+
+struct TWindowOptions {
+  std::string AppDir;           // the program folder (UTF-8 file-system path)
+  std::string ProgramFileName;  // names the conversation log
+  std::string Character;        // the definition file to start with; empty: the list's first
+};
+
+// Whether the window system the environment names can be reached: an X server at DISPLAY that
+// accepts a connection, or a Wayland compositor at WAYLAND_DISPLAY for which Qt has a platform.
+// A platform chosen with QT_QPA_PLATFORM is trusted as it is.
+bool WindowSystemReachable();
+
+// Gives the running application its font (kApplicationFontFamily and its fallback).
+void UseApplicationFont();
+
+// Runs the window until it is closed (the closing talk, a termination signal). Returns 0, or 1
+// when start-up failed (the controller has shown and logged why). SIGINT, SIGTERM and SIGHUP
+// close the window as its close box does, except that no message box waits for an answer.
+int RunWindowFrontEnd(const TWindowOptions& options);
+
+}  // namespace kelmo
