@@ -67,8 +67,22 @@ void TFormNadenade::PlaceBesideMain(const QRect& mainFrame) {
 }
 
 void TFormNadenade::MatchMainHeight(int height) {
+  wantedHeight_ = height;
+  fittedFrame_ = -1;
+  FitWantedHeight();
+}
+
+void TFormNadenade::FitWantedHeight() {
   const int frameHeight = frameGeometry().height() - geometry().height();
-  resize(width(), std::max(1, height - frameHeight));
+  if (wantedHeight_ <= 0 || frameHeight == fittedFrame_) return;
+  fittedFrame_ = frameHeight;
+  resize(width(), std::max(1, wantedHeight_ - frameHeight));
+}
+
+bool TFormNadenade::event(QEvent* event) {
+  const bool handled = QWidget::event(event);
+  if (event->type() == QEvent::Show || event->type() == QEvent::Move) FitWantedHeight();
+  return handled;
 }
 
 bool TFormNadenade::eventFilter(QObject* watched, QEvent* event) {

@@ -31,7 +31,8 @@ class TFormNadenade : public QWidget {
   // top, its left at the frame's left plus the frame's width.
   void PlaceBesideMain(const QRect& mainFrame);
 
-  // Makes the window's outer height height (its own frame included where the desktop tells it).
+  // Makes the window's outer height height, its own frame included. The desktop tells the frame
+  // only once the window is shown, so the height is fitted again whenever the frame changes.
   void MatchMainHeight(int height);
 
  signals:
@@ -43,6 +44,8 @@ class TFormNadenade : public QWidget {
  protected:
   // Enter on the list chooses the selected item.
   bool eventFilter(QObject* watched, QEvent* event) override;
+  // Showing and moving may reveal a new frame, which the wanted height includes.
+  bool event(QEvent* event) override;
 
  private slots:
   void ListNadenadeDblClick();
@@ -52,7 +55,10 @@ class TFormNadenade : public QWidget {
  private:
   void ListNadenadeKeyPress(int key);
   void ChooseSelected();
+  void FitWantedHeight();
 
+  int wantedHeight_ = 0;  // outer height asked by MatchMainHeight; 0 before
+  int fittedFrame_ = -1;  // frame height the window was last fitted with
   QListWidget* ListNadenade;
   QMenu* PopupMenu;
   QAction* MenuReturnForcus;

@@ -86,6 +86,12 @@ TEST_F(FormNadenadeTest, SitsAgainstTheMainWindowsRightEdgeAsHighAsIt) {
   form.MatchMainHeight(230);
   EXPECT_EQ(form.frameGeometry().height(), 230);
   EXPECT_EQ(form.width(), width);
+
+  // Fitted while hidden before its first showing, when the desktop has not told the frame yet.
+  TFormNadenade fresh(&mainWindow);
+  fresh.MatchMainHeight(240);
+  fresh.show();
+  EXPECT_EQ(fresh.frameGeometry().height(), 240);
 }
 
 }  // namespace
