@@ -4,7 +4,7 @@
 // skips no C++ clean-up: the image lives in the caller and the row buffers in libjpeg's memory
 // pool, which jpeg_destroy_decompress frees either way.
 //
-// Warnings are counted, not printed; a file that ends before its last row (libjpeg would show the
+// Warnings are noted, not printed; a file that ends before its last row (libjpeg would show the
 // rest in grey) counts as broken, so authors learn of a truncated picture.
 #include "pictures/jpeg_decoder.h"
 
@@ -27,20 +27,19 @@ namespace {
 struct TJpegErrors {
   jpeg_error_mgr Manager;  // first, so libjpeg's pointer to it is a pointer to the whole
   std::jmp_buf Jump;
-  bool Truncated = false;  // the data ended before the decoder had every row
+  bool Truncated = false;  // the entropy decoder ran out of data
 };
 
 [[noreturn]] void JumpOut(j_common_ptr info) {
   std::longjmp(reinterpret_cast<TJpegErrors*>(info->err)->Jump, 1);
 }
 
-// Warnings (level -1) and traces (level >= 0) are not printed. Running out of data while rows are
-// still missing marks the picture truncated; a missing end marker after the last row does not.
+// Warnings (level -1) and traces (level >= 0) are not printed. The entropy decoder warns of a
+// marker (or the end of the data) when it needs bits that are not there: the picture is
+// truncated or corrupt. A missing end marker alone is only a warning of the end of the data.
 void NoteMessage(j_common_ptr info, int level) {
   auto* errors = reinterpret_cast<TJpegErrors*>(info->err);
-  if (level >= 0 || errors->Manager.msg_code != JWRN_JPEG_EOF) return;
-  const auto* decompress = reinterpret_cast<j_decompress_ptr>(info);
-  if (decompress->output_scanline < decompress->output_height) errors->Truncated = true;
+  if (level < 0 && errors->Manager.msg_code == JWRN_HIT_MARKER) errors->Truncated = true;
 }
 
 // One CMYK pixel as RGB. Adobe's files store the inks inverted (255 = no ink).

@@ -36,7 +36,10 @@ std::string OneLine(std::string_view message) {
 class TBatchRun {
  public:
   TBatchRun(const TBatchOptions& options, std::ostream& out, std::ostream& err)
-      : report_(out), err_(err), controller_(view_, ControllerOptions(options)) {
+      : report_(out),
+        view_(options.AppDir, report_),
+        err_(err),
+        controller_(view_, ControllerOptions(options)) {
     controller_.SetObserver(&report_);
   }
 
@@ -117,8 +120,8 @@ class TBatchRun {
   }
 
   TMainThreadQueue mainThread_;
-  TBatchView view_;
   TBatchReport report_;
+  TBatchView view_;  // reports its picture loads to report_
   std::ostream& err_;
   TChatController controller_;
 };

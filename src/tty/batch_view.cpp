@@ -11,13 +11,57 @@ namespace {
 
 constexpr std::string_view kLineEnd = "\r\n";
 
+// The batch has no window; this stands for the window background the colour key turns into.
+const QColor kBatchBackground(240, 240, 240);
+
+std::string_view SlotName(TPictureSlot slot) {
+  switch (slot) {
+    case TPictureSlot::Shown:
+      return "shown";
+    case TPictureSlot::Default:
+      return "default";
+    case TPictureSlot::BalloonCharacter:
+      return "balloon_character";
+    case TPictureSlot::BalloonUser:
+      return "balloon_user";
+  }
+  return "";
+}
+
+// One JSON Lines record. Texts come from the code page layer as valid UTF-8; replacing keeps a
+// report line whole should one not be.
+void WriteRecord(std::ostream& out, const nlohmann::ordered_json& record) {
+  out << record.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
+  out.flush();
+}
+
 }  // namespace
+
+TBatchView::TBatchView(const std::string& appDir, TBatchReport& report)
+    : pictures_(appDir, kBatchBackground), report_(report) {}
 
 void TBatchView::AppendToLastLine(const std::string& text) {
   const size_t lineEnd =
       balloon_.ends_with(kLineEnd) ? balloon_.size() - kLineEnd.size() : balloon_.size();
   balloon_.insert(lineEnd, text);
 }
+
+void TBatchView::ResetPictures(bool useBuiltInBalloons) {
+  pictures_.ResetPictures(useBuiltInBalloons);
+}
+
+void TBatchView::SetCharacterFolder(const std::string& folder) {
+  pictures_.SetCharacterFolder(folder);
+}
+
+bool TBatchView::LoadPicture(TPictureSlot slot, const std::string& path, bool colourKey) {
+  const bool ok = pictures_.LoadPicture(slot, path, colourKey);
+  const QImage& picture = pictures_.Picture(slot);
+  report_.PictureLoaded(slot, path, ok, picture.width(), picture.height());
+  return ok;
+}
+
+void TBatchView::ShowDefaultPicture() { pictures_.ShowDefaultPicture(); }
 
 bool TBatchView::ShowCharacterSelection(TCharacterSelection& selection) {
   selection.Cancel();
@@ -57,10 +101,19 @@ void TBatchReport::Write(const TRecord& record, const std::vector<std::string>& 
   object["shown"] = shown;
   object["commands"] = record.Commands;
   object["unknown"] = record.Unknown;
-  // Texts come from the code page layer as valid UTF-8; replacing keeps a report line whole
-  // should one not be.
-  out_ << object.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
-  out_.flush();
+  WriteRecord(out_, object);
+}
+
+void TBatchReport::PictureLoaded(TPictureSlot slot, const std::string& path, bool ok, int width,
+                                 int height) {
+  nlohmann::ordered_json object;
+  object["event"] = "picture";
+  object["slot"] = std::string(SlotName(slot));
+  object["path"] = path;
+  object["ok"] = ok;
+  object["width"] = ok ? width : 0;
+  object["height"] = ok ? height : 0;
+  WriteRecord(out_, object);
 }
 
 }  // namespace kelmo

@@ -10,18 +10,35 @@
 // "farewell"), line what was thought about, reply what Think returned, shown the balloon's lines
 // at the end of the reply joined with "\n", commands the display commands executed as written, in
 // order, and unknown the brace groups that named no display command (they vanish unseen).
+//
+// The view decodes every picture the controller loads, as the window would, and each load is a
+// record of its own, written when it happens (so a picture command's record comes before the
+// record of the reply that holds it):
+//
+//   {"event":"picture","slot":"shown","path":"/home/me/kelmo/characters/akari/egao.bmp",
+//    "ok":true,"width":200,"height":200}
+//
+// slot is "shown", "default", "balloon_character" or "balloon_user", path the file as the view
+// was given it, ok whether it decoded, width and height the decoded size (0 when it did not).
 #pragma once
 
 #include <ostream>
 #include <string>
 #include <vector>
 
+#include "pictures/picture_set.h"
 #include "shell/chat_view.h"
 
 namespace kelmo {
 
+class TBatchReport;
+
 class TBatchView : public TChatView {
  public:
+  // A view whose pictures use the decoders of the program folder appDir (and the system's), and
+  // whose picture loads are reported to report.
+  TBatchView(const std::string& appDir, TBatchReport& report);
+
   // Types the user's line into the balloon (the controller reads it on Enter).
   void TypeUserLine(const std::string& line) { balloon_ = line; }
 
@@ -33,6 +50,10 @@ class TBatchView : public TChatView {
   void SetBalloonText(const std::string& text) override { balloon_ = text; }
   void AppendToLastLine(const std::string& text) override;
   void SetBalloonReadOnly(bool) override {}
+  void ResetPictures(bool useBuiltInBalloons) override;
+  void SetCharacterFolder(const std::string& folder) override;
+  bool LoadPicture(TPictureSlot slot, const std::string& path, bool colourKey) override;
+  void ShowDefaultPicture() override;
   void ShowMessage(const std::string& text) override { lastMessage_ = text; }
   bool ShowCharacterSelection(TCharacterSelection& selection) override;
   bool ShowSettingsDialog(TConfigDialogData&) override { return false; }
@@ -43,6 +64,8 @@ class TBatchView : public TChatView {
   std::string balloon_;
   std::string lastMessage_;
   bool closed_ = false;
+  TPictureSet pictures_;
+  TBatchReport& report_;
 };
 
 class TBatchReport : public TChatObserver {
@@ -55,6 +78,10 @@ class TBatchReport : public TChatObserver {
   void ReplyStarted(TReplyEvent event, const std::string& line, const std::string& reply) override;
   void CommandExecuted(const std::string& written, bool known) override;
   void ReplyFinished(const std::vector<std::string>& shownLines) override;
+
+  // Writes the record of one picture load (see above); width and height are written as 0 when
+  // the picture did not decode.
+  void PictureLoaded(TPictureSlot slot, const std::string& path, bool ok, int width, int height);
 
  private:
   struct TRecord {
