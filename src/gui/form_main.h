@@ -203,6 +203,7 @@ class TFormMain : public QWidget, public TChatView {
   bool trayAvailable_;
   QSystemTrayIcon* trayIcon_ = nullptr;
   TFormNadenade* nadenade_ = nullptr;  // child window, created with the window
+  bool nadenadeHeightPending_ = false;  // a load gave it a height; its first showing corrects it
 
   bool pendingMinimise_ = false;  // a hide request waits to become a minimise (no tray)
   bool closed_ = false;

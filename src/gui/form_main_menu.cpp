@@ -111,6 +111,9 @@ void TFormMain::TrayIconActivated(QSystemTrayIcon::ActivationReason reason) {
 
 void TFormMain::MenuShowNadenadeClick() {
   nadenade_->show();
+  // Window frames are known only once shown: the height taken at the load is made exact here.
+  if (nadenadeHeightPending_) nadenade_->MatchMainHeight(frameGeometry().height());
+  nadenadeHeightPending_ = false;
   PlaceNadenade();
   nadenade_->raise();
 }
@@ -168,6 +171,7 @@ void TFormMain::SetTrayTip(const std::string& tip) {
 void TFormMain::SetPettingMenu(const std::vector<std::string>& labels) {
   nadenade_->SetLabels(labels);
   nadenade_->MatchMainHeight(frameGeometry().height());
+  nadenadeHeightPending_ = true;
 }
 
 bool TFormMain::ShowCharacterSelection(TCharacterSelection& selection) {

@@ -1,0 +1,268 @@
+// The main window's menu side: the popup menu's items and where it opens, the tray icon and the
+// window without a tray, hiding and restoring with the petting window, stay on top, the petting
+// actions, the home page item, and the dialogs run from the menu (a character switch through the
+// selection dialog; a timed talk firing while a dialog is open).
+#include <gmock/gmock.h>
+
+#include <QAction>
+#include <QContextMenuEvent>
+#include <QDesktopServices>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QUrl>
+
+#include "charfile/code_page.h"
+#include "gui/form_nadenade.h"
+#include "gui/picture_box.h"
+#include "main_window_fixture.h"
+#include "shell/about_texts.h"
+
+namespace kelmo::testing {
+namespace {
+
+using ::testing::ElementsAre;
+
+// How long a test lets a dialog it opened stay open before it acts in it.
+constexpr int kDialogActionDelayMs = 50;
+// How long a test waits for the timer to do what it must (far more than it needs).
+constexpr int kPatienceMs = 10000;
+// Date-times count days.
+constexpr double kSecondsPerDay = 86400;
+
+class FormMainMenuTest : public MainWindowTest {
+ protected:
+  // A character with a petting menu of two actions; the greeting ends at once.
+  std::string PettingCharacter(const std::vector<TAnswer>& answers) {
+    home.Write("chara/pet.txt", Utf8ToShiftJis("なでる,なでなで\r\nつつく,つんつん\r\n"));
+    std::vector<TAnswer> all = {{"KCCALLED", "Hi"}};
+    all.insert(all.end(), answers.begin(), answers.end());
+    return WriteCharacter(home, "chara", "Chara", all,
+                          {"nadenade", "True", "datanadenade", "pet.txt"});
+  }
+
+  QAction* Item(const char* name) { return form->PopupMenu()->findChild<QAction*>(name); }
+
+  // Triggers opener, which opens a modal dialog: when the dialog is up, inside() runs, and then
+  // the dialog is closed with Escape unless inside() closed it.
+  void WithDialogOpen(QAction* opener, const std::function<void()>& inside) {
+    QTimer::singleShot(kDialogActionDelayMs, [&] {
+      QWidget* dialog = QApplication::activeModalWidget();
+      ASSERT_NE(dialog, nullptr);
+      inside();
+      if (dialog->isVisible()) QTest::keyClick(dialog, Qt::Key_Escape);
+    });
+    opener->trigger();
+  }
+};
+
+TEST_F(FormMainMenuTest, PopupMenuHasTheItemsCaptionsShortcutsAndSeparators) {
+  ASSERT_TRUE(Start(PettingCharacter({})));
+  std::vector<std::string> items;
+  for (const QAction* action : form->PopupMenu()->actions()) {
+    items.push_back(action->isSeparator()
+                        ? "-"
+                        : (action->objectName() + " " + action->text() + " " +
+                           action->shortcut().toString() + (action->isEnabled() ? "" : " disabled"))
+                              .trimmed()
+                              .toStdString());
+  }
+  EXPECT_THAT(items, ElementsAre("MenuShowNadenade なでなでメニューを表示(&N) Ctrl+N",
+                                 "MenuStayOnTop 常に前面に表示(&T)", "MenuChangeState 隠す(&S)",
+                                 "MenuConfigure 設定(&P)...",
+                                 "MenuChangeCharacter 人格の切り替え(&C)...", "-",
+                                 "MenuWWW Go to Dorrin-kun Project Homepage(&W)",
+                                 "MenuAbout DorrinKelmo について(&A)...", "-", "MenuQuit 終了(&Q) Ctrl+Q"));
+  EXPECT_TRUE(Item("MenuStayOnTop")->isCheckable());
+}
+
+TEST_F(FormMainMenuTest, RightClickOnTheWindowThePictureOrTheBalloonOpensTheMenu) {
+  ASSERT_TRUE(Start(PettingCharacter({})));
+  QWidget* const places[] = {form.get(), form->PaintBitmap(), form->PaintBalloon(),
+                             form->RichBalloon()->viewport()};
+  for (QWidget* place : places) {
+    SCOPED_TRACE(place->objectName().toStdString());
+    QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(5, 5), place->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(place, &click);
+    EXPECT_TRUE(form->PopupMenu()->isVisible());
+    form->PopupMenu()->close();
+  }
+}
+
+TEST_F(FormMainMenuTest, TrayMenuOpensOnlyInTheUsersTurnOrAfterAReply) {
+  ASSERT_TRUE(Start(PettingCharacter({}), true));
+  ASSERT_NE(form->TrayIcon(), nullptr);
+  EXPECT_EQ(form->TrayIcon()->toolTip(), "Chara - DorrinKelmo");
+  const auto opens = [&] {
+    form->TrayIconActivated(QSystemTrayIcon::Context);
+    const bool opened = form->PopupMenu()->isVisible();
+    form->PopupMenu()->close();
+    return opened;
+  };
+  ASSERT_EQ(controller->State(), stTyping);
+  EXPECT_FALSE(opens());
+  TypeAll();
+  EXPECT_TRUE(opens());  // stReplyDone
+  PressEnter();
+  EXPECT_TRUE(opens());  // stUserInput
+  bool openedInDialog = true;
+  WithDialogOpen(Item("MenuAbout"), [&] { openedInDialog = opens(); });  // stSuspended
+  EXPECT_FALSE(openedInDialog);
+  EXPECT_EQ(controller->State(), stUserInput);
+}
+
+TEST_F(FormMainMenuTest, WithATrayHidingHidesBothWindowsAndShowingBringsBackOnlyTheMain) {
+  ASSERT_TRUE(Start(PettingCharacter({}), true));
+  Item("MenuShowNadenade")->trigger();
+  ASSERT_TRUE(form->Nadenade()->isVisible());
+
+  Item("MenuChangeState")->trigger();
+  QApplication::processEvents();
+  EXPECT_FALSE(form->isVisible());
+  EXPECT_FALSE(form->Nadenade()->isVisible());
+  EXPECT_EQ(Item("MenuChangeState")->text(), "戻す(&S)");
+
+  form->TrayIconActivated(QSystemTrayIcon::DoubleClick);
+  EXPECT_TRUE(form->isVisible());
+  EXPECT_FALSE(form->Nadenade()->isVisible());
+  EXPECT_EQ(Item("MenuChangeState")->text(), "隠す(&S)");
+}
+
+TEST_F(FormMainMenuTest, WithoutATrayHidingMinimisesSoTheWindowStaysReachable) {
+  ASSERT_TRUE(Start(PettingCharacter({}), false));
+  EXPECT_EQ(form->TrayIcon(), nullptr);
+  Item("MenuChangeState")->trigger();
+  QApplication::processEvents();
+  EXPECT_TRUE(form->isVisible());  // its task-bar button stays
+  EXPECT_TRUE(form->isMinimized());
+  EXPECT_FALSE(form->IsVisible());
+  EXPECT_EQ(Item("MenuChangeState")->text(), "戻す(&S)");
+
+  Item("MenuChangeState")->trigger();
+  EXPECT_TRUE(form->IsVisible());
+  EXPECT_EQ(Item("MenuChangeState")->text(), "隠す(&S)");
+}
+
+TEST_F(FormMainMenuTest, PettingWindowSitsAgainstTheRightEdgeAndFollowsTheWindow) {
+  ASSERT_TRUE(Start(PettingCharacter({})));
+  EXPECT_FALSE(form->Nadenade()->isVisible());  // shown only when asked for
+
+  form->move(40, 30);
+  Item("MenuShowNadenade")->trigger();
+  EXPECT_EQ(form->Nadenade()->frameGeometry().height(), form->frameGeometry().height());
+  EXPECT_EQ(form->Nadenade()->pos(), QPoint(40 + form->frameGeometry().width(), 30));
+  form->move(120, 90);
+  EXPECT_EQ(form->Nadenade()->pos(), QPoint(120 + form->frameGeometry().width(), 90));
+}
+
+TEST_F(FormMainMenuTest, PettingActionJoinsTheTypedTextAndWaitsForTheUsersTurn) {
+  ASSERT_TRUE(Start(PettingCharacter({{"ABなでなで", "joined"}, {"なでなで", "alone"}})));
+  auto* list = form->Nadenade()->findChild<QListWidget*>("ListNadenade");
+  ASSERT_EQ(list->count(), 2);
+  list->setCurrentRow(0);
+  ASSERT_EQ(controller->State(), stTyping);
+  QTest::keyClick(list, Qt::Key_Return);  // ignored while the greeting is typed
+  EXPECT_EQ(observer.replies.size(), 1u);
+
+  TypeAll();
+  PressEnter();
+  QTest::keyClicks(form->RichBalloon(), "ab");
+  QTest::keyClick(list, Qt::Key_Return);
+  TypeAll();
+  ASSERT_EQ(observer.replies.size(), 2u);
+  EXPECT_EQ(observer.replies[1].Line, "abなでなで");
+  EXPECT_EQ(form->BalloonText(), "joined\r\n");
+}
+
+TEST_F(FormMainMenuTest, StayOnTopMarksBothWindowsAndShowsAHiddenWindow) {
+  ASSERT_TRUE(Start(PettingCharacter({}), true));
+  Item("MenuShowNadenade")->trigger();
+  Item("MenuChangeState")->trigger();  // hidden, petting window too
+  ASSERT_FALSE(form->isVisible());
+
+  Item("MenuStayOnTop")->trigger();
+  EXPECT_TRUE(Item("MenuStayOnTop")->isChecked());
+  EXPECT_TRUE(form->isVisible());
+  EXPECT_TRUE(form->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+  EXPECT_TRUE(form->Nadenade()->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+
+  Item("MenuStayOnTop")->trigger();
+  EXPECT_FALSE(Item("MenuStayOnTop")->isChecked());
+  EXPECT_TRUE(form->isVisible());
+  EXPECT_FALSE(form->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+  controller->Shutdown();
+  EXPECT_NE(home.Read("Kelmo.ini").find("StayOnTop=0"), std::string::npos);
+}
+
+// Receives the addresses the desktop would open.
+class TUrlCatcher : public QObject {
+  Q_OBJECT
+
+ public:
+  std::vector<std::string> urls;
+
+ public slots:
+  void Open(const QUrl& url) { urls.push_back(url.toString().toStdString()); }
+};
+
+TEST_F(FormMainMenuTest, HomePageItemOpensTheProjectsAddress) {
+  ASSERT_TRUE(Start(PettingCharacter({})));
+  TUrlCatcher catcher;
+  QDesktopServices::setUrlHandler("https", &catcher, "Open");
+  Item("MenuWWW")->trigger();
+  QDesktopServices::unsetUrlHandler("https");
+  EXPECT_THAT(catcher.urls, ElementsAre(std::string(kHomePageUrl)));
+}
+
+TEST_F(FormMainMenuTest, TimedTalkFiresWhileADialogIsOpen) {
+  home.Write("Kelmo.ini",
+             "[User]\r\nUser=a{BR}b{BR}c{BR}d{BR}{BR}1990/02/03\r\n[Balloon]\r\nSpeed=5\r\n");
+  ASSERT_TRUE(Start(PettingCharacter({{"ARM", "{TIMER1|later}armed"}, {"LATER", "now"}})));
+  form->StartTimer();
+  Say("arm");
+  TypeAll();
+  ASSERT_TRUE(controller->TimerArmed());
+  now += 2.0 / kSecondsPerDay;
+
+  bool firedInDialog = false;
+  WithDialogOpen(Item("MenuAbout"), [&] {
+    firedInDialog = QTest::qWaitFor([&] { return !controller->TimerArmed(); }, kPatienceMs) &&
+                    observer.replies.back().Event == TReplyEvent::TimedTalk;
+  });
+  EXPECT_TRUE(firedInDialog);
+  EXPECT_EQ(observer.replies.back().Line, "later");
+}
+
+TEST_F(FormMainMenuTest, SwitchingThroughTheSelectionDialogTypesFarewellAndGreeting) {
+  const std::string other = WriteCharacter(
+      home, "other", "Other", {{"KCCALLED", "Hello from other"}},
+      {"nadenade", "True", "datanadenade", "pet.txt"});
+  home.Write("other/pet.txt", Utf8ToShiftJis("なでる,なでなで\r\n"));
+  ASSERT_TRUE(Start(PettingCharacter({{kAnyReadCharacter, "bye"}})));
+  TypeAll();
+
+  WithDialogOpen(Item("MenuChangeCharacter"), [&] {
+    auto* rows = QApplication::activeModalWidget()->findChild<QTreeWidget*>("ListViewChar");
+    ASSERT_NE(rows, nullptr);
+    const QList<QTreeWidgetItem*> found = rows->findItems("Other", Qt::MatchExactly, 0);
+    ASSERT_EQ(found.size(), 1);
+    rows->setCurrentItem(found.front());
+    QApplication::activeModalWidget()->findChild<QPushButton*>("ButtonOK")->click();
+  });
+  TypeAll();  // the farewell, then the switch and the new greeting
+  EXPECT_EQ(form->windowTitle(), "Other - DorrinKelmo");
+  EXPECT_EQ(form->BalloonText(), "Hello from other\r\n");
+  ASSERT_GE(observer.replies.size(), 3u);
+  EXPECT_EQ(observer.replies[observer.replies.size() - 2].Reply.substr(0, 3), "bye");
+  EXPECT_EQ(form->Nadenade()->findChild<QListWidget*>("ListNadenade")->count(), 1);
+
+  controller->Shutdown();
+  EXPECT_NE(home.Read("Kelmo.ini").find("Char1=" + other), std::string::npos);
+}
+
+}  // namespace
+}  // namespace kelmo::testing
+
+#include "form_main_menu_test.moc"
