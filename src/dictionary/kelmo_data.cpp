@@ -1,6 +1,8 @@
 // The file rules and the lookup scheme every dictionary kind shares.
 #include "dictionary/kelmo_data.h"
 
+#include <sys/stat.h>
+
 #include "charfile/crypt.h"
 #include "charfile/data_path.h"
 #include "charfile/text_file.h"
@@ -9,7 +11,18 @@
 namespace kelmo {
 
 void TKelmoData::LoadFile(const std::string& path) {
-  if (!DataFileExists(path)) return;
+  struct stat info;
+  if (::stat(ResolveDataPath(path).c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return;
+  const TFileIdentity identity{static_cast<uint64_t>(info.st_dev),
+                               static_cast<uint64_t>(info.st_ino), info.st_size,
+                               info.st_mtim.tv_sec * 1'000'000'000LL + info.st_mtim.tv_nsec};
+  if (const auto known = storedFiles_.find(identity); known != storedFiles_.end()) {
+    Runs.Append(known->second.Start, known->second.Count);
+    AvailableCount += known->second.Available;
+    return;
+  }
+  const int start = StoredCount();
+  const int availableBefore = AvailableCount;
   try {
     std::vector<std::string> lines = LoadLines(path);
     UnscrambleIfNeeded(lines);
@@ -19,9 +32,19 @@ void TKelmoData::LoadFile(const std::string& path) {
   } catch (...) {
     // What was stored before the error must be usable like a complete load.
     Prepare();
+    Runs.Append(start, StoredCount() - start);
     throw;
   }
   Prepare();
+  const int count = StoredCount() - start;
+  Runs.Append(start, count);
+  storedFiles_[identity] = TStoredFile{start, count, AvailableCount - availableBefore};
+}
+
+void TKelmoData::Clear() {
+  AvailableCount = 0;
+  Runs.Clear();
+  storedFiles_.clear();
 }
 
 std::string TKelmoData::Lookup(const std::string& input) {
@@ -30,12 +53,12 @@ std::string TKelmoData::Lookup(const std::string& input) {
   TAnswerList candidates(count);
   CollectCandidates(input, candidates);
   if (candidates.Count() == 0) return {};
-  TDictionaryEntry& chosen = EntryAt(candidates.PickRandom());
+  const int chosen = candidates.PickRandom();
   if (OnceOnly) {
-    chosen.Used = true;
+    Runs.MarkUsed(chosen);
     --AvailableCount;
   }
-  return chosen.Reply;
+  return StoredEntry(Runs.StoredIndex(chosen)).Reply;
 }
 
 std::vector<std::string> SplitEntryLine(std::string_view line, size_t minimumFields) {

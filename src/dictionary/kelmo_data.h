@@ -12,15 +12,24 @@
 // kind's test, so a lookup costs no allocation per entry. The pattern kinds (A and B) find their
 // candidates through a prefilter instead (pattern_prefilter.h); the plain scan stays public as
 // ScanCandidates, the reference the prefilter is checked and measured against.
+//
+// A file named more than once is read once: its entries are stored once and listed again at each
+// further naming (entry_runs.h), each listing with its own place in the groups and its own used
+// marks. Entry numbers outside the dictionary (candidates, EntryCount) count listed entries, so
+// every answer is the one a dictionary holding a copy per naming would give.
 #pragma once
 
 #include <algorithm>
+#include <compare>
+#include <cstdint>
 #include <functional>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "charfile/answer_list.h"
+#include "dictionary/entry_runs.h"
 #include "dictionary/entry_set.h"
 
 namespace kelmo {
@@ -29,11 +38,11 @@ namespace kelmo {
 inline constexpr std::string_view kPriorMarker = "{PRIOR}";
 inline constexpr std::string_view kEndOfDataMarker = "{ENDOFDATA}";
 
-// What every entry holds besides the kind's own data.
+// What every entry holds besides the kind's own data. Whether a listed entry has been used is
+// kept with its listing (TEntryRun), since one stored entry may be listed several times.
 struct TDictionaryEntry {
   std::string Reply;       // exactly as written in the file
   bool Separator = false;  // a "{PRIOR}" line
-  bool Used = false;       // chosen once in a OnceOnly dictionary
 };
 
 class TKelmoData {
@@ -55,11 +64,12 @@ class TKelmoData {
   // Appends the entries of the dictionary file at the data path; a missing file adds nothing.
   // A scrambled file is unscrambled first; "{ENDOFDATA}" ends this file only. Prepare runs
   // afterwards, also when a read error (EFileError) ends the load; entries stored before the
-  // error stay.
+  // error stay. A file this dictionary has read completely before (the same file, unchanged, by
+  // whatever path) is not read again: its stored entries are listed once more.
   void LoadFile(const std::string& path);
 
   // Discards every entry; AvailableCount becomes 0.
-  virtual void Clear() { AvailableCount = 0; }
+  virtual void Clear();
 
   // The reply of one chosen entry exactly as written in its file, or the empty text. input is the
   // normalised line (Shift-JIS); kinds 0 and C do not consult it. In a OnceOnly dictionary the
@@ -79,8 +89,8 @@ class TKelmoData {
   // file order. The reference that a faster CollectCandidates is checked and measured against.
   virtual void ScanCandidates(const std::string& input, TAnswerList& candidates) = 0;
 
-  // Number of stored entries, separators included.
-  virtual int EntryCount() const = 0;
+  // Number of listed entries, separators included: entries of a file named twice count twice.
+  int EntryCount() const { return Runs.Count(); }
 
   // Entries that can still be chosen: neither separators nor used.
   int AvailableCount = 0;
@@ -91,10 +101,31 @@ class TKelmoData {
   // "{ENDOFDATA}" marker, which ends the file.
   virtual bool AddLine(const std::string& line) = 0;
 
-  // The entry at a valid index.
-  virtual TDictionaryEntry& EntryAt(int index) = 0;
+  // Number of stored entries: those of each distinct file once.
+  virtual int StoredCount() const = 0;
+
+  // The stored entry at a valid index.
+  virtual const TDictionaryEntry& StoredEntry(int index) const = 0;
 
   const TEvaluator Evaluator;
+  TEntryRuns Runs;  // the listed entries
+
+ private:
+  // What tells one file from another: the same file has not changed while it keeps these.
+  struct TFileIdentity {
+    uint64_t Device = 0;
+    uint64_t Inode = 0;
+    int64_t Size = 0;
+    int64_t ModifiedNanoseconds = 0;
+    auto operator<=>(const TFileIdentity&) const = default;
+  };
+  // Where a file read completely lies among the stored entries.
+  struct TStoredFile {
+    int32_t Start = 0;
+    int32_t Count = 0;
+    int32_t Available = 0;  // of its entries, those that are no separators
+  };
+  std::map<TFileIdentity, TStoredFile> storedFiles_;
 };
 
 // The storage and the scan shared by the kinds: a flat vector of TEntry (derived from
@@ -110,71 +141,82 @@ class TKelmoDataOf : public TKelmoData {
     TKelmoData::Clear();
   }
 
-  int EntryCount() const override { return static_cast<int>(Entries.size()); }
-
  protected:
-  TDictionaryEntry& EntryAt(int index) override { return Entries[index]; }
+  int StoredCount() const override { return static_cast<int>(Entries.size()); }
+  const TDictionaryEntry& StoredEntry(int index) const override { return Entries[index]; }
 
-  // Appends an entry, noting where a separator stands, and keeps AvailableCount in step.
+  // Stores an entry, noting where a separator stands, and keeps AvailableCount in step.
   void AppendEntry(TEntry&& entry) {
     if (entry.Separator) {
-      separators_.push_back(EntryCount());
+      separators_.push_back(StoredCount());
     } else {
       ++AvailableCount;
     }
     Entries.push_back(std::move(entry));
   }
 
-  // The common scan: walks the groups in order and appends the unused entries for which
-  // passes(entry) holds, stopping at the first separator after a group that gave a candidate.
+  // The common scan: walks the groups of the listed entries in order and appends the unused
+  // entries for which passes(entry) holds, stopping at the first separator after a group that
+  // gave a candidate.
   template <class TTest>
   void ScanGroups(TAnswerList& candidates, TTest&& passes) {
-    const int count = EntryCount();
-    for (int index = 0; index < count; ++index) {
-      TEntry& entry = Entries[index];
-      if (entry.Separator) {
-        if (candidates.Count() > 0) return;
-        continue;
+    for (const TEntryRun& run : Runs.Runs()) {
+      for (int offset = 0; offset < run.Count; ++offset) {
+        const TEntry& entry = Entries[run.StoredStart + offset];
+        if (entry.Separator) {
+          if (candidates.Count() > 0) return;
+          continue;
+        }
+        if (!run.IsUsed(offset) && passes(entry)) candidates.AddIndex(run.Start + offset);
       }
-      if (!entry.Used && passes(entry)) candidates.AddIndex(index);
     }
   }
 
-  // The candidates ScanGroups gives, from a set filled group by group so that the groups after
-  // the first with a candidate are never filled: markUpTo(limit) must set in set every entry
-  // below limit that passes the kind's test, and may set others that passes(index) rules out; it
-  // returns the lowest entry it may set later (at least the entry count when none). Group ends
-  // come from the separators' positions, and only a OnceOnly dictionary has used entries, so no
-  // entry is read: a large dictionary's entries do not fit the cache.
+  // The candidates ScanGroups gives, from a set of stored entries filled group by group so that
+  // the groups after the first with a candidate are never filled: markUpTo(limit) must set in set
+  // every stored entry below limit that passes the kind's test, and may set others that
+  // passes(index) rules out; it returns the lowest stored entry it may set later (at least the
+  // stored count when none). Group ends come from the separators' positions, and only a OnceOnly
+  // dictionary has used entries, so no entry is read: a large dictionary's entries do not fit the
+  // cache. A run that lists a file again lists stored entries that its first listing, earlier in
+  // the walk, had marked completely: markUpTo then sets nothing new.
   template <class TMarkUpTo, class TTest>
   void CollectByGroup(const TEntrySet& set, TAnswerList& candidates, TMarkUpTo&& markUpTo,
                       TTest&& passes) {
-    const int count = EntryCount();
-    for (int start = 0; start < count;) {
-      const int end = GroupEnd(start);
-      const int laterMarked = markUpTo(end);
-      set.ForEachFrom(start, [&](int index) {
-        if (index >= end) return false;
-        if (!(OnceOnly && Entries[index].Used) && passes(index)) candidates.AddIndex(index);
-        return true;
-      });
-      if (candidates.Count() > 0) return;
-      // Go on from the next entry that is set or may be: no entry before it can pass.
-      const int laterSet = set.NextFrom(end);
-      start = std::min(laterMarked, laterSet < 0 ? count : laterSet);
+    for (const TEntryRun& run : Runs.Runs()) {
+      const int runEnd = run.StoredStart + run.Count;
+      for (int start = run.StoredStart; start < runEnd;) {
+        const int end = std::min(GroupEnd(start), runEnd);
+        const int laterMarked = markUpTo(end);
+        set.ForEachFrom(start, [&](int index) {
+          if (index >= end) return false;
+          const int offset = index - run.StoredStart;
+          if (!(OnceOnly && run.IsUsed(offset)) && passes(index)) {
+            candidates.AddIndex(run.Start + offset);
+          }
+          return true;
+        });
+        // The group goes on in the next run.
+        if (end == runEnd) break;
+        if (candidates.Count() > 0) return;
+        // Go on from the next entry that is set or may be: no entry before it can pass.
+        const int laterSet = set.NextFrom(end);
+        start = std::min(laterMarked, laterSet < 0 ? runEnd : laterSet);
+      }
     }
   }
 
-  std::vector<TEntry> Entries;
+  std::vector<TEntry> Entries;  // the stored entries
 
  private:
-  // The index of the first separator after index, or the entry count.
+  // The stored index of the first separator from index on, or the stored count. A run may begin
+  // with a separator, which ends a group that earlier runs began.
   int GroupEnd(int index) const {
-    const auto next = std::upper_bound(separators_.begin(), separators_.end(), index);
-    return next == separators_.end() ? EntryCount() : *next;
+    const auto next = std::lower_bound(separators_.begin(), separators_.end(), index);
+    return next == separators_.end() ? StoredCount() : *next;
   }
 
-  std::vector<int32_t> separators_;  // the indices of the separators, ascending
+  std::vector<int32_t> separators_;  // the stored indices of the separators, ascending
 };
 
 // The fields of a dictionary line by the comma-text rule, or an empty list when the line has

@@ -28,7 +28,7 @@ bool TKelmoDataA::AddLine(const std::string& line) {
 }
 
 void TKelmoDataA::Prepare() {
-  for (; preparedCount_ < EntryCount(); ++preparedCount_) {
+  for (; preparedCount_ < StoredCount(); ++preparedCount_) {
     const TEntryA& entry = Entries[preparedCount_];
     if (entry.Separator) continue;
     previousPatterns_.Index(preparedCount_, entry.PreviousReply);

@@ -22,7 +22,7 @@ bool TKelmoDataB::AddLine(const std::string& line) {
 }
 
 void TKelmoDataB::Prepare() {
-  for (; preparedCount_ < EntryCount(); ++preparedCount_) {
+  for (; preparedCount_ < StoredCount(); ++preparedCount_) {
     const TEntryB& entry = Entries[preparedCount_];
     if (!entry.Separator) inputPatterns_.Index(preparedCount_, entry.Input);
   }

@@ -5,7 +5,8 @@
 // double-byte characters, digits, every operator of the pattern language, anchors anywhere,
 // classes small and large, escapes, lone lead bytes and pieces that break the syntax. Lines add
 // line breaks, NUL bytes and odd trail bytes. Dictionaries have several groups, and lookups in
-// OnceOnly dictionaries use entries up between comparisons. The seed is fixed.
+// OnceOnly dictionaries use entries up between comparisons; some name a file twice. The seed is
+// fixed.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -160,9 +161,15 @@ TEST(PrefilterProperty, KindBCandidatesEqualThePlainScan) {
   Generator generator(20261208);
   for (int round = 0; round < kDictionaries; ++round) {
     TKelmoDataB dictionary(round % 2 == 0, nullptr);
-    dictionary.LoadFile(folder.Write("b1.txt", generator.File(2)));
+    const std::string first = folder.Write("b1.txt", generator.File(2));
+    dictionary.LoadFile(first);
     // A second file continues the groups and the prefilter.
     if (round % 3 == 0) dictionary.LoadFile(folder.Write("b2.txt", generator.File(2)));
+    // A file named again is listed again, its first naming marked before it.
+    if (round % 3 == 2) {
+      dictionary.LoadFile(folder.Write("b2.txt", generator.File(2)));
+      dictionary.LoadFile(first);
+    }
     for (int line = 0; line < kLinesPerDictionary; ++line) {
       // A file loaded after lookups joins what earlier lookups prepared.
       if (round % 3 == 1 && line == kLinesPerDictionary / 2) {
@@ -183,7 +190,9 @@ TEST(PrefilterProperty, KindACandidatesEqualThePlainScan) {
   Generator generator(8121202);
   for (int round = 0; round < kDictionaries; ++round) {
     TKelmoDataA dictionary(round % 2 == 0, nullptr);
-    dictionary.LoadFile(folder.Write("a.txt", generator.File(3)));
+    const std::string file = folder.Write("a.txt", generator.File(3));
+    dictionary.LoadFile(file);
+    if (round % 2 == 1) dictionary.LoadFile(file);
     for (int line = 0; line < kLinesPerDictionary; ++line) {
       dictionary.SetContext(ShiftJisToUtf16(generator.Line()));
       const std::string input = generator.Line();
