@@ -1,0 +1,35 @@
+// Arbitrary bytes through our PNG decoder, called as the host calls it. A decode either fails with
+// both blocks left empty, or succeeds with blocks the host converts into a picture.
+#include <malloc.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+
+#include "dorrinkelmo/susie_plugin.h"
+#include "pictures/dib_image.h"
+
+namespace {
+
+int NeverCancel(int, int, intptr_t) { return 0; }
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  // As the host hands it over: padded with zeros for IsSupported.
+  std::string file(reinterpret_cast<const char*>(data), size);
+  file.resize(std::max<size_t>(size, SUSIE_SUPPORTED_HEAD_BYTES), '\0');
+  IsSupported("", file.data());
+  void* info = nullptr;
+  void* bits = nullptr;
+  const int result = GetPicture(file.data(), static_cast<long>(size), SUSIE_INPUT_MEMORY, &info,
+                                &bits, NeverCancel, 0);
+  if (result != SUSIE_SUCCESS && (info != nullptr || bits != nullptr)) __builtin_trap();
+  if (result == SUSIE_SUCCESS &&
+      kelmo::DibToImage(info, malloc_usable_size(info), bits, malloc_usable_size(bits)).isNull()) {
+    __builtin_trap();
+  }
+  std::free(info);
+  std::free(bits);
+  return 0;
+}
