@@ -67,7 +67,9 @@ constexpr TSample kSamples[] = {{"alpha.png", "PNG", true},
                                 {"picture.bmp", "BMP", false}};
 constexpr int kJpegQuality = 90;
 
-std::string SamplePath(const char* name) { return std::string(KELMO_BENCH_FOLDER) + name; }
+std::string SamplePath(const char* name) {
+  return std::string(KELMO_BENCH_FOLDER) + name;
+}
 
 bool WriteSamples() {
   for (const TSample& sample : kSamples) {

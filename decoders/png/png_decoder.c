@@ -151,8 +151,7 @@ int GetPicture(const char* buffer, long length, unsigned flag, void** info, void
       png_sig_cmp((png_const_bytep)buffer, 0, PNG_SIGNATURE_BYTES) != 0) {
     return SUSIE_UNKNOWN_FORMAT;
   }
-  png_structp png =
-      png_create_read_struct(PNG_LIBPNG_VER_STRING, NULL, JumpOnError, IgnoreWarning);
+  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, NULL, JumpOnError, IgnoreWarning);
   if (png == NULL) return SUSIE_OUT_OF_MEMORY;
   png_infop pngInfo = png_create_info_struct(png);
   if (pngInfo == NULL) {

@@ -11,7 +11,9 @@
 
 namespace {
 
-int NeverCancel(int, int, intptr_t) { return 0; }
+int NeverCancel(int, int, intptr_t) {
+  return 0;
+}
 
 }  // namespace
 

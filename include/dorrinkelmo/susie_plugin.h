@@ -35,11 +35,12 @@ extern "C" {
 #define SUSIE_MAX_PICTURE_SIDE 16384
 #define SUSIE_MAX_PICTURE_BYTES (256u * 1024u * 1024u)
 
-/* GetPicture's flag: the low three bits say what the first argument is. */
+/* GetPicture's flag: the low three bits say what the first argument is. With SUSIE_INPUT_FILE
+ * it is a file name and the length is the offset to start at; with SUSIE_INPUT_MEMORY (the only
+ * form the program uses) it is the whole file in memory and the length is its size. */
 #define SUSIE_INPUT_MASK 7u
-#define SUSIE_INPUT_FILE 0u   /* a file name; the length is the offset to start at */
-#define SUSIE_INPUT_MEMORY 1u /* the whole file in memory; the length is its size (the only
-                                 form the program uses) */
+#define SUSIE_INPUT_FILE 0u
+#define SUSIE_INPUT_MEMORY 1u
 
 /* GetPicture's results. */
 enum SusieResult {

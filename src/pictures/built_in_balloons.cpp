@@ -43,19 +43,15 @@ QImage Draw(const TBalloonShape& shape) {
 
 QImage CharacterBalloonPicture() {
   // The body holds the balloon text (x 40 to 310, y 20 to 180) with room to spare.
-  return Draw({QRectF(22, 8, 322, 184),
-               28,
+  return Draw({QRectF(22, 8, 322, 184), 28,
                QPolygonF({QPointF(24, 116), QPointF(24, 146), QPointF(2, 152)}),
-               QColor(255, 253, 244),
-               QColor(224, 123, 36)});
+               QColor(255, 253, 244), QColor(224, 123, 36)});
 }
 
 QImage UserBalloonPicture() {
-  return Draw({QRectF(8, 6, 334, 180),
-               10,
+  return Draw({QRectF(8, 6, 334, 180), 10,
                QPolygonF({QPointF(268, 184), QPointF(300, 184), QPointF(320, 198)}),
-               QColor(226, 240, 255),
-               QColor(47, 111, 208)});
+               QColor(226, 240, 255), QColor(47, 111, 208)});
 }
 
 }  // namespace kelmo

@@ -119,7 +119,8 @@ QImage DibToImage(const void* info, size_t infoSize, const void* bits, size_t bi
   QImage image(layout.Width, layout.Height, FormatOf(layout.BitCount));
   if (image.isNull()) return {};
   const auto* rows = static_cast<const unsigned char*>(bits);
-  const size_t copied = static_cast<size_t>(layout.Width) * static_cast<size_t>(layout.BitCount / 8);
+  const size_t copied =
+      static_cast<size_t>(layout.Width) * static_cast<size_t>(layout.BitCount / 8);
   for (int y = 0; y < layout.Height; ++y) {
     const int sourceRow = layout.TopDown ? y : layout.Height - 1 - y;
     const unsigned char* row = rows + sourceRow * layout.RowBytes;

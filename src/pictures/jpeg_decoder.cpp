@@ -67,10 +67,9 @@ bool Decompress(jpeg_decompress_struct& info, TJpegErrors& errors, std::string_v
   image = QImage(static_cast<int>(info.output_width), static_cast<int>(info.output_height),
                  QImage::Format_RGB32);
   if (image.isNull()) return false;
-  JSAMPARRAY cmykRow =
-      cmyk ? (*info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&info), JPOOL_IMAGE,
-                                       info.output_width * 4, 1)
-           : nullptr;
+  JSAMPARRAY cmykRow = cmyk ? (*info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&info),
+                                                        JPOOL_IMAGE, info.output_width * 4, 1)
+                            : nullptr;
   while (info.output_scanline < info.output_height) {
     auto* line = reinterpret_cast<QRgb*>(image.scanLine(static_cast<int>(info.output_scanline)));
     JSAMPROW row = cmyk ? cmykRow[0] : reinterpret_cast<JSAMPROW>(line);

@@ -33,7 +33,7 @@ class TFileDescriptor {
 std::optional<std::string> ReadPictureFile(const std::string& path) {
   const TFileDescriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
   if (file.Get() < 0) return std::nullopt;
-  struct stat status{};
+  struct stat status {};
   if (::fstat(file.Get(), &status) != 0 || !S_ISREG(status.st_mode)) return std::nullopt;
   if (status.st_size > kMaxPictureFileBytes) return std::nullopt;
 

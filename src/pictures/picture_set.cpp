@@ -13,6 +13,8 @@ namespace {
 
 // The folder of decoders beside the program.
 constexpr std::string_view kProgramDecoderFolder = "SPIs/";
+// The system folder of decoders, <install prefix>/<lib dir>/dorrinkelmo/SPIs/.
+constexpr const char* kSystemDecoderFolder = KELMO_SYSTEM_DECODER_FOLDER;
 
 // The lower-cased extension of the path's file name, dot included; "" when it has none.
 std::string Extension(const std::string& path) {
@@ -51,8 +53,6 @@ std::string WithDelimiter(const std::string& folder) {
 
 }  // namespace
 
-const char* const kSystemDecoderFolder = KELMO_SYSTEM_DECODER_FOLDER;
-
 TPictureSet::TPictureSet(const std::string& appDir, QColor background)
     : TPictureSet(appDir, background, kSystemDecoderFolder) {}
 
@@ -83,7 +83,9 @@ bool TPictureSet::LoadPicture(TPictureSlot slot, const std::string& path, bool c
   return true;
 }
 
-void TPictureSet::ShowDefaultPicture() { Slot(TPictureSlot::Shown) = Picture(TPictureSlot::Default); }
+void TPictureSet::ShowDefaultPicture() {
+  Slot(TPictureSlot::Shown) = Picture(TPictureSlot::Default);
+}
 
 const QImage& TPictureSet::Picture(TPictureSlot slot) const {
   return pictures_[static_cast<size_t>(slot)];

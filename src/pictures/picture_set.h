@@ -18,9 +18,6 @@
 
 namespace kelmo {
 
-// The system folder of decoders, <install prefix>/<lib dir>/dorrinkelmo/SPIs/.
-extern const char* const kSystemDecoderFolder;
-
 class TPictureSet {
  public:
   // background: the window background colour that the colour key turns matching pixels into.

@@ -21,7 +21,9 @@ namespace kelmo {
 namespace {
 
 // The progress callback handed to decoders: decoding is never cancelled.
-int NeverCancel(int /*numerator*/, int /*denominator*/, intptr_t /*userData*/) { return 0; }
+int NeverCancel(int /*numerator*/, int /*denominator*/, intptr_t /*userData*/) {
+  return 0;
+}
 
 // A block returned by a decoder, freed when it goes.
 class TDecoderBlock {
@@ -79,7 +81,9 @@ QImage Decode(const TSusiePlugIn& plugIn, const char* file, size_t size, intptr_
 
 }  // namespace
 
-void TSusiePlugIn::TModuleCloser::operator()(void* module) const { ::dlclose(module); }
+void TSusiePlugIn::TModuleCloser::operator()(void* module) const {
+  ::dlclose(module);
+}
 
 TSusiePlugInList::~TSusiePlugInList() {
   for (std::unique_ptr<TSusiePlugIn>& plugIn : plugIns_) plugIn.reset();
@@ -104,7 +108,9 @@ int TSusiePlugInList::LoadFolder(const std::string& folder) {
   return added;
 }
 
-bool TSusiePlugInList::Add(const std::string& path) { return Insert(Count(), path); }
+bool TSusiePlugInList::Add(const std::string& path) {
+  return Insert(Count(), path);
+}
 
 bool TSusiePlugInList::Insert(int index, const std::string& path) {
   if (index < 0 || index > Count() || IsLoaded(path)) return false;

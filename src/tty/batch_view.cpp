@@ -61,7 +61,9 @@ bool TBatchView::LoadPicture(TPictureSlot slot, const std::string& path, bool co
   return ok;
 }
 
-void TBatchView::ShowDefaultPicture() { pictures_.ShowDefaultPicture(); }
+void TBatchView::ShowDefaultPicture() {
+  pictures_.ShowDefaultPicture();
+}
 
 bool TBatchView::ShowCharacterSelection(TCharacterSelection& selection) {
   selection.Cancel();

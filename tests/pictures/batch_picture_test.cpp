@@ -20,7 +20,8 @@ using Json = nlohmann::json;
 
 TEST(BatchPictures, EveryPictureLoadIsARecordAndFailuresAreLogged) {
   TempFolder home;
-  home.Write("Kelmo.ini", "[User]\r\nUser=Yamada{BR}Taro{BR}taro{BR}tarochan{BR}{BR}1990/02/03\r\n");
+  home.Write("Kelmo.ini",
+             "[User]\r\nUser=Yamada{BR}Taro{BR}taro{BR}tarochan{BR}{BR}1990/02/03\r\n");
   home.Write("kit/face.bmp", BmpFile({3, 2, {1, 2, 3, 4, 5, 6}}, {24}));
   home.Write("kit/talk.bmp", BmpFile({350, 1, std::vector<uint32_t>(350, 0xffffff)}, {24}));
   home.Write("kit/broken.png", "\x89PNG\r\n\x1a\n broken");
@@ -32,7 +33,8 @@ TEST(BatchPictures, EveryPictureLoadIsARecordAndFailuresAreLogged) {
   std::istringstream in("go\n");
   std::ostringstream out;
   std::ostringstream err;
-  ASSERT_EQ(RunBatch({home.Path(), "dorrinkelmo", kit, std::nullopt}, in, out, err), 0) << err.str();
+  ASSERT_EQ(RunBatch({home.Path(), "dorrinkelmo", kit, std::nullopt}, in, out, err), 0)
+      << err.str();
 
   std::vector<Json> pictures;
   std::istringstream lines(out.str());
@@ -43,8 +45,8 @@ TEST(BatchPictures, EveryPictureLoadIsARecordAndFailuresAreLogged) {
   const std::string folder = home.Path() + "kit/";
   const auto record = [](const std::string& slot, const std::string& path, bool ok, int width,
                          int height) {
-    return Json{{"event", "picture"}, {"slot", slot}, {"path", path}, {"ok", ok},
-                {"width", width},     {"height", height}};
+    return Json{{"event", "picture"}, {"slot", slot},   {"path", path},
+                {"ok", ok},           {"width", width}, {"height", height}};
   };
   EXPECT_EQ(pictures, (std::vector<Json>{
                           record("balloon_character", folder + "talk.bmp", true, 350, 1),

@@ -14,8 +14,8 @@ TEST(BundledPictures, EveryPictureOfEveryCharacterDecodes) {
   TPictureSet pictures(KELMO_PROGRAM_DIR, Qt::white, "");
   std::set<std::string> extensions;
   int decoded = 0;
-  for (const auto& entry :
-       std::filesystem::recursive_directory_iterator(std::string(KELMO_PROGRAM_DIR) + "characters")) {
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(
+           std::string(KELMO_PROGRAM_DIR) + "characters")) {
     const std::string extension = entry.path().extension().string();
     if (extension != ".bmp" && extension != ".jpg" && extension != ".png") continue;
     EXPECT_TRUE(pictures.LoadPicture(TPictureSlot::Shown, entry.path().string(), false))

@@ -21,7 +21,9 @@ class TPictureView : public TFakeView {
  public:
   explicit TPictureView(const std::string& appDir) : pictures(appDir, kBackground, "") {}
   void ResetPictures(bool builtIn) override { pictures.ResetPictures(builtIn); }
-  void SetCharacterFolder(const std::string& folder) override { pictures.SetCharacterFolder(folder); }
+  void SetCharacterFolder(const std::string& folder) override {
+    pictures.SetCharacterFolder(folder);
+  }
   bool LoadPicture(TPictureSlot slot, const std::string& path, bool colourKey) override {
     return pictures.LoadPicture(slot, path, colourKey);
   }
@@ -35,7 +37,8 @@ const TPixelGrid kFace = {3, 2, {0xff0000, 0xffffff, 0x00ff00, 0xffffff, 0x0000f
 class ControllerPicturesTest : public ::testing::Test {
  protected:
   ControllerPicturesTest() {
-    home_.Write("Kelmo.ini", "[User]\r\nUser=Yamada{BR}Taro{BR}taro{BR}tarochan{BR}{BR}1990/02/03\r\n");
+    home_.Write("Kelmo.ini",
+                "[User]\r\nUser=Yamada{BR}Taro{BR}taro{BR}tarochan{BR}{BR}1990/02/03\r\n");
     home_.Write("kit/face.bmp", BmpFile(kFace, {24}));
   }
   ~ControllerPicturesTest() override {
@@ -47,7 +50,8 @@ class ControllerPicturesTest : public ::testing::Test {
     TControllerOptions options;
     options.AppDir = home_.Path();
     controller_ = std::make_unique<TChatController>(view_, options);
-    ASSERT_TRUE(controller_->Start(WriteCharacter(home_, "kit", "Kit", {{"", "hi"}}, definitionLines)));
+    ASSERT_TRUE(
+        controller_->Start(WriteCharacter(home_, "kit", "Kit", {{"", "hi"}}, definitionLines)));
   }
 
   const QImage& Picture(TPictureSlot slot) const { return view_.pictures.Picture(slot); }
@@ -80,16 +84,14 @@ TEST_P(TransparencyKeyTest, TurnsTheColourKeyOnOnlyWhenTrue) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(TruthTexts, TransparencyKeyTest,
-                         ::testing::Values(TTruthText{"True", "True", true},
-                                           TTruthText{"UpperCase", "TRUE", true},
-                                           TTruthText{"FullWidthLowerCase", "ｔｒｕｅ", true},
-                                           TTruthText{"One", "1", true},
-                                           TTruthText{"NegativeNumber", "-2", true},
-                                           TTruthText{"Zero", "0", false},
-                                           TTruthText{"No", "no", false},
-                                           TTruthText{"Empty", "", false}),
-                         [](const auto& info) { return std::string(info.param.Name); });
+INSTANTIATE_TEST_SUITE_P(
+    TruthTexts, TransparencyKeyTest,
+    ::testing::Values(TTruthText{"True", "True", true}, TTruthText{"UpperCase", "TRUE", true},
+                      TTruthText{"FullWidthLowerCase", "ｔｒｕｅ", true},
+                      TTruthText{"One", "1", true}, TTruthText{"NegativeNumber", "-2", true},
+                      TTruthText{"Zero", "0", false}, TTruthText{"No", "no", false},
+                      TTruthText{"Empty", "", false}),
+    [](const auto& info) { return std::string(info.param.Name); });
 
 TEST_F(ControllerPicturesTest, BuiltInBalloonsAreKeyedWithoutAnyTransparencyKey) {
   Start({"DefaultBitmap", "face.bmp"});

@@ -89,12 +89,15 @@ TEST_F(DecoderListTest, InsertPutsADecoderBeforeOthersAndDeleteTakesItOut) {
 }
 
 // Libraries the list must refuse when they load: it never calls through a missing entry.
-class RefusedDecoderTest : public DecoderListTest, public ::testing::WithParamInterface<const char*> {};
+class RefusedDecoderTest : public DecoderListTest,
+                           public ::testing::WithParamInterface<const char*> {};
 
 TEST_P(RefusedDecoderTest, IsNotAdded) {
   std::string path = Spis() + "refused.spi";
   if (std::string(GetParam()) == "not_a_library") {
-    folder_.Write("SPIs/refused.spi", "\x7f" "ELF but not really");
+    folder_.Write("SPIs/refused.spi",
+                  "\x7f"
+                  "ELF but not really");
   } else {
     path = CopyDecoder(GetParam(), Spis(), "refused.spi");
   }
@@ -174,27 +177,27 @@ constexpr size_t kRows64 = 64 * 192;
 
 INSTANTIATE_TEST_SUITE_P(
     Lies, LyingDecoderTest,
-    ::testing::Values(
-        TLie{"HeaderOfTwelveBytes", Header(64, 64, 24).substr(0, 12), kRows64},
-        TLie{"HeaderSizeBelowForty", Header(64, 64, 24, 0, 12), kRows64},
-        TLie{"HeaderSizeBeyondItsBlock", Header(64, 64, 24, 0, 4000), kRows64},
-        TLie{"RowsShorterThanClaimed", Header(64, 64, 24), kRows64 - 192},
-        TLie{"HeightBeyondTheRows", Header(64, 1000, 24), kRows64},
-        TLie{"TopDownHeightBeyondTheRows", Header(64, -1000, 24), kRows64},
-        TLie{"ColourTableBeyondItsBlock", Header(64, 64, 8, 256) + std::string(8, '\0'), 64 * 64},
-        TLie{"MoreColoursThanTheBitCountHolds", Header(64, 64, 4, 17) + std::string(68, '\0'),
-             64 * 32},
-        TLie{"WidthZero", Header(0, 64, 24), kRows64},
-        TLie{"HeightZero", Header(64, 0, 24), kRows64},
-        TLie{"NegativeWidth", Header(-64, 64, 24), kRows64},
-        TLie{"WiderThanTheLimit", Header(16385, 1, 24), 16385 * 3 + 3},
-        TLie{"HundredThousandSquared", Header(100000, 100000, 32), kRows64},
-        TLie{"OverThePixelLimitWithinTheSides", Header(16384, 16384, 32), kRows64},
-        TLie{"MostNegativeHeight", Header(64, INT_MIN, 24), kRows64},
-        TLie{"SixteenBits", Header(64, 64, 16), kRows64},
-        TLie{"TwoBits", Header(64, 64, 2), kRows64},
-        TLie{"RunLengthCompressed", Header(64, 64, 8, 0, 40, 1) + std::string(1024, '\0'),
-             kRows64}),
+    ::testing::Values(TLie{"HeaderOfTwelveBytes", Header(64, 64, 24).substr(0, 12), kRows64},
+                      TLie{"HeaderSizeBelowForty", Header(64, 64, 24, 0, 12), kRows64},
+                      TLie{"HeaderSizeBeyondItsBlock", Header(64, 64, 24, 0, 4000), kRows64},
+                      TLie{"RowsShorterThanClaimed", Header(64, 64, 24), kRows64 - 192},
+                      TLie{"HeightBeyondTheRows", Header(64, 1000, 24), kRows64},
+                      TLie{"TopDownHeightBeyondTheRows", Header(64, -1000, 24), kRows64},
+                      TLie{"ColourTableBeyondItsBlock",
+                           Header(64, 64, 8, 256) + std::string(8, '\0'), 64 * 64},
+                      TLie{"MoreColoursThanTheBitCountHolds",
+                           Header(64, 64, 4, 17) + std::string(68, '\0'), 64 * 32},
+                      TLie{"WidthZero", Header(0, 64, 24), kRows64},
+                      TLie{"HeightZero", Header(64, 0, 24), kRows64},
+                      TLie{"NegativeWidth", Header(-64, 64, 24), kRows64},
+                      TLie{"WiderThanTheLimit", Header(16385, 1, 24), 16385 * 3 + 3},
+                      TLie{"HundredThousandSquared", Header(100000, 100000, 32), kRows64},
+                      TLie{"OverThePixelLimitWithinTheSides", Header(16384, 16384, 32), kRows64},
+                      TLie{"MostNegativeHeight", Header(64, INT_MIN, 24), kRows64},
+                      TLie{"SixteenBits", Header(64, 64, 16), kRows64},
+                      TLie{"TwoBits", Header(64, 64, 2), kRows64},
+                      TLie{"RunLengthCompressed",
+                           Header(64, 64, 8, 0, 40, 1) + std::string(1024, '\0'), kRows64}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 }  // namespace

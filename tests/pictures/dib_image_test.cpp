@@ -36,8 +36,8 @@ TEST_P(DibConversionTest, EveryPixelHasItsColour) {
   for (int y = 0; y < dib.Grid.Height; ++y) {
     for (int x = 0; x < dib.Grid.Width; ++x) {
       const uint32_t value = dib.Grid.Values[static_cast<size_t>(y * dib.Grid.Width + x)];
-      const QRgb expected = dib.BitCount <= 8 ? (value < dib.Table.size() ? dib.Table[value]
-                                                                          : qRgb(0, 0, 0))
+      const QRgb expected = dib.BitCount <= 8
+                                ? (value < dib.Table.size() ? dib.Table[value] : qRgb(0, 0, 0))
                             : dib.KeepsAlpha ? value
                                              : (value | 0xff000000);
       EXPECT_EQ(picture.pixel(x, y), expected) << x << "," << y;
@@ -48,7 +48,8 @@ TEST_P(DibConversionTest, EveryPixelHasItsColour) {
 INSTANTIATE_TEST_SUITE_P(
     EveryBitCount, DibConversionTest,
     ::testing::Values(
-        TDibCase{"OneBit", 1, false, {3, 2, {0, 1, 1, 1, 0, 0}}, {kFourColours[0], kFourColours[3]}},
+        TDibCase{
+            "OneBit", 1, false, {3, 2, {0, 1, 1, 1, 0, 0}}, {kFourColours[0], kFourColours[3]}},
         TDibCase{"FourBits", 4, false, {3, 2, {0, 1, 2, 3, 2, 1}}, kFourColours},
         TDibCase{"EightBits", 8, false, {3, 2, {3, 2, 1, 0, 1, 2}}, kFourColours},
         TDibCase{"EightBitsTopDown", 8, true, {3, 2, {3, 2, 1, 0, 1, 2}}, kFourColours},

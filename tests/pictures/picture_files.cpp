@@ -13,7 +13,9 @@ namespace {
 constexpr int kFileHeaderBytes = 14;
 constexpr int kInfoHeaderBytes = 40;
 
-int RowBytes(int width, int bitCount) { return (width * bitCount + 31) / 32 * 4; }
+int RowBytes(int width, int bitCount) {
+  return (width * bitCount + 31) / 32 * 4;
+}
 
 std::string PaletteBytes(const std::vector<QRgb>& palette) {
   std::string bytes;
@@ -34,7 +36,8 @@ std::string PlainRow(const TPixelGrid& grid, int y, int bitCount) {
       const int shift = 8 - bitCount * (x % perByte + 1);
       row[static_cast<size_t>(x / perByte)] |= static_cast<char>(value << shift);
     } else if (bitCount == 16) {
-      const uint32_t packed = (qRed(value) >> 3) << 10 | (qGreen(value) >> 3) << 5 | qBlue(value) >> 3;
+      const uint32_t packed =
+          (qRed(value) >> 3) << 10 | (qGreen(value) >> 3) << 5 | qBlue(value) >> 3;
       row.replace(static_cast<size_t>(2 * x), 2, Le16(packed));
     } else {
       const size_t at = static_cast<size_t>(x * bitCount / 8);
@@ -68,7 +71,9 @@ std::string Le16(uint32_t value) {
   return {static_cast<char>(value & 0xff), static_cast<char>(value >> 8 & 0xff)};
 }
 
-std::string Le32(uint32_t value) { return Le16(value & 0xffff) + Le16(value >> 16); }
+std::string Le32(uint32_t value) {
+  return Le16(value & 0xffff) + Le16(value >> 16);
+}
 
 std::string DibInfo(int width, int height, int bitCount, const std::vector<QRgb>& palette) {
   return Le32(kInfoHeaderBytes) + Le32(static_cast<uint32_t>(width)) +
@@ -79,7 +84,8 @@ std::string DibInfo(int width, int height, int bitCount, const std::vector<QRgb>
 
 std::string DibBits(const TPixelGrid& grid, int bitCount, bool topDown) {
   std::string bits;
-  for (int i = 0; i < grid.Height; ++i) bits += PlainRow(grid, topDown ? i : grid.Height - 1 - i, bitCount);
+  for (int i = 0; i < grid.Height; ++i)
+    bits += PlainRow(grid, topDown ? i : grid.Height - 1 - i, bitCount);
   return bits;
 }
 
@@ -92,7 +98,8 @@ std::string BmpFile(const TPixelGrid& grid, const TBmpLayout& layout) {
   }
   if (layout.Compression != kBiRgb) pixels += std::string("\0\1", 2);
   const std::string palette = PaletteBytes(grid.Palette);
-  const uint32_t offset = kFileHeaderBytes + kInfoHeaderBytes + static_cast<uint32_t>(palette.size());
+  const uint32_t offset =
+      kFileHeaderBytes + kInfoHeaderBytes + static_cast<uint32_t>(palette.size());
   const int height = layout.TopDown ? -grid.Height : grid.Height;
   return "BM" + Le32(offset + static_cast<uint32_t>(pixels.size())) + Le32(0) + Le32(offset) +
          Le32(kInfoHeaderBytes) + Le32(static_cast<uint32_t>(grid.Width)) +
@@ -148,8 +155,8 @@ std::string JpegFile(const QImage& picture, int components) {
 
 std::string EchoFile(char claim, int result, const std::string& info, const std::string& bits) {
   return "ECHO" + std::string(1, claim) + Le32(static_cast<uint32_t>(result)) +
-         Le32(static_cast<uint32_t>(info.size())) + info + Le32(static_cast<uint32_t>(bits.size())) +
-         bits;
+         Le32(static_cast<uint32_t>(info.size())) + info +
+         Le32(static_cast<uint32_t>(bits.size())) + bits;
 }
 
 }  // namespace kelmo::testing

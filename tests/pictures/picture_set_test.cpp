@@ -90,8 +90,9 @@ TEST_F(PictureSetTest, JpegInRgbGreyAndCmykDecodesCloseToItsColours) {
     const QImage& picture = pictures_.Picture(TPictureSlot::Shown);
     ASSERT_EQ(picture.size(), QSize(32, 32));
     for (int i = 0; i < 4; ++i) {
-      const QRgb want = components == 1 ? qRgb(qGray(colours[i]), qGray(colours[i]), qGray(colours[i]))
-                                        : colours[i];
+      const QRgb want = components == 1
+                            ? qRgb(qGray(colours[i]), qGray(colours[i]), qGray(colours[i]))
+                            : colours[i];
       const QRgb got = picture.pixel(8 + (i % 2) * 16, 8 + (i / 2) * 16);
       EXPECT_NEAR(qRed(got), qRed(want), 6) << components << " quadrant " << i;
       EXPECT_NEAR(qGreen(got), qGreen(want), 6) << components << " quadrant " << i;
@@ -174,8 +175,7 @@ std::string BigEndian32(uint32_t value) {
 
 // Good files of each format, made once they are first needed.
 const QImage& Sample() {
-  static const QImage sample =
-      Quadrants({qRgb(1, 2, 3), qRgb(200, 0, 0), qRgb(0, 200, 0), kWhite});
+  static const QImage sample = Quadrants({qRgb(1, 2, 3), qRgb(200, 0, 0), qRgb(0, 200, 0), kWhite});
   return sample;
 }
 const std::string& GoodBmp() {
@@ -233,23 +233,23 @@ TEST_P(BadFileTest, FailsAndTheSlotKeepsItsPicture) {
 
 INSTANTIATE_TEST_SUITE_P(
     EveryFormat, BadFileTest,
-    ::testing::Values(
-        TBadFile{"BmpGarbage", "a.bmp", "BM this is no bitmap at all"},
-        TBadFile{"BmpEmpty", "a.bmp", ""},
-        TBadFile{"BmpTruncated", "a.bmp", GoodBmp().substr(0, GoodBmp().size() - 6)},
-        TBadFile{"BmpHundredThousandSquared", "a.bmp", BmpClaiming(100000, 100000)},
-        TBadFile{"BmpOverThePixelLimit", "a.bmp", BmpClaiming(16384, 16384)},
-        TBadFile{"PngGarbage", "a.png", "\x89PNG\r\n\x1a\n and then nonsense"},
-        TBadFile{"PngTruncated", "a.png", GoodPng().substr(0, GoodPng().size() / 2)},
-        TBadFile{"PngHundredThousandSquared", "a.png", PngClaiming(100000, 100000)},
-        TBadFile{"PngOverThePixelLimit", "a.png", PngClaiming(16384, 16384)},
-        TBadFile{"JpegGarbage", "a.jpg", "\xff\xd8\xff this is no JPEG"},
-        TBadFile{"JpegTruncated", "a.jpeg", GoodJpeg().substr(0, GoodJpeg().size() / 2)},
-        TBadFile{"JpegSixtyThousandSquared", "a.jpg", JpegClaiming(60000, 60000)},
-        TBadFile{"JpegOverThePixelLimit", "a.jpg", JpegClaiming(16000, 16000)},
-        TBadFile{"PngNamedBmp", "a.bmp", GoodPng()},
-        TBadFile{"BmpWithoutAnyDecoderForItsName", "a.gif", GoodBmp()},
-        TBadFile{"NoExtension", "picture", GoodPng().substr(0, 20)}),
+    ::testing::Values(TBadFile{"BmpGarbage", "a.bmp", "BM this is no bitmap at all"},
+                      TBadFile{"BmpEmpty", "a.bmp", ""},
+                      TBadFile{"BmpTruncated", "a.bmp", GoodBmp().substr(0, GoodBmp().size() - 6)},
+                      TBadFile{"BmpHundredThousandSquared", "a.bmp", BmpClaiming(100000, 100000)},
+                      TBadFile{"BmpOverThePixelLimit", "a.bmp", BmpClaiming(16384, 16384)},
+                      TBadFile{"PngGarbage", "a.png", "\x89PNG\r\n\x1a\n and then nonsense"},
+                      TBadFile{"PngTruncated", "a.png", GoodPng().substr(0, GoodPng().size() / 2)},
+                      TBadFile{"PngHundredThousandSquared", "a.png", PngClaiming(100000, 100000)},
+                      TBadFile{"PngOverThePixelLimit", "a.png", PngClaiming(16384, 16384)},
+                      TBadFile{"JpegGarbage", "a.jpg", "\xff\xd8\xff this is no JPEG"},
+                      TBadFile{"JpegTruncated", "a.jpeg",
+                               GoodJpeg().substr(0, GoodJpeg().size() / 2)},
+                      TBadFile{"JpegSixtyThousandSquared", "a.jpg", JpegClaiming(60000, 60000)},
+                      TBadFile{"JpegOverThePixelLimit", "a.jpg", JpegClaiming(16000, 16000)},
+                      TBadFile{"PngNamedBmp", "a.bmp", GoodPng()},
+                      TBadFile{"BmpWithoutAnyDecoderForItsName", "a.gif", GoodBmp()},
+                      TBadFile{"NoExtension", "picture", GoodPng().substr(0, 20)}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 TEST_F(PictureSetTest, MissingFilesAndPipesFailWithoutBlocking) {

@@ -49,9 +49,13 @@ int Read8(int depth, uint32_t sample) {
   return static_cast<int>(depth == 8 ? sample : sample >> 8);
 }
 
-QRgb PaletteColour(int k) { return qRgb(k * 37 % 256, k * 91 % 256, 255 - k); }
+QRgb PaletteColour(int k) {
+  return qRgb(k * 37 % 256, k * 91 % 256, 255 - k);
+}
 constexpr int kTransparentEntries = 10;  // the tRNS chunk of a palette picture covers these
-int PaletteAlpha(int k) { return k < kTransparentEntries ? k * 53 % 256 : 255; }
+int PaletteAlpha(int k) {
+  return k < kTransparentEntries ? k * 53 % 256 : 255;
+}
 
 // The colour the decoder must give pixel i.
 QRgb Expected(const TPngKind& kind, int i) {
@@ -129,7 +133,8 @@ std::string PngFile(const TPngKind& kind) {
           row[2 * position + 1] = static_cast<png_byte>(sample);
         } else {
           const int perByte = 8 / d;
-          row[position / perByte] |= static_cast<png_byte>(sample << (8 - d * (position % perByte + 1)));
+          row[position / perByte] |=
+              static_cast<png_byte>(sample << (8 - d * (position % perByte + 1)));
         }
       }
     }
@@ -162,27 +167,25 @@ TEST_P(PngDecoderTest, EveryPixelHasItsColourAndAlpha) {
 
 INSTANTIATE_TEST_SUITE_P(
     EveryColourTypeAndDepth, PngDecoderTest,
-    ::testing::Values(TPngKind{"Grey1", PNG_COLOR_TYPE_GRAY, 1},
-                      TPngKind{"Grey2", PNG_COLOR_TYPE_GRAY, 2},
-                      TPngKind{"Grey4", PNG_COLOR_TYPE_GRAY, 4},
-                      TPngKind{"Grey8", PNG_COLOR_TYPE_GRAY, 8},
-                      TPngKind{"Grey16", PNG_COLOR_TYPE_GRAY, 16},
-                      TPngKind{"Grey2Transparency", PNG_COLOR_TYPE_GRAY, 2, true},
-                      TPngKind{"Grey16Transparency", PNG_COLOR_TYPE_GRAY, 16, true},
-                      TPngKind{"GreyAlpha8", PNG_COLOR_TYPE_GRAY_ALPHA, 8},
-                      TPngKind{"GreyAlpha16Interlaced", PNG_COLOR_TYPE_GRAY_ALPHA, 16, false, true},
-                      TPngKind{"Rgb8", PNG_COLOR_TYPE_RGB, 8},
-                      TPngKind{"Rgb16", PNG_COLOR_TYPE_RGB, 16},
-                      TPngKind{"Rgb8Transparency", PNG_COLOR_TYPE_RGB, 8, true},
-                      TPngKind{"Rgb16Transparency", PNG_COLOR_TYPE_RGB, 16, true},
-                      TPngKind{"Rgb8Interlaced", PNG_COLOR_TYPE_RGB, 8, false, true},
-                      TPngKind{"Rgba8", PNG_COLOR_TYPE_RGB_ALPHA, 8},
-                      TPngKind{"Rgba16", PNG_COLOR_TYPE_RGB_ALPHA, 16},
-                      TPngKind{"Palette1", PNG_COLOR_TYPE_PALETTE, 1},
-                      TPngKind{"Palette2InterlacedTransparency", PNG_COLOR_TYPE_PALETTE, 2, true, true},
-                      TPngKind{"Palette4", PNG_COLOR_TYPE_PALETTE, 4},
-                      TPngKind{"Palette4Transparency", PNG_COLOR_TYPE_PALETTE, 4, true},
-                      TPngKind{"Palette8Transparency", PNG_COLOR_TYPE_PALETTE, 8, true}),
+    ::testing::Values(
+        TPngKind{"Grey1", PNG_COLOR_TYPE_GRAY, 1}, TPngKind{"Grey2", PNG_COLOR_TYPE_GRAY, 2},
+        TPngKind{"Grey4", PNG_COLOR_TYPE_GRAY, 4}, TPngKind{"Grey8", PNG_COLOR_TYPE_GRAY, 8},
+        TPngKind{"Grey16", PNG_COLOR_TYPE_GRAY, 16},
+        TPngKind{"Grey2Transparency", PNG_COLOR_TYPE_GRAY, 2, true},
+        TPngKind{"Grey16Transparency", PNG_COLOR_TYPE_GRAY, 16, true},
+        TPngKind{"GreyAlpha8", PNG_COLOR_TYPE_GRAY_ALPHA, 8},
+        TPngKind{"GreyAlpha16Interlaced", PNG_COLOR_TYPE_GRAY_ALPHA, 16, false, true},
+        TPngKind{"Rgb8", PNG_COLOR_TYPE_RGB, 8}, TPngKind{"Rgb16", PNG_COLOR_TYPE_RGB, 16},
+        TPngKind{"Rgb8Transparency", PNG_COLOR_TYPE_RGB, 8, true},
+        TPngKind{"Rgb16Transparency", PNG_COLOR_TYPE_RGB, 16, true},
+        TPngKind{"Rgb8Interlaced", PNG_COLOR_TYPE_RGB, 8, false, true},
+        TPngKind{"Rgba8", PNG_COLOR_TYPE_RGB_ALPHA, 8},
+        TPngKind{"Rgba16", PNG_COLOR_TYPE_RGB_ALPHA, 16},
+        TPngKind{"Palette1", PNG_COLOR_TYPE_PALETTE, 1},
+        TPngKind{"Palette2InterlacedTransparency", PNG_COLOR_TYPE_PALETTE, 2, true, true},
+        TPngKind{"Palette4", PNG_COLOR_TYPE_PALETTE, 4},
+        TPngKind{"Palette4Transparency", PNG_COLOR_TYPE_PALETTE, 4, true},
+        TPngKind{"Palette8Transparency", PNG_COLOR_TYPE_PALETTE, 8, true}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 TEST(PngDecoder, IsAPictureDecoderForPngFilesOnly) {
