@@ -15,6 +15,7 @@
 #include "gui/message_box.h"
 #include "gui/picture_box.h"
 #include "gui/program_icon.h"
+#include "gui/taskbar_button.h"
 #include "shell/chat_controller.h"
 
 namespace kelmo {
@@ -304,6 +305,8 @@ void TFormMain::moveEvent(QMoveEvent* event) {
 }
 
 void TFormMain::showEvent(QShowEvent* event) {
+  // With a tray the icon stands in for the task-bar button.
+  if (trayAvailable_ && !event->spontaneous()) KeepOffTaskbar(*this);
   QWidget::showEvent(event);
   UpdateChangeStateCaption();
 }

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """The real program on a real (virtual) display, started as a user starts it: with the bundled
 character あかり, its window must appear with the greeting typed in Japanese, and a close request
-must end it cleanly with exit status 0 after its shut-down has run.
+must end it cleanly with exit status 0 after its shut-down has run. With a display named that
+cannot be reached, it must say so in one line and run in the terminal instead.
 
     window_smoke_test.py PROGRAM      (run under a display: xvfb-run -a window_smoke_test.py ...)
 
@@ -30,6 +31,9 @@ BALLOON_EDIT = (240, 20, 270, 160)
 INK_LUMINANCE = 96
 # Ink pixels that show several letters were painted (one letter at 12 pixels has a few dozen).
 MIN_INK_PIXELS = 60
+# A display nobody serves, and what the program says about it.
+UNREACHABLE_DISPLAY = ":4095"
+NO_WINDOW_MESSAGE = "画面に接続できないため、端末で起動します"
 
 PROFILE = "[User]\r\nUser=山田{BR}太郎{BR}たろう{BR}たろちゃん{BR}{BR}1990/02/03\r\n"
 
@@ -104,6 +108,39 @@ def ink_in_balloon(window):
     return ink
 
 
+def check_window(program, home, environment):
+    process = subprocess.Popen([program, "--home", home, os.path.join(home, "akari.klc")],
+                               env=environment)
+    try:
+        window = wait_for(find_window, "the window " + CAPTION)
+        wait_for(lambda: process.poll() is None and
+                 ink_in_balloon(window) >= MIN_INK_PIXELS, "the greeting in the balloon")
+        process.send_signal(signal.SIGTERM)
+        status = process.wait(timeout=PATIENCE_SECONDS)
+    finally:
+        if process.poll() is None:
+            process.kill()
+    if status != 0:
+        fail("exit status %d after the close request" % status)
+    with open(os.path.join(home, "dorrinkelmo.log"), "rb") as log:
+        if "# End chatting with あかり".encode("cp932") not in log.read():
+            fail("the conversation log lacks the end of the chat: shut-down did not run")
+
+
+def check_terminal_fallback(program, home, environment):
+    """The end of input closes the terminal front end, as Ctrl+D does."""
+    finished = subprocess.run([program, "--home", home, os.path.join(home, "akari.klc")],
+                              env=dict(environment, DISPLAY=UNREACHABLE_DISPLAY),
+                              stdin=subprocess.DEVNULL, capture_output=True,
+                              timeout=PATIENCE_SECONDS)
+    errors = finished.stderr.decode("utf-8", "replace")
+    if finished.returncode != 0 or NO_WINDOW_MESSAGE not in errors:
+        fail("no terminal after an unreachable display (status %d): %s"
+             % (finished.returncode, errors))
+    if "あかり: " not in finished.stdout.decode("utf-8", "replace"):
+        fail("the terminal front end did not speak")
+
+
 def main():
     if len(sys.argv) != 2:
         fail("usage: window_smoke_test.py PROGRAM")
@@ -112,24 +149,11 @@ def main():
         fail("no display (run it under xvfb-run)")
     environment = dict(os.environ, LANG="C.UTF-8")
     environment.pop("QT_QPA_PLATFORM", None)  # the real window system, not the tests' offscreen
+    environment.pop("WAYLAND_DISPLAY", None)  # X11 only: the one Xvfb serves
     with tempfile.TemporaryDirectory() as home:
         prepare_home(os.path.dirname(program), home)
-        process = subprocess.Popen([program, "--home", home, os.path.join(home, "akari.klc")],
-                                   env=environment)
-        try:
-            window = wait_for(find_window, "the window " + CAPTION)
-            wait_for(lambda: process.poll() is None and
-                     ink_in_balloon(window) >= MIN_INK_PIXELS, "the greeting in the balloon")
-            process.send_signal(signal.SIGTERM)
-            status = process.wait(timeout=PATIENCE_SECONDS)
-        finally:
-            if process.poll() is None:
-                process.kill()
-        if status != 0:
-            fail("exit status %d after the close request" % status)
-        with open(os.path.join(home, "dorrinkelmo.log"), "rb") as log:
-            if "# End chatting with あかり".encode("cp932") not in log.read():
-                fail("the conversation log lacks the end of the chat: shut-down did not run")
+        check_window(program, home, environment)
+        check_terminal_fallback(program, home, environment)
 
 
 if __name__ == "__main__":
