@@ -2,8 +2,9 @@
  * dorrinkelmo/susie_plugin.h) built on libpng, loaded by the program like any other decoder.
  *
  * Every PNG colour type and bit depth is read (palette, grey, 16-bit, interlaced, with tRNS) and
- * returned as 32-bit blue-green-red-alpha rows, bottom-up. libpng is set to transform every kind
- * into that one layout, so the rows it writes need no second pass.
+ * returned as 32-bit blue-green-red-alpha rows, top-down (a negative height). libpng is set to
+ * transform every kind into that one layout, which is also a QImage's, so neither libpng nor the
+ * program needs a second pass over the rows.
  *
  * libpng reports a broken file through png_error, which calls our error function; that jumps back
  * to the setjmp in ReadPicture, never to abort(), and prints nothing. Variables that change after
@@ -84,13 +85,13 @@ static void RequestBgra(png_structp png, png_infop info) {
   png_read_update_info(png, info);
 }
 
-/* The header block of a bottom-up 32-bit picture. */
+/* The header block of a top-down 32-bit picture. */
 static SusieBitmapInfoHeader* NewInfoHeader(png_uint_32 width, png_uint_32 height) {
   SusieBitmapInfoHeader* header = (SusieBitmapInfoHeader*)calloc(1, sizeof *header);
   if (header == NULL) return NULL;
   header->biSize = sizeof *header;
   header->biWidth = (int32_t)width;
-  header->biHeight = (int32_t)height;
+  header->biHeight = -(int32_t)height;
   header->biPlanes = 1;
   header->biBitCount = 32;
   header->biCompression = SUSIE_BI_RGB;
@@ -98,7 +99,7 @@ static SusieBitmapInfoHeader* NewInfoHeader(png_uint_32 width, png_uint_32 heigh
   return header;
 }
 
-/* Decodes the file into *infoBlock and *bitsBlock (rows bottom-up); on failure both stay NULL. */
+/* Decodes the file into *infoBlock and *bitsBlock (rows top-down); on failure both stay NULL. */
 static int ReadPicture(png_structp png, png_infop info, MemoryReader* reader, void** infoBlock,
                        void** bitsBlock, SusieProgressCallback progress, intptr_t userData) {
   SusieBitmapInfoHeader* volatile header = NULL;
@@ -127,7 +128,7 @@ static int ReadPicture(png_structp png, png_infop info, MemoryReader* reader, vo
   pixels = (unsigned char*)malloc(stride * height);
   rows = (png_bytep*)malloc(sizeof(png_bytep) * height);
   if (header == NULL || pixels == NULL || rows == NULL) png_error(png, "out of memory");
-  for (png_uint_32 y = 0; y < height; ++y) rows[y] = pixels + (size_t)(height - 1 - y) * stride;
+  for (png_uint_32 y = 0; y < height; ++y) rows[y] = pixels + (size_t)y * stride;
   png_read_image(png, rows);
   png_read_end(png, NULL);
   free(rows);

@@ -1,8 +1,8 @@
 // The blocks a hostile decoder could return, through the conversion. Most inputs build a header
 // field by field from plausible and hostile values (so the fuzzer reaches the checks past the
 // first one quickly); the rest hand raw bytes over as both blocks. Each block is malloc'ed at its
-// exact size, as a decoder would, and measured as the host measures it. A picture that converts
-// must have the size its header claims.
+// exact size, as a decoder would, and measured as the host measures it; half the inputs hand the
+// bits block over as the host does. A picture that converts must have the size its header claims.
 #include <fuzzer/FuzzedDataProvider.h>
 #include <malloc.h>
 
@@ -44,13 +44,17 @@ void* Block(const std::string& bytes) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzedDataProvider input(data, size);
-  const bool raw = input.ConsumeIntegral<uint8_t>() < 32;
+  const uint8_t mode = input.ConsumeIntegral<uint8_t>();
+  const bool raw = mode < 32;
+  const bool adopt = mode % 2 == 0;
   const std::string info = raw ? input.ConsumeRandomLengthString() : Header(input);
   const std::string bits = input.ConsumeRemainingBytesAsString();
   void* infoBlock = Block(info);
   void* bitsBlock = Block(bits);
-  const QImage picture = kelmo::DibToImage(infoBlock, malloc_usable_size(infoBlock), bitsBlock,
-                                           malloc_usable_size(bitsBlock));
+  const size_t bitsSize = malloc_usable_size(bitsBlock);
+  const QImage picture =
+      adopt ? kelmo::AdoptDib(infoBlock, malloc_usable_size(infoBlock), bitsBlock, bitsSize)
+            : kelmo::DibToImage(infoBlock, malloc_usable_size(infoBlock), bitsBlock, bitsSize);
   if (!picture.isNull()) {
     if (info.size() < sizeof(SusieBitmapInfoHeader)) __builtin_trap();
     SusieBitmapInfoHeader header;
@@ -59,6 +63,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (picture.width() != header.biWidth || picture.height() != height) __builtin_trap();
   }
   std::free(infoBlock);
-  std::free(bitsBlock);
+  if (!adopt) std::free(bitsBlock);
   return 0;
 }

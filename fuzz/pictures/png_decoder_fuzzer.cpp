@@ -28,10 +28,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                                 &bits, NeverCancel, 0);
   if (result != SUSIE_SUCCESS && (info != nullptr || bits != nullptr)) __builtin_trap();
   if (result == SUSIE_SUCCESS &&
-      kelmo::DibToImage(info, malloc_usable_size(info), bits, malloc_usable_size(bits)).isNull()) {
+      kelmo::AdoptDib(info, malloc_usable_size(info), bits, malloc_usable_size(bits)).isNull()) {
     __builtin_trap();
   }
-  std::free(info);
-  std::free(bits);
+  std::free(info);  // the bits went with the picture
   return 0;
 }

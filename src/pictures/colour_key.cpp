@@ -25,9 +25,11 @@ void ReplaceColour(QImage& bitmap, QColor from, QColor to) {
   bitmap = Opaque(bitmap, to);
   const QRgb key = from.rgb() & kRgbMask;
   const QRgb replacement = to.rgb() | ~kRgbMask;
-  for (int y = 0; y < bitmap.height(); ++y) {
+  const int width = bitmap.width();  // QImage's accessors are calls into Qt: kept out of the loop
+  const int height = bitmap.height();
+  for (int y = 0; y < height; ++y) {
     auto* line = reinterpret_cast<QRgb*>(bitmap.scanLine(y));
-    for (int x = 0; x < bitmap.width(); ++x) {
+    for (int x = 0; x < width; ++x) {
       if ((line[x] & kRgbMask) == key) line[x] = replacement;
     }
   }

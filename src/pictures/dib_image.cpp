@@ -3,6 +3,7 @@
 #include "pictures/dib_image.h"
 
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 
 #include "dorrinkelmo/susie_plugin.h"
@@ -72,24 +73,42 @@ void UnpackIndices(const unsigned char* row, int width, int bitCount, uchar* out
   }
 }
 
-// Whether any pixel of the 32-bit rows has a non-zero alpha.
-bool HasAnyAlpha(const QImage& image) {
-  for (int y = 0; y < image.height(); ++y) {
+// Settles what the alpha of 32-bit rows means. Rows whose fourth byte is 0 everywhere leave it
+// unused: every pixel gets full alpha. Rows of full alpha everywhere are opaque. Either way the
+// picture becomes RGB32, which paints without a per-pixel blend; otherwise it keeps its alpha.
+void SettleAlpha(QImage& image) {
+  const int width = image.width();  // QImage's accessors are calls into Qt: kept out of the loops
+  const int height = image.height();
+  QRgb anyAlpha = 0;
+  QRgb allAlpha = 0xff000000;
+  for (int y = 0; y < height; ++y) {
     const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-    for (int x = 0; x < image.width(); ++x) {
-      if (qAlpha(line[x]) != 0) return true;
+    for (int x = 0; x < width; ++x) {
+      anyAlpha |= line[x];
+      allAlpha &= line[x];
     }
   }
-  return false;
+  if (qAlpha(allAlpha) == 0xff) {
+    image.reinterpretAsFormat(QImage::Format_RGB32);
+  } else if (qAlpha(anyAlpha) == 0) {
+    for (int y = 0; y < height; ++y) {
+      auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+      for (int x = 0; x < width; ++x) line[x] |= 0xff000000;
+    }
+    image.reinterpretAsFormat(QImage::Format_RGB32);
+  }
 }
 
-// Gives every pixel full alpha, for 32-bit rows whose fourth byte is unused (all 0).
-void MakeOpaque(QImage& image) {
-  for (int y = 0; y < image.height(); ++y) {
-    auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-    for (int x = 0; x < image.width(); ++x) line[x] |= 0xff000000;
-  }
-  image.reinterpretAsFormat(QImage::Format_RGB32);
+// Checks the blocks and reads their layout and, for 1 to 8 bits, the colour table.
+bool ReadLayout(const void* info, size_t infoSize, const void* bits, size_t bitsSize,
+                TDibLayout& layout, QList<QRgb>& colourTable) {
+  if (info == nullptr || bits == nullptr || infoSize < sizeof(SusieBitmapInfoHeader)) return false;
+  SusieBitmapInfoHeader header;
+  std::memcpy(&header, info, sizeof header);
+  if (header.biSize < sizeof header || header.biSize > infoSize) return false;
+  if (!CheckHeader(header, bitsSize, layout)) return false;
+  return layout.BitCount > 8 ||
+         ReadColourTable(header, static_cast<const unsigned char*>(info), infoSize, colourTable);
 }
 
 QImage::Format FormatOf(int bitCount) {
@@ -106,16 +125,9 @@ QImage::Format FormatOf(int bitCount) {
 }  // namespace
 
 QImage DibToImage(const void* info, size_t infoSize, const void* bits, size_t bitsSize) {
-  if (info == nullptr || bits == nullptr || infoSize < sizeof(SusieBitmapInfoHeader)) return {};
-  SusieBitmapInfoHeader header;
-  std::memcpy(&header, info, sizeof header);
-  if (header.biSize < sizeof header || header.biSize > infoSize) return {};
   TDibLayout layout;
-  if (!CheckHeader(header, bitsSize, layout)) return {};
-  const auto* infoBytes = static_cast<const unsigned char*>(info);
   QList<QRgb> colourTable;
-  if (layout.BitCount <= 8 && !ReadColourTable(header, infoBytes, infoSize, colourTable)) return {};
-
+  if (!ReadLayout(info, infoSize, bits, bitsSize, layout, colourTable)) return {};
   QImage image(layout.Width, layout.Height, FormatOf(layout.BitCount));
   if (image.isNull()) return {};
   const auto* rows = static_cast<const unsigned char*>(bits);
@@ -131,7 +143,24 @@ QImage DibToImage(const void* info, size_t infoSize, const void* bits, size_t bi
     }
   }
   if (layout.BitCount <= 8) image.setColorTable(colourTable);
-  if (layout.BitCount == 32 && !HasAnyAlpha(image)) MakeOpaque(image);
+  if (layout.BitCount == 32) SettleAlpha(image);
+  return image;
+}
+
+QImage AdoptDib(const void* info, size_t infoSize, void* bits, size_t bitsSize) {
+  TDibLayout layout;
+  QList<QRgb> colourTable;
+  if (ReadLayout(info, infoSize, bits, bitsSize, layout, colourTable) && layout.BitCount == 32 &&
+      layout.TopDown) {
+    QImage image(static_cast<uchar*>(bits), layout.Width, layout.Height,
+                 static_cast<qsizetype>(layout.RowBytes), QImage::Format_ARGB32, std::free, bits);
+    if (!image.isNull()) {
+      SettleAlpha(image);
+      return image;
+    }
+  }
+  QImage image = DibToImage(info, infoSize, bits, bitsSize);
+  std::free(bits);
   return image;
 }
 

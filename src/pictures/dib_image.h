@@ -19,4 +19,9 @@ namespace kelmo {
 // beyond the limits, a colour table or rows that do not fit their block.
 QImage DibToImage(const void* info, size_t infoSize, const void* bits, size_t bitsSize);
 
+// DibToImage for a bits block that a decoder allocated with malloc, taken over: it is freed here,
+// or, when it holds 32-bit rows top-down (the layout a QImage has), becomes the picture's own
+// pixels without a copy and is freed with the picture.
+QImage AdoptDib(const void* info, size_t infoSize, void* bits, size_t bitsSize);
+
 }  // namespace kelmo

@@ -41,9 +41,12 @@ QImage Decode(const std::string& path, TSusiePlugInList& decoders) {
   return extension == ".bmp" ? DecodeBmp(*bytes) : DecodeJpeg(*bytes);
 }
 
-// The picture in the format the window paints fastest.
+// The picture as 32-bit pixels, which the window paints without a palette lookup or a change of
+// byte order. A 32-bit picture with alpha is not premultiplied here: that pass would cost a large
+// picture's load more than its few paints gain.
 QImage ReadyToPaint(const QImage& picture) {
-  return picture.convertToFormat(picture.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
+  if (picture.depth() == 32) return picture;
+  return picture.convertToFormat(picture.hasAlphaChannel() ? QImage::Format_ARGB32
                                                            : QImage::Format_RGB32);
 }
 

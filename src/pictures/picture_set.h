@@ -4,8 +4,8 @@
 //
 // Loading dispatches on the file's extension: ".jpg" and ".jpeg" go to libjpeg, ".bmp" to Qt's
 // BMP reader, anything else to the decoder list (decoders of the program folder's "SPIs/", then of
-// the system folder, then of the current character's folder). Pictures are kept ready to paint:
-// opaque 32-bit, or premultiplied 32-bit where they have alpha.
+// the system folder, then of the current character's folder). Pictures are kept as 32-bit pixels,
+// with alpha where the file has it.
 #pragma once
 
 #include <QColor>

@@ -2,7 +2,8 @@
 // the decoder a pointer to the whole file, padded with zeros up to SUSIE_SUPPORTED_HEAD_BYTES
 // when the file is shorter, since decoders written for the interface may look at that many bytes
 // in IsSupported. The returned blocks are measured with malloc_usable_size, the only size of a
-// malloc'ed block the decoder cannot lie about, and freed here whatever the result.
+// malloc'ed block the decoder cannot lie about, and freed here whatever the result (32-bit
+// top-down rows become the picture's pixels and are freed with it).
 #include "pictures/susie_plugin_list.h"
 
 #include <dlfcn.h>
@@ -13,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <utility>
 
 #include "pictures/dib_image.h"
 #include "pictures/picture_file.h"
@@ -34,6 +36,8 @@ class TDecoderBlock {
   TDecoderBlock& operator=(const TDecoderBlock&) = delete;
   void* Get() const { return block_; }
   size_t Size() const { return block_ == nullptr ? 0 : malloc_usable_size(block_); }
+  // Hands the block over; it is no longer freed here.
+  void* Release() { return std::exchange(block_, nullptr); }
 
  private:
   void* block_;
@@ -74,9 +78,10 @@ QImage Decode(const TSusiePlugIn& plugIn, const char* file, size_t size, intptr_
   const int result = plugIn.GetPicture(file, static_cast<long>(size), SUSIE_INPUT_MEMORY, &info,
                                        &bits, NeverCancel, userData);
   const TDecoderBlock infoBlock(info);
-  const TDecoderBlock bitsBlock(bits);
+  TDecoderBlock bitsBlock(bits);
   if (result != SUSIE_SUCCESS) return {};
-  return DibToImage(infoBlock.Get(), infoBlock.Size(), bitsBlock.Get(), bitsBlock.Size());
+  const size_t bitsSize = bitsBlock.Size();
+  return AdoptDib(infoBlock.Get(), infoBlock.Size(), bitsBlock.Release(), bitsSize);
 }
 
 }  // namespace

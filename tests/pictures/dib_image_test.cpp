@@ -1,8 +1,12 @@
 // The conversion of a decoder's blocks into a picture, for every bit count read: each pixel lands
-// where the rows say, with its colour-table colour, row padding skipped, in either row order.
+// where the rows say, with its colour-table colour, row padding skipped, in either row order,
+// whether the rows are copied or taken over.
 #include "pictures/dib_image.h"
 
 #include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
 
 #include "picture_files.h"
 
@@ -30,6 +34,10 @@ TEST_P(DibConversionTest, EveryPixelHasItsColour) {
                                    dib.BitCount, dib.Table);
   const std::string bits = DibBits(dib.Grid, dib.BitCount, dib.TopDown);
   const QImage picture = DibToImage(info.data(), info.size(), bits.data(), bits.size());
+  // Taking over a malloc'ed block (32-bit top-down rows without a copy) gives the same picture.
+  void* block = std::malloc(bits.size());
+  std::memcpy(block, bits.data(), bits.size());
+  EXPECT_EQ(AdoptDib(info.data(), info.size(), block, bits.size()), picture);
 
   ASSERT_EQ(picture.size(), QSize(dib.Grid.Width, dib.Grid.Height));
   EXPECT_EQ(picture.hasAlphaChannel(), dib.KeepsAlpha);
