@@ -16,6 +16,7 @@
 #include "gui/picture_box.h"
 #include "gui/program_icon.h"
 #include "gui/taskbar_button.h"
+#include "gui/window_exposure.h"
 #include "shell/chat_controller.h"
 
 namespace kelmo {
@@ -189,14 +190,27 @@ bool TFormMain::IsVisible() const {
   return isVisible() && !isMinimized();
 }
 
+void TFormMain::ShowWindow() {
+  pendingMinimise_ = false;
+  if (isMinimized()) {
+    showNormal();
+    return;
+  }
+  if (!placeWhenShown_) {
+    show();
+    return;
+  }
+  // The first showing: until the window manager has framed the window, Qt puts its inside where
+  // the frame belongs, so the place is given again once the frame is known.
+  ShowExposed(*this);
+  move(*placeWhenShown_);
+  placeWhenShown_.reset();
+}
+
 void TFormMain::SetVisible(bool visible) {
   pendingMinimise_ = false;
   if (visible) {
-    if (isMinimized()) {
-      showNormal();
-    } else {
-      show();
-    }
+    ShowWindow();
     return;
   }
   if (!trayAvailable_ && isVisible()) {
@@ -215,12 +229,7 @@ void TFormMain::MinimiseIfLeftHidden() {
 }
 
 void TFormMain::ShowAndActivate() {
-  pendingMinimise_ = false;
-  if (isMinimized()) {
-    showNormal();
-  } else {
-    show();
-  }
+  ShowWindow();
   raise();
   activateWindow();
 }
@@ -239,6 +248,7 @@ void TFormMain::PlaceWindow(TWindowPosition position) {
     place = available.center() - QPoint(size.width() / 2, size.height() / 2);
   }
   move(place);
+  if (!framed_) placeWhenShown_ = place;
 }
 
 std::optional<TWindowPosition> TFormMain::WindowPosition() const {
@@ -305,6 +315,7 @@ void TFormMain::moveEvent(QMoveEvent* event) {
 }
 
 void TFormMain::showEvent(QShowEvent* event) {
+  framed_ = true;
   // With a tray the icon stands in for the task-bar button.
   if (trayAvailable_ && !event->spontaneous()) KeepOffTaskbar(*this);
   QWidget::showEvent(event);

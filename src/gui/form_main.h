@@ -27,6 +27,7 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -173,6 +174,8 @@ class TFormMain : public QWidget, public TChatView {
 
   // Sizes the window after the shown picture.
   void UpdateLayout();
+  // Shows the window (restores it when minimised), at its place even the first time.
+  void ShowWindow();
   // Minimises a window that a hide request left hidden (without a tray), unless a load hid it.
   void MinimiseIfLeftHidden();
   // The parent for message boxes and dialogs: the window while it is shown.
@@ -206,6 +209,8 @@ class TFormMain : public QWidget, public TChatView {
   bool nadenadeHeightPending_ = false;  // a load gave it a height; its first showing corrects it
 
   bool pendingMinimise_ = false;  // a hide request waits to become a minimise (no tray)
+  bool framed_ = false;           // the window has been shown, so its frame is known
+  std::optional<QPoint> placeWhenShown_;  // where the frame goes at the first showing
   bool closed_ = false;
   bool messagesSuppressed_ = false;  // closing on a signal: no message boxes
 };

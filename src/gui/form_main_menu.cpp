@@ -15,6 +15,8 @@
 #include "gui/form_nadenade.h"
 #include "gui/form_select.h"
 #include "gui/program_icon.h"
+#include "gui/taskbar_button.h"
+#include "gui/window_exposure.h"
 #include "shell/about_texts.h"
 #include "shell/chat_controller.h"
 
@@ -110,8 +112,12 @@ void TFormMain::TrayIconActivated(QSystemTrayIcon::ActivationReason reason) {
 // ----- The menu's items -------------------------------------------------------------------------
 
 void TFormMain::MenuShowNadenadeClick() {
-  nadenade_->show();
-  // Window frames are known only once shown: the height taken at the load is made exact here.
+  if (!nadenade_->isVisible()) {
+    // A tool window of the main window: no task-bar button of its own.
+    KeepOffTaskbar(*nadenade_);
+    // Its frame is known, and so its outer height and place can be right, only once it is shown.
+    ShowExposed(*nadenade_);
+  }
   if (nadenadeHeightPending_) nadenade_->MatchMainHeight(frameGeometry().height());
   nadenadeHeightPending_ = false;
   PlaceNadenade();

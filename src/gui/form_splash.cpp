@@ -1,14 +1,12 @@
 // The splash window, drawn in code.
 #include "gui/form_splash.h"
 
-#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QScreen>
-#include <QTimer>
-#include <QWindow>
 
 #include "gui/program_icon.h"
+#include "gui/window_exposure.h"
 
 namespace kelmo {
 namespace {
@@ -21,9 +19,6 @@ constexpr int kIconSize = 40;
 constexpr int kMargin = 10;
 constexpr int kShadowOffset = 2;
 constexpr int kStatusHeight = 22;
-// How long the first status waits for the window system to show the window (it can only be
-// painted on screen once shown); a window system that takes longer sees it with the next status.
-constexpr int kExposePatienceMs = 100;
 
 const QColor kOutline(128, 128, 128);
 const QColor kShadow(160, 160, 160);
@@ -44,15 +39,8 @@ void TFormSplash::SetStatus(const QString& text) {
   if (!isVisible()) {
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
     move(screen.center() - rect().center());
-    show();
-    // Only events from the window system: the load that shows the splash must not be re-entered.
-    QTimer patience;
-    patience.setSingleShot(true);
-    patience.start(kExposePatienceMs);
-    while (!windowHandle()->isExposed() && patience.isActive()) {
-      QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents |
-                                      QEventLoop::WaitForMoreEvents);
-    }
+    // No user input runs meanwhile: the load that shows the splash must not be re-entered.
+    ShowExposed(*this);
   }
   repaint();
 }

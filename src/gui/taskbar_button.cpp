@@ -39,9 +39,10 @@ bool HasState(xcb_connection_t* connection, xcb_window_t window, xcb_atom_t prop
 }  // namespace
 
 void KeepOffTaskbar(QWidget& window) {
+  if (QGuiApplication::platformName() != "xcb") return;
   auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-  if (x11 == nullptr) return;
-  xcb_connection_t* connection = x11->connection();
+  xcb_connection_t* connection = x11 != nullptr ? x11->connection() : nullptr;
+  if (connection == nullptr) return;
   const auto id = static_cast<xcb_window_t>(window.winId());
   const xcb_atom_t property = InternAtom(connection, "_NET_WM_STATE");
   const xcb_atom_t skipTaskbar = InternAtom(connection, "_NET_WM_STATE_SKIP_TASKBAR");

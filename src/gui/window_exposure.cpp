@@ -1,0 +1,23 @@
+// Waiting for the window system to expose a window.
+#include "gui/window_exposure.h"
+
+#include <QCoreApplication>
+#include <QTimer>
+#include <QWidget>
+#include <QWindow>
+
+namespace kelmo {
+
+void ShowExposed(QWidget& window) {
+  window.show();
+  QTimer patience;
+  patience.setSingleShot(true);
+  patience.start(kExposurePatienceMs);
+  // The timer's own event ends the wait when nothing else comes.
+  while (!window.windowHandle()->isExposed() && patience.isActive()) {
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents |
+                                    QEventLoop::WaitForMoreEvents);
+  }
+}
+
+}  // namespace kelmo
