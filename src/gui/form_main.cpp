@@ -187,7 +187,7 @@ void TFormMain::ShowMessage(const std::string& text) {
 }
 
 bool TFormMain::IsVisible() const {
-  return isVisible() && !isMinimized();
+  return isVisible() && !isMinimized() && !pendingMinimise_;
 }
 
 void TFormMain::ShowWindow() {
@@ -213,17 +213,19 @@ void TFormMain::SetVisible(bool visible) {
     ShowWindow();
     return;
   }
-  if (!trayAvailable_ && isVisible()) {
-    // Minimised once the event loop sees it still hidden; a load that follows at once (the splash
-    // comes up) keeps it hidden until the load shows it again.
+  nadenade_->hide();
+  if (!trayAvailable_ && isVisible() && !isMinimized()) {
+    // Minimised, not hidden (a window minimised from hidden stays off the task bar), once the
+    // event loop sees the request stand: a load that follows at once hides it instead.
     pendingMinimise_ = true;
-    QTimer::singleShot(0, this, &TFormMain::MinimiseIfLeftHidden);
+    QTimer::singleShot(0, this, &TFormMain::MinimiseUnlessLoading);
+    return;
   }
   hide();
 }
 
-void TFormMain::MinimiseIfLeftHidden() {
-  if (!pendingMinimise_ || isVisible()) return;
+void TFormMain::MinimiseUnlessLoading() {
+  if (!pendingMinimise_) return;
   pendingMinimise_ = false;
   showMinimized();
 }
@@ -263,7 +265,11 @@ void TFormMain::SetCaption(const std::string& caption) {
 }
 
 void TFormMain::SetSplashText(const std::string& text) {
-  pendingMinimise_ = false;  // a load hides the window, and shows it again when done
+  if (pendingMinimise_) {
+    // The load hides the window, and shows it again when done.
+    pendingMinimise_ = false;
+    hide();
+  }
   if (splash_ == nullptr) {
     splash_ = std::make_unique<TFormSplash>();
     timerPausedForLoad_ = timer_.isActive();

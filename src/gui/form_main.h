@@ -176,8 +176,8 @@ class TFormMain : public QWidget, public TChatView {
   void UpdateLayout();
   // Shows the window (restores it when minimised), at its place even the first time.
   void ShowWindow();
-  // Minimises a window that a hide request left hidden (without a tray), unless a load hid it.
-  void MinimiseIfLeftHidden();
+  // Minimises the window for a hide request (without a tray), unless a load took it over.
+  void MinimiseUnlessLoading();
   // The parent for message boxes and dialogs: the window while it is shown.
   QWidget* DialogParent();
   // Runs a call into the controller (nothing before one is attached), reporting an error that
