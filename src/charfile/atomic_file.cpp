@@ -1,55 +1,84 @@
 #include "charfile/atomic_file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "charfile/kelmo_error.h"
+#include "charfile/regular_file.h"
 
 namespace kelmo {
 namespace {
 
-[[noreturn]] void Fail(const std::string& what, const std::string& path) {
-  throw EFileError("cannot " + what + " " + path + ": " + std::strerror(errno));
+// The random part mkstemp puts at the end of a temporary file's name.
+constexpr std::string_view kRandomPart = "XXXXXX";
+// The longest file name the file systems take; a temporary name keeps within it by shortening
+// the part taken from the file's own name.
+constexpr size_t kLongestFileName = 255;
+
+[[noreturn]] void Fail(const std::string& what, const std::string& path, int error) {
+  throw EFileWriteError("cannot " + what + " " + path + ": " + std::strerror(error), path, error);
 }
 
-bool WriteAll(int descriptor, std::string_view content) {
-  while (!content.empty()) {
-    const ssize_t written = ::write(descriptor, content.data(), content.size());
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      return false;
+// The folder part of a path with its final "/" ("" for a bare name), and the name after it.
+std::pair<std::string, std::string> SplitFolder(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return {"", path};
+  return {path.substr(0, slash + 1), path.substr(slash + 1)};
+}
+
+// The start of every temporary name of the file called name: a dot, the name (shortened so that
+// the whole fits a file name), the mark.
+std::string TemporaryPrefix(const std::string& name) {
+  const size_t room = kLongestFileName - 1 - kTemporaryFileMark.size() - kRandomPart.size();
+  return "." + name.substr(0, room) + std::string(kTemporaryFileMark);
+}
+
+// Removes the temporary files of earlier saves in folder: names of the prefix followed by the
+// random part's length of characters. Failures are ignored; the save goes on.
+void RemoveStaleTemporaries(const std::string& folder, const std::string& prefix) {
+  DIR* directory = ::opendir(folder.empty() ? "." : folder.c_str());
+  if (directory == nullptr) return;
+  std::vector<std::string> stale;
+  while (const dirent* entry = ::readdir(directory)) {
+    const std::string_view name(entry->d_name);
+    if (name.size() == prefix.size() + kRandomPart.size() && name.starts_with(prefix)) {
+      stale.emplace_back(name);
     }
-    content.remove_prefix(static_cast<size_t>(written));
   }
-  return true;
+  ::closedir(directory);
+  for (const std::string& name : stale) ::unlink((folder + name).c_str());
 }
 
 }  // namespace
 
 void WriteFileAtomically(const std::string& fileSystemPath, std::string_view content) {
-  std::string pattern = fileSystemPath + ".XXXXXX";
-  std::vector<char> name(pattern.begin(), pattern.end());
-  name.push_back('\0');
-  const int descriptor = ::mkstemp(name.data());
-  if (descriptor < 0) Fail("create a temporary file for", fileSystemPath);
-  const std::string temporary(name.data());
+  const auto [folder, name] = SplitFolder(fileSystemPath);
+  const std::string prefix = TemporaryPrefix(name);
+  RemoveStaleTemporaries(folder, prefix);
+  std::string pattern = folder + prefix + std::string(kRandomPart);
+  std::vector<char> temporaryName(pattern.begin(), pattern.end());
+  temporaryName.push_back('\0');
+  const int descriptor = ::mkstemp(temporaryName.data());
+  if (descriptor < 0) Fail("create a temporary file for", fileSystemPath, errno);
+  const std::string temporary(temporaryName.data());
   // Keep the permissions of the file being replaced; a new file gets the usual ones.
   struct stat old;
   const mode_t mode = ::stat(fileSystemPath.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
-  const bool written = ::fchmod(descriptor, mode) == 0 && WriteAll(descriptor, content) &&
+  const bool written = ::fchmod(descriptor, mode) == 0 && WriteAllBytes(descriptor, content) &&
                        ::fsync(descriptor) == 0;
   const int savedErrno = errno;
   ::close(descriptor);
   if (!written || ::rename(temporary.c_str(), fileSystemPath.c_str()) != 0) {
     const int failure = written ? errno : savedErrno;
     ::unlink(temporary.c_str());
-    errno = failure;
-    Fail("write", fileSystemPath);
+    Fail("write", fileSystemPath, failure);
   }
 }
 

@@ -1,5 +1,6 @@
 // Component-wise resolution reads directories only when a path does not exist as written, so the
-// common case costs one stat.
+// common case costs one stat. A folder that is read is read whole, its names normalised into a
+// table the resolver keeps.
 #include "charfile/data_path.h"
 
 #include <dirent.h>
@@ -28,22 +29,17 @@ std::u16string ComparableEntryName(const char* name) {
   return NormalizeText(IsValidUtf8(text) ? Utf8ToUtf16(text) : ShiftJisToUtf16(text));
 }
 
-// The first entry of folder whose normalised name equals wanted's, or the empty text.
-std::string FindEntry(const std::string& folder, std::string_view wanted) {
+// Calls visit(name) for the entries of folder in directory order, "." and ".." left out.
+template <class TVisit>
+void ForEachEntry(const std::string& folder, TVisit&& visit) {
   DIR* directory = ::opendir(folder.empty() ? "." : folder.c_str());
-  if (directory == nullptr) return {};
-  const std::u16string key = NormalizeText(Utf8ToUtf16(wanted));
-  std::string found;
+  if (directory == nullptr) return;
   while (const dirent* entry = ::readdir(directory)) {
     // "．．" normalises to "..": matching it would let a data path climb out of its folder.
     if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0) continue;
-    if (ComparableEntryName(entry->d_name) == key) {
-      found = entry->d_name;
-      break;
-    }
+    visit(entry->d_name);
   }
   ::closedir(directory);
-  return found;
 }
 
 std::vector<std::string> SplitComponents(std::string_view path) {
@@ -87,6 +83,10 @@ std::string FromFileSystemPath(std::string_view fileSystemPath) {
 }
 
 std::string ResolveDataPath(std::string_view dataPath) {
+  return TPathResolver().Resolve(dataPath);
+}
+
+std::string TPathResolver::Resolve(std::string_view dataPath) {
   const std::string written = ToFileSystemPath(dataPath);
   if (written.empty() || PathExists(written)) return written;
   const bool absolute = written[0] == '/';
@@ -111,6 +111,18 @@ std::string ResolveDataPath(std::string_view dataPath) {
   return resolved;
 }
 
+std::string TPathResolver::FindEntry(const std::string& folder, std::string_view wanted) {
+  auto [names, unread] = folders_.try_emplace(folder);
+  if (unread) {
+    ++folderReads_;
+    ForEachEntry(folder, [&names = names->second](const char* name) {
+      names.try_emplace(ComparableEntryName(name), name);
+    });
+  }
+  const auto found = names->second.find(NormalizeText(Utf8ToUtf16(wanted)));
+  return found == names->second.end() ? std::string() : found->second;
+}
+
 bool DataFileExists(std::string_view dataPath) {
   struct stat info;
   return ::stat(ResolveDataPath(dataPath).c_str(), &info) == 0 && S_ISREG(info.st_mode);
@@ -124,7 +136,8 @@ bool DataDirectoryExists(std::string_view dataPath) {
 void DeleteDataFile(std::string_view dataPath) {
   const std::string path = ResolveDataPath(dataPath);
   if (::unlink(path.c_str()) != 0 && errno != ENOENT) {
-    throw EFileError("cannot delete " + path + ": " + std::strerror(errno));
+    const int failure = errno;
+    throw EFileError("cannot delete " + path + ": " + std::strerror(failure), path, failure);
   }
 }
 

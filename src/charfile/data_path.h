@@ -9,6 +9,7 @@
 
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 namespace kelmo {
 
@@ -22,6 +23,27 @@ std::string FromFileSystemPath(std::string_view fileSystemPath);
 // component cannot be found, the rest is appended as written (so a file about to be created lands
 // in the resolved folder).
 std::string ResolveDataPath(std::string_view dataPath);
+
+// Resolves data paths as ResolveDataPath does, but reads each folder it has to search only once
+// over its life and keeps the normalised names: a load that resolves thousands of names in one
+// folder of thousands of files reads and normalises that folder once, not once per name. Changes
+// to a folder after it was read are not seen, so a resolver lives for one load.
+class TPathResolver {
+ public:
+  std::string Resolve(std::string_view dataPath);
+
+  // How many folders the resolver has read.
+  int FolderReads() const { return folderReads_; }
+
+ private:
+  // The name of folder's entry whose normalised name equals wanted's (the first in directory
+  // order), or the empty text.
+  std::string FindEntry(const std::string& folder, std::string_view wanted);
+
+  // Per folder read: normalised entry name -> the entry's name.
+  std::unordered_map<std::string, std::unordered_map<std::u16string, std::string>> folders_;
+  int folderReads_ = 0;
+};
 
 // True when the data path names an existing regular file.
 bool DataFileExists(std::string_view dataPath);

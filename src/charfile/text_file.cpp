@@ -10,6 +10,7 @@
 #include "charfile/atomic_file.h"
 #include "charfile/data_path.h"
 #include "charfile/kelmo_error.h"
+#include "charfile/regular_file.h"
 
 namespace kelmo {
 
@@ -31,27 +32,25 @@ std::vector<std::string> SplitLines(std::string_view text) {
 }
 
 std::string ReadFileBytes(std::string_view dataPath) {
-  const std::string path = ResolveDataPath(dataPath);
-  const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (descriptor < 0) throw EFileError("cannot open " + path + ": " + std::strerror(errno));
+  return ReadFileSystemBytes(ResolveDataPath(dataPath));
+}
+
+std::string ReadFileSystemBytes(const std::string& path) {
+  const TFileDescriptor file(OpenRegularFile(path, O_RDONLY));
   std::string content;
   struct stat info;
-  if (::fstat(descriptor, &info) == 0 && S_ISREG(info.st_mode)) {
-    content.reserve(static_cast<size_t>(info.st_size));
-  }
+  if (::fstat(file.Get(), &info) == 0) content.reserve(static_cast<size_t>(info.st_size));
   char buffer[65536];
   for (;;) {
-    const ssize_t count = ::read(descriptor, buffer, sizeof buffer);
+    const ssize_t count = ::read(file.Get(), buffer, sizeof buffer);
     if (count == 0) break;
     if (count < 0) {
       if (errno == EINTR) continue;
       const int failure = errno;
-      ::close(descriptor);
-      throw EFileError("cannot read " + path + ": " + std::strerror(failure));
+      throw EFileError("cannot read " + path + ": " + std::strerror(failure), path, failure);
     }
     content.append(buffer, static_cast<size_t>(count));
   }
-  ::close(descriptor);
   return content;
 }
 

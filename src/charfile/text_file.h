@@ -14,13 +14,17 @@ namespace kelmo {
 // Splits bytes into lines by the line rule.
 std::vector<std::string> SplitLines(std::string_view text);
 
-// The whole content of the file a data path names. Raises EFileError when it cannot be read.
+// The whole content of the file a data path names. Raises EFileError when it cannot be read or
+// is no regular file.
 std::string ReadFileBytes(std::string_view dataPath);
+
+// The same for a UTF-8 file-system path, taken as it is.
+std::string ReadFileSystemBytes(const std::string& path);
 
 // ReadFileBytes split by the line rule.
 std::vector<std::string> LoadLines(std::string_view dataPath);
 
-// Replaces the file with the lines, each followed by CR LF, atomically. Raises EFileError.
+// Replaces the file with the lines, each followed by CR LF, atomically. Raises EFileWriteError.
 void SaveLines(std::string_view dataPath, const std::vector<std::string>& lines);
 
 }  // namespace kelmo

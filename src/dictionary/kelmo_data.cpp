@@ -11,8 +11,12 @@
 namespace kelmo {
 
 void TKelmoData::LoadFile(const std::string& path) {
+  LoadResolvedFile(ResolveDataPath(path));
+}
+
+void TKelmoData::LoadResolvedFile(const std::string& path) {
   struct stat info;
-  if (::stat(ResolveDataPath(path).c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return;
+  if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return;
   const TFileIdentity identity{static_cast<uint64_t>(info.st_dev),
                                static_cast<uint64_t>(info.st_ino), info.st_size,
                                info.st_mtim.tv_sec * 1'000'000'000LL + info.st_mtim.tv_nsec};
@@ -24,7 +28,7 @@ void TKelmoData::LoadFile(const std::string& path) {
   const int start = StoredCount();
   const int availableBefore = AvailableCount;
   try {
-    std::vector<std::string> lines = LoadLines(path);
+    std::vector<std::string> lines = SplitLines(ReadFileSystemBytes(path));
     UnscrambleIfNeeded(lines);
     for (const std::string& line : lines) {
       if (!AddLine(line)) break;

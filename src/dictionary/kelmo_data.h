@@ -68,6 +68,9 @@ class TKelmoData {
   // whatever path) is not read again: its stored entries are listed once more.
   void LoadFile(const std::string& path);
 
+  // LoadFile for a path already resolved: a UTF-8 file-system path, taken as it is.
+  void LoadResolvedFile(const std::string& fileSystemPath);
+
   // Discards every entry; AvailableCount becomes 0.
   virtual void Clear();
 

@@ -4,8 +4,11 @@
 // file is touched, and the members built so far are released by their owners, so nothing of a
 // refused character survives. The state file holds slots 50 to 99 of the memo, counter and flag
 // arrays as 150 lines, always scrambled with the character's name. It is written only when it is
-// missing and when the character is destroyed, each time replaced in one step.
+// missing and when the character is destroyed, each time replaced in one step. Every file the
+// definition names is looked for inside the character's root only (data_root.h).
 #include "engine/character.h"
+
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <array>
@@ -52,6 +55,11 @@ int ReadVersion(std::string_view text) {
   return version;
 }
 
+bool IsRegularFile(const std::string& fileSystemPath) {
+  struct stat info;
+  return ::stat(fileSystemPath.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
 // A text as one line of the state file: bytes below 32 (line breaks above all) would cut the line
 // or not survive scrambling, so they are written as blanks. Such bytes are never trail bytes of
 // double-byte characters, so the rest of the text stays intact.
@@ -66,7 +74,8 @@ std::string AsStateLine(std::string_view text) {
 }  // namespace
 
 TCharacter::TCharacter(std::string_view definitionPath, const TCharacterEnvironment& environment)
-    : environment_(environment) {
+    : environment_(environment),
+      root_(TDataRoot::ForCharacter(definitionPath, environment.Plugins.ProgramFolder)) {
   if (!DataFileExists(definitionPath)) {
     throw EKelmoInvalidCharacter("characterfile is not found");
   }
@@ -83,6 +92,10 @@ TCharacter::TCharacter(std::string_view definitionPath, const TCharacterEnvironm
   MacroScratch = std::make_unique<TMacroScratch>();
   DefinitionPath = std::string(definitionPath);
   Folder = ResolveCharacterFolder(definitionPath, CharacterFile->ReadValue("folder"));
+  // A folder outside the root counts as missing, and with it everything in it.
+  if (!InsideRoot(ResolveDataPath(Folder), Folder)) {
+    throw EKelmoInvalidCharacter("character contains no data");
+  }
   CreateDictionaries();
   LoadDictionaries();
   const std::array<TKelmoData*, 8> dictionaries = Dictionaries();
@@ -93,7 +106,7 @@ TCharacter::TCharacter(std::string_view definitionPath, const TCharacterEnvironm
 
   statePath_ = CharacterFile->PathInFolder(
       ChangeFileExtension(ExtractFileName(definitionPath), kStateFileExtension));
-  if (!DataFileExists(statePath_)) SaveState();  // Name is still empty: an unscrambled body
+  if (!StateFileInPlace()) SaveState();  // Name is still empty: an unscrambled body
   Name = CharacterFile->ReadValue("name");
   LoadState();
   LoadTime = NowLocal();
@@ -109,6 +122,8 @@ TCharacter::~TCharacter() {
   }
   CharacterFile.reset();
   Plugins.reset();
+  // Nothing the character started may outlive it: the watched program and what it started go.
+  if (Runner) Runner->EndProgram();
   Runner.reset();
   Data01.reset();
   Data02.reset();
@@ -132,6 +147,25 @@ bool TCharacter::AddPlugin(const std::u16string& progId) {
   return Plugins->AddPlugin(progId);
 }
 
+std::string TCharacter::ExistingDataFile(std::string_view dataPath) const {
+  const std::string path = ResolveDataPath(dataPath);
+  return IsRegularFile(path) && InsideRoot(path, dataPath) ? path : std::string();
+}
+
+bool TCharacter::InsideRoot(const std::string& fileSystemPath, std::string_view dataPath) const {
+  if (root_.Contains(fileSystemPath)) return true;
+  LogError(root_.OutsideMessage(dataPath));
+  return false;
+}
+
+void TCharacter::LogError(const std::string& message) const {
+  if (environment_.LogError) environment_.LogError(message);
+}
+
+bool TCharacter::StateFileInPlace() const {
+  return !ExistingDataFile(statePath_).empty();
+}
+
 void TCharacter::CreateDictionaries() {
   const TKelmoData::TEvaluator evaluator = [this](std::u16string_view text) {
     return Evaluate(text);
@@ -150,11 +184,15 @@ void TCharacter::LoadDictionaries() {
   static constexpr std::string_view kKeys[] = {"data01", "data02", "dataa1", "dataa2",
                                                "datab1", "datab2", "datac1", "datac2"};
   const std::array<TKelmoData*, 8> dictionaries = Dictionaries();
+  // Resolved here, on this thread, with one resolver: a key naming thousands of files in one
+  // folder has that folder read once.
+  TPathResolver resolver;
   std::array<std::vector<std::string>, 8> paths;
   for (size_t i = 0; i < dictionaries.size(); ++i) {
     for (const std::string& item : SplitCommaText(CharacterFile->ReadValue(kKeys[i]))) {
-      std::string path = Folder + item;
-      if (DataFileExists(path)) paths[i].push_back(std::move(path));
+      const std::string dataPath = Folder + item;
+      std::string path = resolver.Resolve(dataPath);
+      if (IsRegularFile(path) && InsideRoot(path, dataPath)) paths[i].push_back(std::move(path));
     }
   }
 
@@ -166,7 +204,7 @@ void TCharacter::LoadDictionaries() {
   const auto load = [&](size_t first) {
     for (size_t i = first; i < dictionaries.size(); i += 2) {
       try {
-        for (const std::string& path : paths[i]) dictionaries[i]->LoadFile(path);
+        for (const std::string& path : paths[i]) dictionaries[i]->LoadResolvedFile(path);
       } catch (...) {
         failures[i] = std::current_exception();
         return;
@@ -207,7 +245,8 @@ void TCharacter::SaveState() {
 }
 
 void TCharacter::LoadState() {
-  if (!DataFileExists(statePath_)) SaveState();
+  // A state file outside the root (a symbolic link, say) is replaced by one of the character's.
+  if (!StateFileInPlace()) SaveState();
   std::vector<std::string> lines = LoadLines(statePath_);
   UnscrambleIfNeeded(lines);
   Memo.fill({});

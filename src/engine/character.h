@@ -7,11 +7,13 @@
 #include <array>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
 
 #include "charfile/character_file.h"
+#include "charfile/data_root.h"
 #include "charfile/date_time.h"
 #include "charfile/kelmo_error.h"
 #include "engine/user_profile.h"
@@ -50,18 +52,24 @@ inline constexpr size_t kMaxProgramStartsPerSecond = 5;
 struct TCharacterEnvironment {
   TPluginEnvironment Plugins;             // program folder and window handle for plug-ins
   TMainThreadCall* MainThread = nullptr;  // delivers the external program runner's notice
+  // Writes a message (Shift-JIS) to the error log; may be empty. Called on the main thread.
+  std::function<void(const std::string& message)> LogError;
 };
 
 class TCharacter {
  public:
   // Loads the character from its definition file, or raises EKelmoInvalidCharacter with
   // "characterfile is not found", "characterfile is invalid", "character is not supported in
-  // this version" or "character contains no data"; an unreadable dictionary raises EFileError.
-  // On failure nothing is left behind and no state file is read or written.
+  // this version" or "character contains no data"; an unreadable dictionary raises EFileError,
+  // and a state file that cannot be created EFileWriteError. The character folder and every
+  // file it names must lie inside the character's root (data_root.h): a character folder outside
+  // it holds no data, a dictionary file outside it is skipped as missing, each logged. On failure
+  // nothing is left behind and no state file is read or written.
   TCharacter(std::string_view definitionPath, const TCharacterEnvironment& environment);
 
-  // Saves the state file (when Name is not empty) and releases everything. A failure to write
-  // the state file is swallowed (a destructor cannot raise): the previous file stays whole, and a
+  // Saves the state file (when Name is not empty), ends the external program whose watch is still
+  // running together with its process group, and releases everything. A failure to write the
+  // state file is swallowed (a destructor cannot raise): the previous file stays whole, and a
   // caller that wants to hear of the failure calls SaveState itself first.
   ~TCharacter();
 
@@ -80,8 +88,17 @@ class TCharacter {
   // Adds a plug-in for macro tags to Plugins.
   bool AddPlugin(const std::u16string& progId);
 
+  // The UTF-8 file-system path of the regular file the data path names, when it exists and lies
+  // inside the character's root; the empty text otherwise. One that exists outside the root is
+  // logged as such.
+  std::string ExistingDataFile(std::string_view dataPath) const;
+
+  // The character's root: where its data paths must resolve.
+  const TDataRoot& Root() const { return root_; }
+
   // Starts an external program from a command line (Shift-JIS) and watches it; false when it
-  // could not be started.
+  // could not be started. The program must lie inside Folder: one outside is logged and not
+  // started.
   bool StartRunner(const std::string& commandLine);
 
   // The watch over the external program ended: RunnerDone := true. Runs on the main thread.
@@ -151,6 +168,8 @@ class TCharacter {
   void CreateDictionaries();
   // Loads every existing file of each dictionary's file list, in the order of Dictionaries().
   void LoadDictionaries();
+  // Whether the state file exists inside the root, ready to be read.
+  bool StateFileInPlace() const;
   // The eight dictionaries in the order Data01 to DataC2.
   std::array<TKelmoData*, 8> Dictionaries() const;
 
@@ -164,10 +183,15 @@ class TCharacter {
     mutable std::u16string wide_;
   };
 
+  // Whether the file-system path lies inside the root; logs the data path when it does not.
+  bool InsideRoot(const std::string& fileSystemPath, std::string_view dataPath) const;
+  void LogError(const std::string& message) const;
+
   TWideCopy widePrev_;
   TWideCopy widePrevAnswer_;
   TWideCopy wideOperateMessage_;
   TCharacterEnvironment environment_;
+  TDataRoot root_;
   std::string statePath_;  // the ".kls" file beside the definition file's name, in Folder
   // When the latest program starts were counted: a ring whose next slot holds the oldest.
   std::array<std::chrono::steady_clock::time_point, kMaxProgramStartsPerSecond> recentStarts_{};

@@ -1,6 +1,7 @@
 // The character's side of the external program runner: starting a program from a command line
 // and taking the watch's completion notice. The watch itself is TEntrust; both operations run on
 // the main thread, so Runner and RunnerDone are only ever touched there.
+#include "charfile/data_path.h"
 #include "engine/character.h"
 #include "engine/entrust.h"
 #include "engine/external_program.h"
@@ -8,7 +9,12 @@
 namespace kelmo {
 
 bool TCharacter::StartRunner(const std::string& commandLine) {
-  const pid_t process = StartProgram(commandLine);
+  const TDataRoot folder(ResolveDataPath(Folder));
+  std::string outside;
+  const pid_t process = StartProgram(commandLine, &folder, &outside);
+  if (!outside.empty()) {
+    LogError(folder.OutsideMessage(FromFileSystemPath(outside)));
+  }
   if (process < 0) return false;
   // An earlier watch ends first, so that its notice cannot arrive after the new start.
   Runner.reset();

@@ -64,7 +64,10 @@ std::u16string EndEntrust(const TCommand& command) {
 // Japanese Shift-JIS line is practically never valid UTF-8, so a valid UTF-8 line with non-ASCII
 // bytes is read as UTF-8.
 std::u16string ReadResult(const TCommand& command) {
-  const std::string line = ReadFirstLineAndDelete(AnswerFilePath(command.Character));
+  const TCharacter& character = command.Character;
+  // An answer file that leads outside the character's root (a symbolic link) counts as missing.
+  if (character.ExistingDataFile(AnswerFilePath(character)).empty()) return {};
+  const std::string line = ReadFirstLineAndDelete(AnswerFilePath(character));
   const bool hasNonAscii =
       std::any_of(line.begin(), line.end(), [](char byte) { return byte & 0x80; });
   if (hasNonAscii && IsValidUtf8(line)) return Utf8ToUtf16(line);

@@ -29,6 +29,7 @@ struct TEntrust::THandOver {
   std::mutex mutex;
   std::condition_variable changed;
   bool stopRequested = false;
+  bool endProgram = false;  // a program still running when the watch stops is ended
   bool threadDone = false;
   TNoticeState notice = TNoticeState::kWatching;
   TCompletionNotice completionNotice;
@@ -62,8 +63,21 @@ TEntrust::TEntrust(TCompletionNotice completionNotice, pid_t processHandle,
 
 TEntrust::~TEntrust() {
   if (!started_) {
-    ReapWhenEnded(processHandle_);
+    if (handOver_->endProgram) {
+      EndProcessGroup(processHandle_);
+    } else {
+      ReapWhenEnded(processHandle_);
+    }
     return;
+  }
+  Terminate();
+  WaitFor();
+}
+
+void TEntrust::EndProgram() {
+  {
+    std::lock_guard<std::mutex> lock(handOver_->mutex);
+    handOver_->endProgram = true;
   }
   Terminate();
   WaitFor();
@@ -107,6 +121,7 @@ void TEntrust::Execute() {
   THandOver& handOver = *handOver_;
 
   bool ended = false;
+  bool endProgram = false;
   {
     std::unique_lock<std::mutex> lock(handOver.mutex);
     while (!handOver.stopRequested) {
@@ -116,9 +131,16 @@ void TEntrust::Execute() {
       if (ended) break;
       handOver.changed.wait_for(lock, kWatchSlice, [&] { return handOver.stopRequested; });
     }
+    endProgram = handOver.endProgram;
   }
-  // The watch is over: the program was reaped, or the reaper takes it over from here.
-  if (!ended) ReapWhenEnded(processHandle_);
+  // The watch is over: the program was reaped, or it is ended, or the reaper takes it over.
+  if (!ended) {
+    if (endProgram) {
+      EndProcessGroup(processHandle_);
+    } else {
+      ReapWhenEnded(processHandle_);
+    }
+  }
 
   std::unique_lock<std::mutex> lock(handOver.mutex);
   if (handOver.completionNotice) {

@@ -2,9 +2,10 @@
 //
 // The worker looks at the process in 100-millisecond slices at the lowest scheduling priority and
 // stops when the program ends or when it is asked to stop. Then it reaps the program (or, when
-// the program still runs, hands it to a reaper that waits for it: an abandoned watch never stops
-// the program) and delivers its completion notice on the main thread, synchronously: it posts the
-// notice through TMainThreadCall and waits until the notice has run.
+// the program still runs, hands it to a reaper that waits for it: a watch abandoned for a new one
+// never stops the program, only the character's end does) and delivers its completion notice on
+// the main thread, synchronously: it posts the notice through TMainThreadCall and waits until the
+// notice has run.
 //
 // The subtle part is stopping. The main thread stops a worker and waits for it; if that worker is
 // at that moment waiting for its notice, the notice's posted call cannot run (the main thread is
@@ -46,6 +47,11 @@ class TEntrust {
 
   // Asks the thread to stop watching; it does so within one slice. Any thread.
   void Terminate();
+
+  // Main thread only: stops the watch and waits for the thread as the destructor does, but a
+  // program still running then is ended with its whole process group (EndProcessGroup): the
+  // character's end is also the end of what it started.
+  void EndProgram();
 
   // Main thread only: waits until the thread has ended, running its notice here if the thread
   // waits for it. Returns at once when the thread was never started or has been waited for.

@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <chrono>
 #include <climits>
+#include <filesystem>
 #include <thread>
 
 #include "charfile/code_page.h"
@@ -98,23 +99,37 @@ bool IsExecutableFile(const std::string& fileSystemPath) {
          ::access(fileSystemPath.c_str(), X_OK) == 0;
 }
 
+// Where a command line's program may lie, and the executable it named outside.
+struct TProgramPlace {
+  const TDataRoot* Folder = nullptr;  // any place when none
+  std::string* Outside = nullptr;     // may be null
+};
+
+// Whether the executable file at the file-system path lies where the program may; notes it when
+// it does not.
+bool Allowed(const std::string& programPath, const TProgramPlace& place) {
+  if (place.Folder == nullptr || place.Folder->Contains(programPath)) return true;
+  if (place.Outside != nullptr) *place.Outside = programPath;
+  return false;
+}
+
 // Length of the command line's program part and its file-system path; length 0 when no prefix
-// names an executable file.
-size_t FindProgram(std::u16string_view line, std::string& programPath) {
+// names an executable file where the program may lie.
+size_t FindProgram(std::u16string_view line, const TProgramPlace& place, std::string& programPath) {
   if (!line.empty() && line[0] == u'"') {
     // A quoted program runs to the closing quote, or to the end when there is none.
     const size_t close = line.find(u'"', 1);
     const bool closed = close != std::u16string_view::npos;
     const std::u16string_view name = closed ? line.substr(1, close - 1) : line.substr(1);
     programPath = ResolveDataPath(Utf16ToShiftJis(name));
-    if (!IsExecutableFile(programPath)) return 0;
+    if (!IsExecutableFile(programPath) || !Allowed(programPath, place)) return 0;
     return closed ? close + 1 : line.size();
   }
   const size_t longest = std::min(line.size(), kLongestProgramPath);
   for (size_t end = 1; end <= longest; ++end) {
     if (end < line.size() && !IsBlank(line[end])) continue;
     programPath = ResolveDataPath(Utf16ToShiftJis(line.substr(0, end)));
-    if (IsExecutableFile(programPath)) return end;
+    if (IsExecutableFile(programPath) && Allowed(programPath, place)) return end;
   }
   return 0;
 }
@@ -132,6 +147,11 @@ std::string UpperExtension(std::string_view path) {
   const std::string name = ExtractFileName(path);
   const size_t dot = name.rfind('.');
   return dot == std::string::npos ? std::string() : AsciiUpper(std::string_view(name).substr(dot));
+}
+
+// The extension of a file-system path's file name, upper-cased; empty if none.
+std::string FileSystemExtension(const std::string& path) {
+  return AsciiUpper(std::filesystem::path(path).extension().string());
 }
 
 // The upper-cased scheme of a web address ("HTTP" for "http://..."), or empty for a path. A single
@@ -198,12 +218,14 @@ std::vector<std::u16string> SplitArgumentText(std::u16string_view text) {
   }
 }
 
-pid_t StartProgram(std::string_view commandLine) {
+pid_t StartProgram(std::string_view commandLine, const TDataRoot* programFolder,
+                   std::string* outsideProgram) {
   const std::u16string wide = ShiftJisToUtf16(commandLine);
   std::u16string_view line = wide;
   while (!line.empty() && IsBlank(line.front())) line.remove_prefix(1);
   std::string programPath;
-  const size_t programLength = FindProgram(line, programPath);
+  const size_t programLength =
+      FindProgram(line, TProgramPlace{programFolder, outsideProgram}, programPath);
   if (programLength == 0) return -1;
 
   std::vector<std::string> arguments{programPath};
@@ -232,6 +254,12 @@ void ReapWhenEnded(pid_t process) {
   }
 }
 
+void EndProcessGroup(pid_t process) {
+  // The unreaped process keeps its group id from being reused, so the signal reaches no other.
+  ::kill(-process, SIGKILL);
+  ReapWhenEnded(process);
+}
+
 TOpenResult OpenDocument(std::string_view path, std::string_view folder) {
   if (path.empty()) return TOpenResult::kNotFound;
   if (UpperExtension(path) == kRefusedExtension) return TOpenResult::kRefused;
@@ -246,14 +274,21 @@ TOpenResult OpenDocument(std::string_view path, std::string_view folder) {
     target = ShiftJisToUtf8(path);
   } else {
     const bool absolute = path.front() == '/' || path.front() == '\\';
-    target = ResolveDataPath(absolute ? std::string(path)
-                                      : IncludeTrailingDelimiter(folder) + std::string(path));
+    const std::string written = ResolveDataPath(
+        absolute ? std::string(path) : IncludeTrailingDelimiter(folder) + std::string(path));
+    // A symbolic link is judged by the file it leads to, and the opener is handed that file.
+    std::error_code error;
+    target = std::filesystem::canonical(written, error).string();
+    if (error) return TOpenResult::kNotFound;
     struct stat status;
     if (::stat(target.c_str(), &status) != 0) return TOpenResult::kNotFound;
     if (S_ISREG(status.st_mode) && (status.st_mode & (S_IXUSR | S_IXGRP | S_IXOTH)) != 0) {
       return TOpenResult::kRefused;
     }
-    if (UpperExtension(target) == kLauncherExtension) return TOpenResult::kRefused;
+    const std::string extension = FileSystemExtension(target);
+    if (extension == kRefusedExtension || extension == kLauncherExtension) {
+      return TOpenResult::kRefused;
+    }
   }
 
   struct stat folderStatus;

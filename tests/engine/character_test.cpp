@@ -195,7 +195,8 @@ TEST(CharacterLoading, UnreadableDictionaryFailsTheLoadWithNothingWritten) {
   const std::string unreadable = "../../../../../../../../../../proc/self/mem";
   const std::string path = folder.WriteDefinition(
       {{"name", "kit"}, {"version", "210"}, {"datac2", "c.txt"}, {"data01", unreadable}});
-  EXPECT_THROW(folder.Load(path), EFileError);
+  // With the whole file system as program folder, the file lies inside the character's root.
+  EXPECT_THROW(folder.Load(path, "/"), EFileError);
   EXPECT_FALSE(folder.Exists("kit.kls"));
 }
 
@@ -215,7 +216,7 @@ TEST(CharacterLoading, TheFirstFailingDictionaryInOrderIsTheOneReported) {
                                                      {later, sameMemory},
                                                      {first, memory}});
     try {
-      folder.Load(path);
+      folder.Load(path, "/");
       ADD_FAILURE() << first << " and " << later << " loaded";
     } catch (const EFileError& error) {
       const std::string message = error.what();
