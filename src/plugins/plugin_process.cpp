@@ -1,5 +1,6 @@
 // The process side of a plug-in object: start with posix_spawn, one poll loop that writes the
-// request and reads the answer under a deadline, and a release that never leaves a zombie.
+// request, reads the answer and the standard error under a deadline, and a release that ends the
+// process group and never leaves a zombie.
 #include "plugins/plugin_process.h"
 
 #include <fcntl.h>
@@ -61,31 +62,32 @@ void Reap(pid_t processId) {
   }
 }
 
-// Reaps the process if it exits within the time; returns whether it did. Waits on a pidfd where
-// the kernel offers one, otherwise polls in short steps.
-bool ReapWithin(pid_t processId, std::chrono::milliseconds time) {
+// Waits up to the time for the process to exit, without reaping it, and reads its standard error
+// meanwhile (a plug-in blocked on a full pipe could not exit); returns whether it exited. Waits
+// on a pidfd where the kernel offers one, otherwise polls in short steps.
+bool ExitsWithin(pid_t processId, std::chrono::milliseconds time, TPluginErrorLog& errorLog) {
   const Clock::time_point deadline = Clock::now() + time;
   // Called through syscall(): the C library's own declaration lacks C linkage in C++ here.
   const TDescriptor exitWatch(static_cast<int>(::syscall(SYS_pidfd_open, processId, 0)));
   for (;;) {
-    const pid_t reaped = ::waitpid(processId, nullptr, WNOHANG);
-    if (reaped == processId || (reaped < 0 && errno != EINTR)) return true;
+    siginfo_t exited{};
+    const int waited =
+        ::waitid(P_PID, static_cast<id_t>(processId), &exited, WEXITED | WNOHANG | WNOWAIT);
+    if ((waited == 0 && exited.si_pid == processId) || (waited < 0 && errno != EINTR)) return true;
     const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
     if (left.count() <= 0) return false;
-    if (exitWatch.Get() >= 0) {
-      pollfd watch{exitWatch.Get(), POLLIN, 0};
-      ::poll(&watch, 1, static_cast<int>(left.count()));
-    } else {
-      std::this_thread::sleep_for(std::min(left, kExitPollInterval));
+    pollfd watches[2] = {{exitWatch.Get(), POLLIN, 0}, {errorLog.Source(), POLLIN, 0}};
+    const auto wait = exitWatch.Get() >= 0 ? left : std::min(left, kExitPollInterval);
+    if (::poll(watches, 2, static_cast<int>(wait.count())) > 0 && watches[1].revents != 0) {
+      errorLog.Drain();
     }
   }
 }
 
-// Where the child's standard error goes: the log file opened for appending, else /dev/null.
-TDescriptor OpenErrorLog(const std::string& logPath) {
-  int descriptor = ::open(logPath.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-  if (descriptor < 0) descriptor = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
-  return TDescriptor(descriptor);
+// The file name of a path, naming the plug-in in its log lines.
+std::string FileNameOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 // posix_spawn's attribute and file-action objects, destroyed on every path.
@@ -135,11 +137,18 @@ TPluginProcess::TPluginProcess(const std::string& executablePath, const std::str
   }
   TDescriptor outputEnd(outputPipe[0]);
   TDescriptor childOutputEnd(outputPipe[1]);
+  int errorPipe[2];
+  if (::pipe2(errorPipe, O_CLOEXEC) != 0) {
+    throw EPluginError("cannot create a plug-in channel: " + ErrorText(errno));
+  }
+  TDescriptor errorEnd(errorPipe[0]);
+  TDescriptor childErrorEnd(errorPipe[1]);
   TDescriptor input = AboveStandardDescriptors(std::move(inputEnd));
   TDescriptor childInput = AboveStandardDescriptors(std::move(childInputEnd));
   TDescriptor output = AboveStandardDescriptors(std::move(outputEnd));
   TDescriptor childOutput = AboveStandardDescriptors(std::move(childOutputEnd));
-  const TDescriptor childError = AboveStandardDescriptors(OpenErrorLog(logPath));
+  TDescriptor error = AboveStandardDescriptors(std::move(errorEnd));
+  const TDescriptor childError = AboveStandardDescriptors(std::move(childErrorEnd));
   // Our ends never block: Exchange waits in poll under its deadline instead.
   ::fcntl(input.Get(), F_SETFL, O_NONBLOCK);
   ::fcntl(output.Get(), F_SETFL, O_NONBLOCK);
@@ -157,27 +166,42 @@ TPluginProcess::TPluginProcess(const std::string& executablePath, const std::str
   ::posix_spawnattr_setsigmask(&setup.attributes, &signals);
   sigfillset(&signals);
   ::posix_spawnattr_setsigdefault(&setup.attributes, &signals);
-  ::posix_spawnattr_setflags(&setup.attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+  // A process group of its own (its id the plug-in's process id), ended as a whole.
+  ::posix_spawnattr_setpgroup(&setup.attributes, 0);
+  ::posix_spawnattr_setflags(
+      &setup.attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETPGROUP);
 
   std::string program = executablePath;
   char* arguments[] = {program.data(), nullptr};
   pid_t processId = -1;
-  const int error = ::posix_spawn(&processId, executablePath.c_str(), &setup.actions,
-                                  &setup.attributes, arguments, environ);
-  if (error != 0) throw EPluginError("cannot start " + executablePath + ": " + ErrorText(error));
+  const int failure = ::posix_spawn(&processId, executablePath.c_str(), &setup.actions,
+                                    &setup.attributes, arguments, environ);
+  if (failure != 0) {
+    throw EPluginError("cannot start " + executablePath + ": " + ErrorText(failure));
+  }
   processId_ = processId;
   input_ = input.Release();
   output_ = output.Release();
+  errorLog_ =
+      std::make_unique<TPluginErrorLog>(error.Release(), logPath, FileNameOf(executablePath));
 }
 
 TPluginProcess::~TPluginProcess() {
-  if (processId_ <= 0) return;
-  // A closed input is the request to exit; a closed output stops a chatty plug-in from blocking.
-  CloseStreams();
-  if (!ReapWithin(processId_, kPluginReleaseWait)) {
-    ::kill(processId_, SIGKILL);
-    Reap(processId_);
+  if (processId_ > 0) {
+    // A closed input is the request to exit; a closed output stops a chatty plug-in from
+    // blocking. What the plug-in started goes with it either way.
+    CloseStreams();
+    ExitsWithin(processId_, kPluginReleaseWait, *errorLog_);
+    EndProcessGroup();
   }
+  if (errorLog_ != nullptr) errorLog_->Finish();
+}
+
+void TPluginProcess::EndProcessGroup() {
+  // Signalled before the reaping, which frees the group's id.
+  ::kill(-processId_, SIGKILL);
+  ::kill(processId_, SIGKILL);  // in case it left its group
+  Reap(std::exchange(processId_, -1));
 }
 
 void TPluginProcess::CloseStreams() {
@@ -188,8 +212,7 @@ void TPluginProcess::CloseStreams() {
 void TPluginProcess::Fail(const std::string& reason) {
   if (processId_ > 0) {
     CloseStreams();
-    ::kill(processId_, SIGKILL);
-    Reap(std::exchange(processId_, -1));
+    EndProcessGroup();
   }
   throw EPluginError(reason);
 }
@@ -205,6 +228,7 @@ std::string TPluginProcess::Exchange(const std::string& request) {
       if (sent < request.size()) Fail("plug-in wrote a line that answers no request");
       std::string line = pending_.substr(0, lineEnd);
       pending_.erase(0, lineEnd + 1);
+      errorLog_->Drain();  // what it wrote there before answering belongs to this call
       return line;
     }
     searched = pending_.size();
@@ -212,10 +236,15 @@ std::string TPluginProcess::Exchange(const std::string& request) {
 
     const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
     if (left.count() <= 0) Fail("plug-in did not answer in time");
-    pollfd channels[2] = {{output_, POLLIN, 0}, {sent < request.size() ? input_ : -1, POLLOUT, 0}};
-    const int ready = ::poll(channels, 2, static_cast<int>(left.count()));
+    pollfd channels[3] = {{output_, POLLIN, 0},
+                          {sent < request.size() ? input_ : -1, POLLOUT, 0},
+                          {errorLog_->Source(), POLLIN, 0}};
+    const int ready = ::poll(channels, 3, static_cast<int>(left.count()));
     if (ready < 0 && errno != EINTR) Fail("cannot wait for the plug-in: " + ErrorText(errno));
     if (ready <= 0) continue;
+
+    // Standard error is read while waiting: a plug-in blocked on a full pipe could not answer.
+    if (channels[2].revents != 0) errorLog_->Drain();
 
     if (channels[1].revents != 0) {
       const ssize_t count =

@@ -16,15 +16,24 @@
 // Nothing here blocks beyond the time-out: the request is written without blocking while the
 // answer is read, so a plug-in that does not read its input cannot stall the program. The child's
 // input is a socket written with send(MSG_NOSIGNAL), so a dead plug-in cannot raise SIGPIPE in the
-// program; its standard error is appended to a log file; it inherits no other descriptor.
+// program; its standard error is a pipe that the host reads while it waits and appends, bounded,
+// to a log file (plugin_error_log.h); it inherits no other descriptor.
+//
+// Each plug-in runs in a process group of its own, and ending the plug-in ends the group: a
+// plug-in that starts processes of its own cannot leave them running after it is released or
+// timed out. The plug-in's process is reaped only after the group has been signalled, so that
+// the group's id cannot have passed to another group meanwhile.
 #pragma once
 
 #include <sys/types.h>
 
 #include <chrono>
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <stdexcept>
 #include <string>
+
+#include "plugins/plugin_error_log.h"
 
 namespace kelmo {
 
@@ -46,13 +55,15 @@ class EPluginError : public std::runtime_error {
 class TPluginProcess {
  public:
   // Starts the executable at the UTF-8 path, without arguments and without a shell, in the
-  // working folder; its standard error is appended to the file at logPath (discarded when that
-  // cannot be opened). Raises EPluginError when the process cannot be started.
+  // working folder and in a process group of its own; its standard error is appended to the file
+  // at logPath as TPluginErrorLog does (dropped when that is no regular file or cannot be opened).
+  // Raises EPluginError when the process cannot be started.
   TPluginProcess(const std::string& executablePath, const std::string& workingFolder,
                  const std::string& logPath, std::chrono::milliseconds callTimeout);
 
   // Releases the object: closes the process's input and output, gives it kPluginReleaseWait to
-  // exit, then kills it; the process is always reaped.
+  // exit (reading its standard error meanwhile), then kills its process group, whatever is left
+  // of it; the process is always reaped.
   ~TPluginProcess();
 
   TPluginProcess(const TPluginProcess&) = delete;
@@ -69,15 +80,19 @@ class TPluginProcess {
   // Writes the request and returns the next whole answer line, within the call time-out.
   std::string Exchange(const std::string& request);
 
-  // Ends the process at once (kill and reap) and raises EPluginError with the reason.
+  // Ends the process group at once (kill and reap) and raises EPluginError with the reason.
   [[noreturn]] void Fail(const std::string& reason);
+
+  // Kills the process group, reaps the process and logs the rest of its standard error.
+  void EndProcessGroup();
 
   // Closes both pipes' ends held here.
   void CloseStreams();
 
-  pid_t processId_ = -1;
-  int input_ = -1;       // our end of the socket that is the process's standard input
-  int output_ = -1;      // read end of the pipe that is the process's standard output
+  pid_t processId_ = -1;  // also the id of its process group
+  int input_ = -1;        // our end of the socket that is the process's standard input
+  int output_ = -1;       // read end of the pipe that is the process's standard output
+  std::unique_ptr<TPluginErrorLog> errorLog_;  // reads the pipe of its standard error
   std::string pending_;  // bytes read from the process and not yet taken as an answer
   long long nextId_ = 1;
   std::chrono::milliseconds callTimeout_;

@@ -15,6 +15,10 @@ write its settings beside it as "<ProgID>.json":
   afterwards exit (without reading more) or sleep (never read again)
   stubborn   ignore the end of input and SIGTERM: only SIGKILL ends this process
   stderr     a text written to standard error at start
+  spawn      start a process of its own at start ("sleep 60") and write its id to
+             "<ProgID>.child" beside the script
+  flood      a number of bytes of standard error (lines of 63 letters "e") written for every
+             OnKelmoEvent but KE_Initialize
 
 Every request is recorded as one JSON line {"pid", "cwd", "method", "params"} in
 "<ProgID>.record" beside the script, before it is answered.
@@ -36,6 +40,10 @@ if settings.get("stderr"):
     os.write(2, (settings["stderr"] + "\n").encode("utf-8"))
 if settings.get("stubborn"):
     signal.signal(signal.SIGTERM, signal.SIG_IGN)
+if settings.get("spawn"):
+    child = os.posix_spawn("/bin/sleep", ["sleep", "60"], os.environ)
+    with open(here + ".child", "w", encoding="utf-8") as child_file:
+        child_file.write(str(child))
 
 stdin = open(0, "rb", buffering=0)
 stdout = open(1, "wb", buffering=0)
@@ -77,6 +85,12 @@ def result(request):
     if method == "OnKelmoEvent":
         if params[0] != "KE_Initialize":
             params[1] += settings.get("append", "")
+            flood = settings.get("flood", 0)
+            line = b"e" * 63 + b"\n"
+            while flood > 0:
+                chunk = line * min(1024, (flood + 63) // 64)
+                os.write(2, chunk)
+                flood -= len(chunk)
         return None, params
     if method == "ExpandPluginTag":
         return settings.get("tagReturn", "tag:" + params[0]), params

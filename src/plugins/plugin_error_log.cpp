@@ -1,0 +1,93 @@
+#include "plugins/plugin_error_log.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "charfile/kelmo_error.h"
+#include "charfile/regular_file.h"
+
+namespace kelmo {
+namespace {
+
+// Bytes read from the pipe at a time.
+constexpr size_t kReadChunk = 65536;
+
+int OpenLog(const std::string& path) {
+  try {
+    return OpenRegularFile(path, O_WRONLY | O_APPEND | O_CREAT, 0644);
+  } catch (const EFileError&) {
+    return -1;
+  }
+}
+
+}  // namespace
+
+TPluginErrorLog::TPluginErrorLog(int source, const std::string& logPath, std::string name)
+    : source_(source), log_(OpenLog(logPath)), name_(std::move(name)) {
+  if (source_ >= 0) ::fcntl(source_, F_SETFL, ::fcntl(source_, F_GETFL) | O_NONBLOCK);
+}
+
+TPluginErrorLog::~TPluginErrorLog() {
+  if (source_ >= 0) ::close(source_);
+  if (log_ >= 0) ::close(log_);
+}
+
+void TPluginErrorLog::Drain() {
+  char buffer[kReadChunk];
+  while (source_ >= 0) {
+    const ssize_t count = ::read(source_, buffer, sizeof buffer);
+    if (count < 0 && errno == EINTR) continue;
+    if (count < 0 && errno == EAGAIN) return;
+    if (count <= 0) {  // the plug-in's side is closed, or the pipe failed
+      ::close(source_);
+      source_ = -1;
+      return;
+    }
+    if (dropping_) continue;
+    partial_.append(buffer, static_cast<size_t>(count));
+    const size_t lastLineEnd = partial_.rfind('\n');
+    if (lastLineEnd != std::string::npos) {
+      Append(std::string_view(partial_).substr(0, lastLineEnd + 1));
+      partial_.erase(0, lastLineEnd + 1);
+    }
+    // A line that can no longer fit the budget is the end of what this run may log.
+    if (!dropping_ && written_ + partial_.size() >= kMaxPluginLogBytesPerRun) Overflow();
+  }
+}
+
+void TPluginErrorLog::Finish() {
+  Drain();
+  if (!dropping_ && !partial_.empty()) Append(partial_ + "\n");
+  partial_.clear();
+  if (source_ >= 0) {
+    ::close(source_);
+    source_ = -1;
+  }
+}
+
+void TPluginErrorLog::Append(std::string_view lines) {
+  if (dropping_) return;
+  const size_t room = kMaxPluginLogBytesPerRun - written_;
+  size_t fits = lines.size();
+  if (fits > room) {
+    // Whole lines up to the budget, then the line about the rest.
+    const size_t lastFitting = room == 0 ? std::string_view::npos : lines.rfind('\n', room - 1);
+    fits = lastFitting == std::string_view::npos ? 0 : lastFitting + 1;
+  }
+  if (log_ >= 0 && fits > 0) WriteAllBytes(log_, lines.substr(0, fits));
+  written_ += fits;
+  if (fits < lines.size()) Overflow();
+}
+
+void TPluginErrorLog::Overflow() {
+  dropping_ = true;
+  partial_.clear();
+  const std::string notice = "[" + name_ + "] more than " +
+                             std::to_string(kMaxPluginLogBytesPerRun) +
+                             " bytes of standard error in this run; the rest was dropped\n";
+  if (log_ >= 0) WriteAllBytes(log_, notice);
+}
+
+}  // namespace kelmo
