@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <new>
 #include <utility>
 
 #include "charfile/character_file.h"
@@ -23,6 +24,7 @@
 #include "plugins/plugin_loader.h"
 #include "shell/about_texts.h"
 #include "shell/character_selection.h"
+#include "shell/file_error_text.h"
 
 namespace kelmo {
 namespace {
@@ -49,6 +51,8 @@ constexpr std::string_view kStartFailedMessage = "起動に失敗しました";
 constexpr std::string_view kErrorLogNotice = "(エラーメッセージはKelmoErr.logに記録されます)";
 constexpr std::string_view kSplashStarting = "起動中...";
 constexpr std::string_view kSplashPlugins = "Plug-in を読み込んでいます...";
+// A load that ran out of memory; the definition file's path follows.
+constexpr std::string_view kTooLargeMessage = "人格が大きすぎてメモリに読み込めません: ";
 
 // The tray tip holds 64 bytes with its terminator; a longer caption leaves the previous tip.
 constexpr size_t kTrayTipMaxBytes = 62;
@@ -267,8 +271,8 @@ bool TChatController::LoadCharacter(const std::string& path) {
   if (character_ != nullptr) {
     try {
       character_->SaveState();
-    } catch (const EFileError&) {
-      // It is tried again when the old character goes.
+    } catch (const EFileError& error) {
+      ReportSaveFailure(error);  // tried once more, silently, when the old character goes
     }
   }
 
@@ -276,10 +280,17 @@ bool TChatController::LoadCharacter(const std::string& path) {
   std::unique_ptr<TCharacter> loaded;
   try {
     loaded = std::make_unique<TCharacter>(
-        path, TCharacterEnvironment{plugins_->Environment(), options_.MainThread});
+        path, TCharacterEnvironment{
+                  plugins_->Environment(), options_.MainThread,
+                  [this](const std::string& message) { WriteErrorLog(message, false); }});
   } catch (const EKelmoError&) {
+  } catch (const EFileWriteError& error) {
+    ReportSaveFailure(error);  // its first state file could not be created
   } catch (const EFileError&) {
     // An unreadable dictionary or definition file fails the load like an invalid character.
+  } catch (const std::bad_alloc&) {
+    // The half-built character is gone again, so there is memory to say so.
+    WriteErrorLog(Utf8ToShiftJis(kTooLargeMessage) + path, true);
   }
   if (loaded == nullptr) {
     view_.CloseSplash();
@@ -325,7 +336,8 @@ bool TChatController::LoadCharacter(const std::string& path) {
   }
 
   // 15-16: the petting menu, then the window comes back.
-  for (const std::string& problem : nadenade_.Load(*character_->CharacterFile, appDir_)) {
+  for (const std::string& problem :
+       nadenade_.Load(*character_->CharacterFile, appDir_, &character_->Root())) {
     WriteErrorLog(problem, false);
   }
   view_.SetPettingMenu(ToUtf8Lines(nadenade_.Labels()));
@@ -355,12 +367,13 @@ void TChatController::LoadPicture(TPictureSlot slot, const std::string& fileName
   if (character_ == nullptr) return;
   const TCharacterFile& file = *character_->CharacterFile;
   const std::string path = file.PathInFolder(fileName);
-  if (!DataFileExists(path)) {
+  const std::string existing = character_->ExistingDataFile(path);
+  if (existing.empty()) {
     WriteErrorLog(path + " is not exists.", false);
     return;
   }
   const bool colourKey = TextToBool(file.ReadValue(keyName));
-  if (!view_.LoadPicture(slot, ResolveDataPath(path), colourKey)) {
+  if (!view_.LoadPicture(slot, existing, colourKey)) {
     WriteErrorLog(path + " is invalid bitmap.", false);
     return;
   }
@@ -375,8 +388,20 @@ void TChatController::Shutdown() {
   }
   SaveSettings();
   plugins_.reset();
-  character_.reset();      // writes its state file
-  characterList_.reset();  // writes the list of installed characters, last
+  if (character_ != nullptr) {
+    try {
+      character_->SaveState();
+    } catch (const EFileError& error) {
+      ReportSaveFailure(error);
+    }
+  }
+  character_.reset();  // writes its state file once more, and ends what it started
+  try {
+    characterList_->Save();  // the list of installed characters, last
+  } catch (const EFileError& error) {
+    ReportSaveFailure(error);
+  }
+  characterList_.reset();
 }
 
 // ----- Switching and the menu -------------------------------------------------------------------
@@ -460,7 +485,7 @@ void TChatController::SaveSettings() {
     // An incomplete profile is not written over what the file holds.
     WriteSettings(SettingsPath(), settings_, profileValid_, FormatUserProfile(profile_));
   } catch (const EFileError& error) {
-    WriteErrorLog(Utf8ToShiftJis(error.what()), false);
+    ReportSaveFailure(error);
   }
 }
 
@@ -536,7 +561,7 @@ void TChatController::ApplyConfig(const TConfigDialogData& data) {
   try {
     WriteDialogSwitches(SettingsPath(), data.ExtensionChar, data.AllowExecute, data.PluginsEnabled);
   } catch (const EFileError& error) {
-    WriteErrorLog(Utf8ToShiftJis(error.what()), false);
+    ReportSaveFailure(error);
   }
 }
 
@@ -555,6 +580,12 @@ void TChatController::WriteErrorLog(const std::string& message, bool show) {
     view_.ShowMessage(ShiftJisToUtf8(message) + "\r\n\r\n" + std::string(kErrorLogNotice));
   }
   log_.WriteErrorLog(message, Now());
+}
+
+void TChatController::ReportSaveFailure(const EFileError& error) {
+  const std::string message = SaveFailureMessage(error);
+  saveFailures_.push_back(message);
+  WriteErrorLog(Utf8ToShiftJis(message), true);
 }
 
 std::string TChatController::TimeStamp() const {

@@ -28,6 +28,7 @@
 #include <vector>
 
 #include "charfile/date_time.h"
+#include "charfile/kelmo_error.h"
 #include "engine/user_profile.h"
 #include "shell/chat_log.h"
 #include "shell/chat_state.h"
@@ -102,8 +103,15 @@ class TChatController {
   // character is logged out and freed, the settings saved and re-applied, pictures, plug-ins
   // (walk "S"), "KE_InitCharacter", the greeting "KCCalled" and the petting menu follow. Returns
   // false, keeping the previous character, when the character cannot be constructed (any
-  // EKelmoError, or an EFileError from an unreadable file); nothing is shown or logged then.
+  // EKelmoError, or an EFileError from an unreadable file); nothing is shown or logged then,
+  // except for a state file that cannot be created (a failed save) and a character too large for
+  // the memory, which are shown and logged.
   bool LoadCharacter(const std::string& path);
+
+  // Every save that failed in this run (a state file, "Kelmo.ini"), as shown to the user (UTF-8),
+  // in order. Each was also written to the error log; the file kept what it held before. A front
+  // end that ends with these reports failure (the batch run exits non-zero).
+  const std::vector<std::string>& SaveFailures() const { return saveFailures_; }
 
   // --- The two inputs ----------------------------------------------------------------------------
 
@@ -200,6 +208,8 @@ class TChatController {
   // Logs; texts in Shift-JIS.
   void WriteChatLog(const std::string& text);
   void WriteErrorLog(const std::string& message, bool show);
+  // A save that failed: shown, logged and kept in SaveFailures.
+  void ReportSaveFailure(const EFileError& error);
   std::string TimeStamp() const;
 
   // Pictures: a file of the character folder into a slot, colour-keyed when the definition file's
@@ -267,6 +277,7 @@ class TChatController {
   bool closed_ = false;
   bool closing_ = false;  // the closing talk is running
   bool shutDown_ = false;
+  std::vector<std::string> saveFailures_;  // UTF-8
   TChatLog log_;
 };
 

@@ -2,12 +2,15 @@
 // to; the error log grows at its top, so it is read, prefixed and replaced atomically.
 #include "shell/chat_log.h"
 
-#include <filesystem>
-#include <fstream>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <vector>
 
 #include "charfile/data_path.h"
 #include "charfile/kelmo_error.h"
+#include "charfile/regular_file.h"
 #include "charfile/text_file.h"
 #include "charfile/text_utils.h"
 #include "engine/date_text.h"
@@ -28,12 +31,12 @@ bool IsTrimmed(char c) {
   return static_cast<unsigned char>(c) <= ' ';
 }
 
-// True when the file is missing, empty or already ends in a line break.
-bool EndsWithLineBreak(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary | std::ios::ate);
-  if (!in || in.tellg() <= 0) return true;
-  in.seekg(-1, std::ios::end);
-  const int last = in.get();
+// True when the open file is empty or already ends in a line break.
+bool EndsWithLineBreak(int descriptor) {
+  struct stat info;
+  if (::fstat(descriptor, &info) != 0 || info.st_size == 0) return true;
+  char last = 0;
+  if (::pread(descriptor, &last, 1, info.st_size - 1) != 1) return true;
   return last == '\n' || last == '\r';
 }
 
@@ -66,13 +69,18 @@ TChatLog::TChatLog(const std::string& appDir, std::string_view programFileName)
       errorLogPath_(appDir + std::string(kErrorLogFileName)) {}
 
 void TChatLog::WriteChatLog(std::string_view text) const {
-  const std::filesystem::path file = ResolveDataPath(chatLogPath_);
-  // A last line without its line break (an older crash) must not swallow the new entry.
-  const bool needsBreak = !EndsWithLineBreak(file);
-  std::ofstream out(file, std::ios::binary | std::ios::app);
-  if (!out) return;
-  if (needsBreak) out << kCrLf;
-  out << ChatLogEntry(text) << kCrLf;
+  try {
+    // Only a regular file is appended to: opening a FIFO put in its place would wait forever.
+    const TFileDescriptor file(
+        OpenRegularFile(ResolveDataPath(chatLogPath_), O_RDWR | O_APPEND | O_CREAT, 0644));
+    // A last line without its line break (an older crash) must not swallow the new entry.
+    std::string entry = EndsWithLineBreak(file.Get()) ? "" : std::string(kCrLf);
+    entry += ChatLogEntry(text);
+    entry += kCrLf;
+    WriteAllBytes(file.Get(), entry);
+  } catch (const EFileError&) {
+    // The conversation goes on without its log.
+  }
 }
 
 void TChatLog::WriteErrorLog(std::string_view message, TDateTime time) const {

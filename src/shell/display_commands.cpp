@@ -223,10 +223,11 @@ struct TDisplayCommands {
   static void Sound(TChatController& c, const TCommandArguments& a) {
     const char16_t kind = a.Key[kSoundWord.size()];
     if ((kind != u'A' && kind != u'S') || c.character_ == nullptr) return;
-    const std::string path = c.character_->CharacterFile->PathInFolder(
-        Utf16ToShiftJis(a.ArgText.substr(kSoundWord.size() + 2)));
-    if (!DataFileExists(path)) return;
-    c.view_.PlaySound(ResolveDataPath(path), kind == u'S');
+    const std::string path =
+        c.character_->ExistingDataFile(c.character_->CharacterFile->PathInFolder(
+            Utf16ToShiftJis(a.ArgText.substr(kSoundWord.size() + 2))));
+    if (path.empty()) return;
+    c.view_.PlaySound(path, kind == u'S');
   }
 
   static void SpeedFast(TChatController& c, const TCommandArguments&) {

@@ -5,6 +5,7 @@
 #include "charfile/character_file.h"
 #include "charfile/code_page.h"
 #include "charfile/data_path.h"
+#include "charfile/data_root.h"
 #include "charfile/kelmo_error.h"
 #include "charfile/text_file.h"
 #include "charfile/text_utils.h"
@@ -27,7 +28,7 @@ void TNadenadeMenu::Clear() {
 }
 
 std::vector<std::string> TNadenadeMenu::Load(const TCharacterFile& characterFile,
-                                             const std::string& appDir) {
+                                             const std::string& appDir, const TDataRoot* root) {
   Clear();
   std::vector<std::string> problems;
   if (!TextToBool(characterFile.ReadValue(kNadenadeKey))) {
@@ -36,12 +37,21 @@ std::vector<std::string> TNadenadeMenu::Load(const TCharacterFile& characterFile
   }
   const std::string programFolder =
       IncludeTrailingDelimiter(appDir + characterFile.ReadValue(kFolderKey));
+  const auto usable = [&](const std::string& path) {
+    if (!DataFileExists(path)) return false;
+    if (root == nullptr || root->Contains(ResolveDataPath(path))) return true;
+    problems.push_back(root->OutsideMessage(path));
+    return false;
+  };
   for (const std::string& name : SplitCommaText(characterFile.ReadValue(kDataNadenadeKey))) {
     std::string path = programFolder + name;
-    if (!DataFileExists(path)) path = characterFile.PathInFolder(name);
-    if (!DataFileExists(path)) {
-      problems.push_back(path + " is not exists.");
-      continue;
+    if (!usable(path)) {
+      const std::string inFolder = characterFile.PathInFolder(name);
+      if (inFolder == path || !usable(inFolder)) {
+        problems.push_back(inFolder + " is not exists.");
+        continue;
+      }
+      path = inFolder;
     }
     try {
       LoadFile(path);

@@ -15,6 +15,7 @@
 namespace kelmo {
 
 class TCharacterFile;
+class TDataRoot;
 
 class TNadenadeMenu {
  public:
@@ -26,8 +27,10 @@ class TNadenadeMenu {
   // appDir (a data path ending in a delimiter) joined with the "folder" value, and when it is not
   // there in the character folder (the two differ for a character installed elsewhere). Returns
   // the messages of data files that are missing or cannot be read (Shift-JIS, for the error log);
-  // the menu then holds what the other files gave.
-  std::vector<std::string> Load(const TCharacterFile& characterFile, const std::string& appDir);
+  // the menu then holds what the other files gave. With root, a data file outside it counts as
+  // missing (and gets a message of its own).
+  std::vector<std::string> Load(const TCharacterFile& characterFile, const std::string& appDir,
+                                const TDataRoot* root = nullptr);
 
   // Appends the actions of one data file (data path). Raises EFileError when it cannot be read.
   void LoadFile(const std::string& path);

@@ -63,7 +63,11 @@ class TBatchRun {
       return true;
     });
     Reported([&] { return Shutdown(); });
-    return ended ? 0 : 1;
+    // A save that failed lost the session's changes: said here, and the run counts as failed.
+    for (const std::string& failure : controller_.SaveFailures()) {
+      err_ << kProgramPrefix << failure << '\n';
+    }
+    return ended && controller_.SaveFailures().empty() ? 0 : 1;
   }
 
  private:

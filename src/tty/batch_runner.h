@@ -30,7 +30,8 @@ struct TBatchOptions {
 };
 
 // Runs the batch: lines from in, the report to out, failures to err. Returns the exit status:
-// 0 after the closing talk, 1 when start-up failed or a line's replies did not end.
+// 0 after the closing talk, 1 when start-up failed, a line's replies did not end or a file could
+// not be saved (each failed save is written to err).
 int RunBatch(const TBatchOptions& options, std::istream& in, std::ostream& out, std::ostream& err);
 
 }  // namespace kelmo

@@ -78,7 +78,8 @@ int RunTerminalFrontEnd(const TTerminalOptions& options) {
     controller.Shutdown();
     return true;
   });
-  return 0;
+  // Each failed save was shown as it happened; the exit status says it once more.
+  return controller.SaveFailures().empty() ? 0 : 1;
 }
 
 }  // namespace kelmo

@@ -188,11 +188,14 @@ TEST_F(ChatControllerTest, ChosenCharacterThatFailsToLoadFailsTheStart) {
   EXPECT_EQ(view.messages.size(), 1u);
 }
 
+// The failed save is reported as every failed save is, then the failed start.
 TEST_F(ChatControllerTest, UnwritableStateFileFailsTheLoadInsteadOfTheProgram) {
   const std::string alice = Alice();
   std::filesystem::create_directories(home.Path() + "alice/alice.kls/inside");
   EXPECT_FALSE(Start(alice));
-  EXPECT_EQ(view.messages.size(), 1u);
+  ASSERT_EQ(view.messages.size(), 2u);
+  EXPECT_NE(view.messages[0].find("alice.kls"), std::string::npos) << view.messages[0];
+  EXPECT_NE(view.messages[1].find("起動に失敗しました"), std::string::npos);
 }
 
 TEST_F(ChatControllerTest, FirstRunAsksForTheProfileWithEveryDefault) {

@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "../shell/test_characters.h"
+#include "support/file_size_limit.h"
 #include "tty_fixture.h"
 
 namespace kelmo::testing {
@@ -259,6 +260,25 @@ TEST(BatchRunnerTest, CharacterThatFailsToLoadAtStartUpExitsWithTheLoggedMessage
     EXPECT_THAT(transcript.Errors, HasSubstr("起動に失敗しました"));
   }
   EXPECT_THAT(ReadUtf8(home, "KelmoErr.log"), HasSubstr("[Kelmo]: '起動に失敗しました'"));
+}
+
+// The state file cannot take the session's changes (the disk is full): the run says so and fails,
+// and the file keeps what it held.
+TEST(BatchRunnerTest, AStateFileThatCannotBeSavedFailsTheRun) {
+  TempFolder home;
+  WriteSettings(home);
+  const std::string kit = WriteKit(home, {{"remember", "{MEMO50:kept}noted"}});
+  ASSERT_EQ(RunLines(home, kit, "").Status, 0);
+  const std::string before = home.Read("kit/kit.kls");
+  TTranscript transcript;
+  {
+    TFileSizeLimit full(before.size() - 1);
+    transcript = RunLines(home, kit, "remember\n");
+  }
+  EXPECT_EQ(transcript.Status, 1);
+  EXPECT_THAT(transcript.Errors, HasSubstr("kit.kls"));
+  EXPECT_THAT(ReadUtf8(home, "KelmoErr.log"), HasSubstr("kit.kls"));
+  EXPECT_EQ(home.Read("kit/kit.kls"), before);
 }
 
 TEST(BatchRunnerTest, MegabyteLineIsAnsweredLikeAnyOther) {
