@@ -160,10 +160,13 @@ void TFormMain::NadenadeActionChosen(int index) {
 
 void TFormMain::SetStayOnTop(bool stayOnTop) {
   menuStayOnTop_->setChecked(stayOnTop);
+  // Taking the main window off the screen to change its flags takes the petting window too.
+  const bool nadenadeShown = nadenade_->isVisible();
   SetStaysOnTop(*this, stayOnTop);
   SetStaysOnTop(*nadenade_, stayOnTop);
+  if (nadenadeShown) nadenade_->show();
   if (!stayOnTop) return;
-  if (nadenade_->isVisible()) nadenade_->raise();
+  if (nadenadeShown) nadenade_->raise();
   // Marking shows a hidden window; the settings applied at start-up and during a load do not.
   const bool loading = splash_ != nullptr || controller_ == nullptr ||
                        controller_->Character() == nullptr;

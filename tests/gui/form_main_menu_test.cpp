@@ -179,21 +179,24 @@ TEST_F(FormMainMenuTest, PettingActionJoinsTheTypedTextAndWaitsForTheUsersTurn) 
 TEST_F(FormMainMenuTest, StayOnTopMarksBothWindowsAndShowsAHiddenWindow) {
   ASSERT_TRUE(Start(PettingCharacter({}), true));
   Item("MenuShowNadenade")->trigger();
-  Item("MenuChangeState")->trigger();  // hidden, petting window too
-  ASSERT_FALSE(form->isVisible());
-
   Item("MenuStayOnTop")->trigger();
   EXPECT_TRUE(Item("MenuStayOnTop")->isChecked());
-  EXPECT_TRUE(form->isVisible());
   EXPECT_TRUE(form->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
   EXPECT_TRUE(form->Nadenade()->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+  EXPECT_TRUE(form->isVisible());
+  EXPECT_TRUE(form->Nadenade()->isVisible());  // still shown, above the main window
 
   Item("MenuStayOnTop")->trigger();
   EXPECT_FALSE(Item("MenuStayOnTop")->isChecked());
-  EXPECT_TRUE(form->isVisible());
   EXPECT_FALSE(form->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+  EXPECT_TRUE(form->Nadenade()->isVisible());
+
+  Item("MenuChangeState")->trigger();  // hidden, petting window too
+  ASSERT_FALSE(form->isVisible());
+  Item("MenuStayOnTop")->trigger();
+  EXPECT_TRUE(form->isVisible());
   controller->Shutdown();
-  EXPECT_NE(home.Read("Kelmo.ini").find("StayOnTop=0"), std::string::npos);
+  EXPECT_NE(home.Read("Kelmo.ini").find("StayOnTop=1"), std::string::npos);
 }
 
 // Receives the addresses the desktop would open.
