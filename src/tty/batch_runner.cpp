@@ -49,6 +49,7 @@ class TBatchRun {
           view_.LastMessage().empty() ? std::string(kStartFailed) : OneLine(view_.LastMessage());
       err_ << kProgramPrefix << message << '\n';
       Reported([&] { return Shutdown(); });
+      WriteSaveFailures();
       return 1;
     }
     bool ended = true;
@@ -63,14 +64,18 @@ class TBatchRun {
       return true;
     });
     Reported([&] { return Shutdown(); });
-    // A save that failed lost the session's changes: said here, and the run counts as failed.
-    for (const std::string& failure : controller_.SaveFailures()) {
-      err_ << kProgramPrefix << failure << '\n';
-    }
+    // A save that failed lost the session's changes: the run counts as failed.
+    WriteSaveFailures();
     return ended && controller_.SaveFailures().empty() ? 0 : 1;
   }
 
  private:
+  void WriteSaveFailures() {
+    for (const std::string& failure : controller_.SaveFailures()) {
+      err_ << kProgramPrefix << failure << '\n';
+    }
+  }
+
   // Called while constructing controller_, after mainThread_.
   TControllerOptions ControllerOptions(const TBatchOptions& options) {
     TControllerOptions controllerOptions;
