@@ -5,7 +5,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -18,6 +17,7 @@
 #include "plugins/plugin_error_log.h"
 #include "plugins/plugin_object.h"
 #include "plugins/plugin_test_folder.h"
+#include "support/fifo_rescue.h"
 #include "test_character.h"
 
 namespace kelmo {
@@ -129,33 +129,16 @@ TEST(PluginLog, AFloodingPluginAddsAtMostItsBudgetInWholeLines) {
   EXPECT_TRUE(quietSpoke);
 }
 
-// Should the plug-in's start block on the FIFO anyway, a reader comes after a while and the test
-// fails instead of hanging.
 TEST(PluginLog, AFifoInPlaceOfTheLogDoesNotBlock) {
   TPluginTestFolder folder;
-  const std::string fifo = folder.Path() + "plugins.log";
-  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  testing::TFifoRescue fifo(folder.Path() + "plugins.log");
+  ASSERT_TRUE(fifo.Made());
   folder.Install("speaker", {{"stderr", "speaks"}});
-  std::atomic<bool> done = false;
-  std::atomic<bool> rescued = false;
-  std::thread rescue([&] {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!done && std::chrono::steady_clock::now() < deadline) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    if (done) return;
-    rescued = true;
-    std::ifstream reader(fifo);
-    while (!done && reader.get() != EOF) {
-    }
-  });
   {
     TPluginObject speaker(TPluginEnvironment{folder.Path(), 0}, u"speaker", kTestCallTimeout);
     EXPECT_EQ(speaker.GetPluginInfo(0), u"test");
   }
-  done = true;
-  rescue.join();
-  EXPECT_FALSE(rescued);
+  EXPECT_FALSE(fifo.Rescued());
 }
 
 // An entrusted program that starts a process of its own; both go with the character.
