@@ -209,12 +209,15 @@ void TFormMain::ShowWindow() {
 
 void TFormMain::SetVisible(bool visible) {
   pendingMinimise_ = false;
+  // Before any character is loaded (a start whose character fails) there is nothing to show or
+  // to come back to.
+  const bool conversing = controller_ != nullptr && controller_->Character() != nullptr;
   if (visible) {
-    ShowWindow();
+    if (conversing) ShowWindow();
     return;
   }
   nadenade_->hide();
-  if (!trayAvailable_ && isVisible() && !isMinimized()) {
+  if (!trayAvailable_ && conversing && isVisible() && !isMinimized()) {
     // Minimised, not hidden (a window minimised from hidden stays off the task bar), once the
     // event loop sees the request stand: a load that follows at once hides it instead.
     pendingMinimise_ = true;

@@ -6,16 +6,21 @@
 #include <QInputMethodEvent>
 #include <QScreen>
 #include <QTextDocument>
+#include <QTimer>
 
 #include "charfile/code_page.h"
 #include "gui/form_splash.h"
 #include "gui/picture_box.h"
 #include "main_window_fixture.h"
+#include "message_box_catcher.h"
 
 namespace kelmo::testing {
 namespace {
 
 using ::testing::ElementsAre;
+
+// How long a test lets a dialog it opened stay open before it acts in it.
+constexpr int kDialogDelayMs = 50;
 
 // A point of the balloon picture (balloon coordinates) that both built-in balloons fill and the
 // balloon edit does not cover.
@@ -279,6 +284,31 @@ TEST_F(FormMainTest, SplashStandsInForTheHiddenWindowWhileACharacterLoads) {
   EXPECT_EQ(form->Splash(), nullptr);
   EXPECT_TRUE(form->isVisible());
   EXPECT_EQ(form->windowTitle(), "Chara - DorrinKelmo");
+}
+
+// Counts the showings of the main window.
+class TMainWindowShowings : public QObject {
+ public:
+  TMainWindowShowings() { qApp->installEventFilter(this); }
+  ~TMainWindowShowings() override { qApp->removeEventFilter(this); }
+  int count = 0;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Show && watched->objectName() == "TFormMain") ++count;
+    return false;
+  }
+};
+
+TEST_F(FormMainTest, FailedStartShowsNoEmptyWindowBesideTheSelection) {
+  TMessageBoxCatcher boxes;
+  const TMainWindowShowings showings;
+  QTimer::singleShot(kDialogDelayMs, [&] {
+    QTest::keyClick(QApplication::activeModalWidget(), Qt::Key_Escape);  // the selection
+  });
+  EXPECT_FALSE(Start(home.Path() + "missing.klc"));
+  EXPECT_EQ(showings.count, 0);
+  EXPECT_THAT(boxes.Texts(), ElementsAre(::testing::StartsWith("起動に失敗しました")));
 }
 
 }  // namespace
