@@ -1,6 +1,8 @@
 // Formatting rounds once, through std::to_chars in scientific form with 15 digits, and then lays
 // the digits out by the exponent rule; reading checks the grammar itself and hands only a proven
 // ASCII number to strtold_l under the "C" locale, so the program's locale never changes a result.
+// Small integers, which kind 0 conditions compare at every lookup, take a direct road both ways
+// that gives the same text and value.
 #include "engine/number_text.h"
 
 #include <locale.h>
@@ -8,6 +10,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 
 namespace kelmo {
@@ -29,6 +32,31 @@ int HexDigitValue(char16_t c) {
   if (c >= u'A' && c <= u'F') return c - u'A' + 10;
   if (c >= u'a' && c <= u'f') return c - u'a' + 10;
   return -1;
+}
+
+// Integers of fewer digits than this are read and written directly: long double holds them
+// exactly, and they are what counters and comparisons mostly hold.
+constexpr size_t kDirectIntegerDigits = 19;
+// Integral values below this magnitude have at most 15 digits: their general form is their digits.
+constexpr long double kDirectIntegerLimit = 1e15L;
+
+// The value of text when it is optional blanks, an optional sign, decimal digits (fewer than
+// kDirectIntegerDigits) and optional blanks; false otherwise, for the general reading to decide.
+bool TryReadPlainInteger(std::u16string_view text, long double& value) {
+  size_t i = 0;
+  while (i < text.size() && text[i] == u' ') ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) negative = text[i++] == u'-';
+  const size_t firstDigit = i;
+  uint64_t magnitude = 0;
+  for (; i < text.size() && IsDigit(text[i]); ++i) magnitude = magnitude * 10 + (text[i] - u'0');
+  const size_t digits = i - firstDigit;
+  if (digits == 0 || digits >= kDirectIntegerDigits) return false;
+  while (i < text.size() && text[i] == u' ') ++i;
+  if (i != text.size()) return false;
+  // As strtold reads it: "-0" is negative zero.
+  value = negative ? -static_cast<long double>(magnitude) : static_cast<long double>(magnitude);
+  return true;
 }
 
 // The "C" locale, created once, for reading numbers whatever LC_NUMERIC says.
@@ -62,6 +90,9 @@ std::string FormatNumber(long double value) {
   if (std::isnan(value)) return "NAN";
   if (std::isinf(value)) return value > 0 ? "INF" : "-INF";
   if (value == 0) return "0";
+  if (std::fabs(value) < kDirectIntegerLimit && value == std::trunc(value)) {
+    return std::to_string(static_cast<int64_t>(value));
+  }
   std::string digits;
   int exponent = 0;
   SignificantDigits(value, digits, exponent);
@@ -85,6 +116,7 @@ std::string FormatNumber(long double value) {
 }
 
 bool TryReadNumber(std::u16string_view text, long double& value) {
+  if (TryReadPlainInteger(text, value)) return true;
   size_t i = 0;
   const auto skipBlanks = [&] {
     while (i < text.size() && text[i] == u' ') ++i;

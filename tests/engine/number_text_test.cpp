@@ -93,6 +93,29 @@ TEST(TryReadNumber, ReadsBackEveryWrittenNumber) {
   }
 }
 
+TEST(NumberText, IntegersTakeTheDirectRoadToTheGeneralResult) {
+  // Plain integers take a direct road; with a point and an exponent added they take the general
+  // one, which must give the same value, the sign of zero included.
+  std::mt19937_64 generator(13);
+  std::uniform_int_distribution<int> digits(1, 20);
+  for (int i = 0; i < 20000; ++i) {
+    std::u16string text = i % 3 == 0 ? u"-" : (i % 3 == 1 ? u" +" : u"");
+    for (int k = digits(generator); k > 0; --k) text += char16_t(u'0' + generator() % 10);
+    long double direct = 0;
+    long double general = 0;
+    ASSERT_TRUE(TryReadNumber(text, direct)) << Utf16ToUtf8(text);
+    ASSERT_TRUE(TryReadNumber(text + u".0E0", general)) << Utf16ToUtf8(text);
+    EXPECT_EQ(direct, general) << Utf16ToUtf8(text);
+    EXPECT_EQ(std::signbit(direct), std::signbit(general)) << Utf16ToUtf8(text);
+    // Integers below 10^14 are written directly; with a half added the general form writes
+    // the same digits before ".5".
+    if (direct != 0 && std::fabs(direct) < 1e14L) {
+      const long double half = std::signbit(direct) ? -0.5L : 0.5L;
+      EXPECT_EQ(FormatNumber(direct + half), FormatNumber(direct) + ".5") << Utf16ToUtf8(text);
+    }
+  }
+}
+
 struct IntegerCase {
   const char16_t* text;
   bool valid;
