@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <utility>
 
 #include "charfile/kelmo_error.h"
 #include "charfile/regular_file.h"
@@ -13,6 +14,9 @@ namespace {
 
 // Bytes read from the pipe at a time.
 constexpr size_t kReadChunk = 65536;
+// Reads one Drain makes at most: a plug-in writing without pause must not keep the host reading
+// past the deadline it waits under.
+constexpr int kMaxReadsPerDrain = 16;
 
 int OpenLog(const std::string& path) {
   try {
@@ -36,7 +40,7 @@ TPluginErrorLog::~TPluginErrorLog() {
 
 void TPluginErrorLog::Drain() {
   char buffer[kReadChunk];
-  while (source_ >= 0) {
+  for (int reads = 0; source_ >= 0 && reads < kMaxReadsPerDrain; ++reads) {
     const ssize_t count = ::read(source_, buffer, sizeof buffer);
     if (count < 0 && errno == EINTR) continue;
     if (count < 0 && errno == EAGAIN) return;

@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 namespace kelmo {
 
@@ -34,8 +35,8 @@ class TPluginErrorLog {
   // The pipe to wait on for more output; -1 once the plug-in's side is closed.
   int Source() const { return source_; }
 
-  // Reads what the pipe holds now, without blocking, and appends the whole lines it completes
-  // within the run's budget.
+  // Reads what the pipe holds now (up to a megabyte), without blocking, and appends the whole
+  // lines it completes within the run's budget.
   void Drain();
 
   // Drain, then appends an unfinished last line with a line end; nothing is read afterwards.

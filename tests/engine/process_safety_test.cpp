@@ -129,6 +129,16 @@ TEST(PluginLog, AFloodingPluginAddsAtMostItsBudgetInWholeLines) {
   EXPECT_TRUE(quietSpoke);
 }
 
+// A plug-in writing its standard error without end instead of answering still times out.
+TEST(PluginLog, APluginRoaringInsteadOfAnsweringTimesOut) {
+  TPluginTestFolder folder;
+  folder.Install("roar", {{"failOn", "KE_BeginThink"}, {"failure", "roar"}});
+  TPluginObject roar(TPluginEnvironment{folder.Path(), 0}, u"roar", kTestCallTimeout);
+  std::u16string text = u"x";
+  EXPECT_THROW(roar.OnKelmoEvent(u"KE_BeginThink", text), EPluginError);
+  EXPECT_LE(folder.ReadFile("plugins.log").size(), kMaxPluginLogBytesPerRun + 200);
+}
+
 TEST(PluginLog, AFifoInPlaceOfTheLogDoesNotBlock) {
   TPluginTestFolder folder;
   testing::TFifoRescue fifo(folder.Path() + "plugins.log");

@@ -9,8 +9,9 @@ write its settings beside it as "<ProgID>.json":
   tagReturn  the JSON value ExpandPluginTag returns (default: "tag:" + the tag)
   failOn     a method or event name; the request that matches it meets the failure below
   failure    crash, hang, garbage, deep (JSON nested 100,000 deep), endless (an answer line
-             longer than the host accepts), error, wrong-id, no-version, close-output,
-             two-lines, wrong-params or number-text
+             longer than the host accepts), roar (standard error written without end instead of
+             an answer), error, wrong-id, no-version, close-output, two-lines, wrong-params or
+             number-text
   afterOn    a method or event name; after answering the request that matches it, do afterwards
   afterwards exit (without reading more) or sleep (never read again)
   stubborn   ignore the end of input and SIGTERM: only SIGKILL ends this process
@@ -104,6 +105,9 @@ def answer(request):
         os._exit(3)
     if failure == "hang":
         time.sleep(3600)
+    if failure == "roar":
+        while True:
+            os.write(2, (b"r" * 63 + b"\n") * 1024)
     if failure == "garbage":
         stdout.write(b"this is not JSON\n")
         return
