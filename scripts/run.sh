@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Sets up the machine, builds the program and starts it with the bundled character. Without
-# arguments the first run starts the default character; later runs start the character chosen
-# last (the first of the installed characters in Kelmo.ini). Arguments go to the program.
+# Sets up the machine, builds the program and starts it with the bundled character: in its window
+# on a desktop, in the terminal without a display (or with --tty). Without arguments the first run
+# starts the default character; later runs start the character chosen last (the first of the
+# installed characters in Kelmo.ini). Arguments go to the program.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/setup.sh"

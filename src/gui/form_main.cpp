@@ -6,6 +6,7 @@
 #include <QContextMenuEvent>
 #include <QGuiApplication>
 #include <QScreen>
+#include <algorithm>
 #include <exception>
 #include <iostream>
 
@@ -51,7 +52,6 @@ TFormMain::TFormMain(const std::string& appDir, bool trayAvailable, QWidget* par
       paintBitmap_(new TPictureBox("PaintBitmap", this)),
       paintBalloon_(new TPictureBox("PaintBalloon", this)),
       richBalloon_(new TBalloonEdit(this)),
-      sound_(this),
       trayAvailable_(trayAvailable) {
   setObjectName("TFormMain");
   setWindowTitle(kDesignCaption);

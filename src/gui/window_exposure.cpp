@@ -13,9 +13,11 @@ void ShowExposed(QWidget& window) {
   QTimer patience;
   patience.setSingleShot(true);
   patience.start(kExposurePatienceMs);
-  // The timer's own event ends the wait when nothing else comes.
+  // The timer's own event ends the wait when nothing else comes. Socket notifiers wait too: the
+  // termination signals arrive through one, and a close must not run inside a character load.
   while (!window.windowHandle()->isExposed() && patience.isActive()) {
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents |
+                                    QEventLoop::ExcludeSocketNotifiers |
                                     QEventLoop::WaitForMoreEvents);
   }
 }

@@ -25,8 +25,6 @@ namespace {
 
 using ::testing::ElementsAre;
 
-// How long a test lets a dialog it opened stay open before it acts in it.
-constexpr int kDialogActionDelayMs = 50;
 // How long a test waits for the timer to do what it must (far more than it needs).
 constexpr int kPatienceMs = 10000;
 // Date-times count days.
@@ -48,9 +46,7 @@ class FormMainMenuTest : public MainWindowTest {
   // Triggers opener, which opens a modal dialog: when the dialog is up, inside() runs, and then
   // the dialog is closed with Escape unless inside() closed it.
   void WithDialogOpen(QAction* opener, const std::function<void()>& inside) {
-    QTimer::singleShot(kDialogActionDelayMs, [&] {
-      QWidget* dialog = QApplication::activeModalWidget();
-      ASSERT_NE(dialog, nullptr);
+    WhenDialogOpens([&](QWidget* dialog) {
       inside();
       if (dialog->isVisible()) QTest::keyClick(dialog, Qt::Key_Escape);
     });

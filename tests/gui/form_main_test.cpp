@@ -5,8 +5,8 @@
 
 #include <QInputMethodEvent>
 #include <QScreen>
+#include <ostream>
 #include <QTextDocument>
-#include <QTimer>
 
 #include "charfile/code_page.h"
 #include "gui/form_splash.h"
@@ -18,9 +18,6 @@ namespace kelmo::testing {
 namespace {
 
 using ::testing::ElementsAre;
-
-// How long a test lets a dialog it opened stay open before it acts in it.
-constexpr int kDialogDelayMs = 50;
 
 // A point of the balloon picture (balloon coordinates) that both built-in balloons fill and the
 // balloon edit does not cover.
@@ -146,6 +143,11 @@ struct TLayoutCase {
   int EditLeft;
 };
 
+// The case's name, for test listings.
+void PrintTo(const TLayoutCase& c, std::ostream* out) {
+  *out << c.Name;
+}
+
 class LayoutTest : public FormMainTest, public ::testing::WithParamInterface<TLayoutCase> {};
 
 TEST_P(LayoutTest, WindowFollowsThePicture) {
@@ -209,6 +211,11 @@ struct TPlaceCase {
   bool CentredVertically;
   bool CentredHorizontally;
 };
+
+// The case's name, for test listings.
+void PrintTo(const TPlaceCase& c, std::ostream* out) {
+  *out << c.Name;
+}
 
 class PlacementTest : public FormMainTest, public ::testing::WithParamInterface<TPlaceCase> {};
 
@@ -303,9 +310,7 @@ class TMainWindowShowings : public QObject {
 TEST_F(FormMainTest, FailedStartShowsNoEmptyWindowBesideTheSelection) {
   TMessageBoxCatcher boxes;
   const TMainWindowShowings showings;
-  QTimer::singleShot(kDialogDelayMs, [&] {
-    QTest::keyClick(QApplication::activeModalWidget(), Qt::Key_Escape);  // the selection
-  });
+  WhenDialogOpens([](QWidget* selection) { QTest::keyClick(selection, Qt::Key_Escape); });
   EXPECT_FALSE(Start(home.Path() + "missing.klc"));
   EXPECT_EQ(showings.count, 0);
   EXPECT_THAT(boxes.Texts(), ElementsAre(::testing::StartsWith("起動に失敗しました")));

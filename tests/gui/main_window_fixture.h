@@ -8,6 +8,8 @@
 #include <QApplication>
 #include <QImage>
 #include <QTest>
+#include <QTimer>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -24,6 +26,22 @@ namespace kelmo::testing {
 
 // No reply in these tests needs more ticks than this; more means typing never ends.
 inline constexpr int kWindowTickLimit = 10000;
+// How often a test looks whether the modal dialog it waits for has opened.
+inline constexpr int kDialogPollMs = 10;
+
+// Runs act on the next modal dialog once it is open (from inside its event loop), however long
+// the machine takes to open it. The watch lives until the dialog has been seen.
+inline void WhenDialogOpens(std::function<void(QWidget* dialog)> act) {
+  auto* watch = new QTimer(qApp);
+  QObject::connect(watch, &QTimer::timeout, [watch, act = std::move(act)] {
+    QWidget* dialog = QApplication::activeModalWidget();
+    if (dialog == nullptr || !dialog->isVisible()) return;
+    watch->stop();
+    watch->deleteLater();
+    act(dialog);
+  });
+  watch->start(kDialogPollMs);
+}
 
 class MainWindowTest : public ::testing::Test {
  protected:

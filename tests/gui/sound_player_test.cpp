@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -34,6 +36,11 @@ struct TWaveCase {
   std::string Bytes;
   std::optional<int> DurationMs;
 };
+
+// The case's name, for test listings.
+void PrintTo(const TWaveCase& c, std::ostream* out) {
+  *out << c.Name;
+}
 
 class WaveDurationTest : public ::testing::TestWithParam<TWaveCase> {};
 
