@@ -95,6 +95,13 @@ std::u16string NormalizeText(std::u16string_view text) {
   return out;
 }
 
+void AppendNormalized(std::u16string& out, std::u16string_view text) {
+  const NormalizationMap& map = NormalizationMap::Get();
+  const size_t start = out.size();
+  out.resize(start + text.size());
+  for (size_t i = 0; i < text.size(); ++i) out[start + i] = map(text[i]);
+}
+
 std::string NormalizeShiftJis(std::string_view text) {
   std::u16string wide = ShiftJisToUtf16(text);
   NormalizeInPlace(wide);

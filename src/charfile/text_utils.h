@@ -18,6 +18,9 @@ namespace kelmo {
 // stays. The length never changes, so positions in the result match positions in the input.
 std::u16string NormalizeText(std::u16string_view text);
 
+// Appends NormalizeText(text) to out.
+void AppendNormalized(std::u16string& out, std::u16string_view text);
+
 // NormalizeText for 8-bit text: decoded, normalised and encoded again.
 std::string NormalizeShiftJis(std::string_view text);
 

@@ -209,9 +209,6 @@ class TKelmoDataOf : public TKelmoData {
     }
   }
 
-  std::vector<TEntry> Entries;  // the stored entries
-
- private:
   // The stored index of the first separator from index on, or the stored count. A run may begin
   // with a separator, which ends a group that earlier runs began.
   int GroupEnd(int index) const {
@@ -219,6 +216,9 @@ class TKelmoDataOf : public TKelmoData {
     return next == separators_.end() ? StoredCount() : *next;
   }
 
+  std::vector<TEntry> Entries;  // the stored entries
+
+ private:
   std::vector<int32_t> separators_;  // the stored indices of the separators, ascending
 };
 

@@ -1,5 +1,8 @@
-// Dictionary kind 0: loading condition lines and testing them through the evaluator.
+// Dictionary kind 0: loading condition lines, compiling them, and the lookup walk that evaluates
+// programs and passes over the entries whose trusted gate failed.
 #include "dictionary/kelmo_data_0.h"
+
+#include <algorithm>
 
 #include "charfile/code_page.h"
 #include "charfile/text_utils.h"
@@ -27,12 +30,97 @@ bool TKelmoData0::AddLine(const std::string& line) {
   return true;
 }
 
-void TKelmoData0::ScanCandidates(const std::string&, TAnswerList& candidates) {
-  ScanGroups(candidates, [this](const TEntry0& entry) { return ConditionHolds(entry.Condition); });
+void TKelmoData0::SetConditionPrograms(TConditionPrograms* programs) {
+  programs_ = programs;
+  preparedCount_ = 0;
+  compiled_.clear();
+  ungated_.clear();
+  everyGateRequirement_ = TGateRequirement();
+  index_.Clear();
+  gatedCount_ = 0;
 }
 
-bool TKelmoData0::ConditionHolds(const std::u16string& condition) const {
-  const std::u16string result = Evaluator(condition);
+void TKelmoData0::Prepare() {
+  if (programs_ == nullptr) return;
+  compiled_.resize(Entries.size());
+  for (; preparedCount_ < StoredCount(); ++preparedCount_) {
+    const TEntry0& entry = Entries[preparedCount_];
+    if (entry.Separator) continue;
+    TCompiled& compiled = compiled_[preparedCount_];
+    compiled.Program = programs_->Compile(entry.Condition);
+    const TConditionGate* gate = programs_->GateOf(compiled.Program);
+    compiled.Gated = gate != nullptr && index_.Add(preparedCount_, *gate);
+    if (!compiled.Gated) {
+      ungated_.push_back(preparedCount_);
+      continue;
+    }
+    compiled.Decides = gate->Decides;
+    everyGateRequirement_ |= programs_->RequirementOf(compiled.Program);
+    ++gatedCount_;
+  }
+}
+
+void TKelmoData0::Clear() {
+  TKelmoDataOf::Clear();
+  SetConditionPrograms(programs_);
+}
+
+void TKelmoData0::CollectCandidates(const std::string& input, TAnswerList& candidates) {
+  if (programs_ == nullptr) {
+    ScanCandidates(input, candidates);
+    return;
+  }
+  Prepare();
+  const TLookupState& state = programs_->BeginLookup();
+  index_.Begin(state, StoredCount());
+  uint32_t generation = state.Generation;
+  bool trustEveryGate = state.Satisfies(everyGateRequirement_);
+  for (const TEntryRun& run : Runs.Runs()) {
+    const int runEnd = run.StoredStart + run.Count;
+    for (int start = run.StoredStart; start < runEnd;) {
+      const int end = std::min(GroupEnd(start), runEnd);
+      index_.MarkUpTo(end);
+      for (int entry = NextToVisit(start, end, trustEveryGate); entry < end;
+           entry = NextToVisit(entry + 1, end, trustEveryGate)) {
+        const int offset = entry - run.StoredStart;
+        if (OnceOnly && run.IsUsed(offset)) continue;
+        if (Passes(entry, state)) candidates.AddIndex(run.Start + offset);
+        // An evaluation that wrote a memo may have taken away what trusting every gate needs.
+        if (state.Generation != generation) {
+          generation = state.Generation;
+          trustEveryGate = state.Satisfies(everyGateRequirement_);
+        }
+      }
+      // The group goes on in the next run.
+      if (end == runEnd) break;
+      if (candidates.Count() > 0) return;
+      start = end + 1;  // past the separator
+    }
+  }
+}
+
+int TKelmoData0::NextToVisit(int from, int end, bool trustEveryGate) const {
+  if (!trustEveryGate || from >= end) return from;
+  const auto ungated = std::lower_bound(ungated_.begin(), ungated_.end(), from);
+  const int nextUngated = ungated == ungated_.end() ? end : *ungated;
+  return std::min({nextUngated, index_.NextPassed(from), end});
+}
+
+bool TKelmoData0::Passes(int entry, const TLookupState& state) {
+  const TCompiled& compiled = compiled_[entry];
+  if (compiled.Gated && state.Satisfies(programs_->RequirementOf(compiled.Program))) {
+    if (!index_.Passed(entry)) return false;
+    if (compiled.Decides) return true;
+  }
+  return Holds(programs_->Evaluate(compiled.Program));
+}
+
+void TKelmoData0::ScanCandidates(const std::string&, TAnswerList& candidates) {
+  ScanGroups(candidates,
+             [this](const TEntry0& entry) { return Holds(Evaluator(entry.Condition)); });
+}
+
+bool TKelmoData0::Holds(std::u16string_view result) {
   // Normalisation keeps the length, so only a result of four characters can pass; checking that
   // first spares normalising long results.
   return result.size() == kConditionTrue.size() && NormalizeText(result) == kConditionTrue;

@@ -27,6 +27,7 @@
 #include "dictionary/kelmo_data_a.h"
 #include "dictionary/kelmo_data_b.h"
 #include "dictionary/kelmo_data_c.h"
+#include "engine/compiled_conditions.h"
 #include "engine/entrust.h"
 #include "engine/evaluator.h"
 #include "engine/number_text.h"
@@ -172,6 +173,9 @@ void TCharacter::CreateDictionaries() {
   };
   Data01 = std::make_unique<TKelmoData0>(true, evaluator);
   Data02 = std::make_unique<TKelmoData0>(false, evaluator);
+  Conditions = std::make_unique<TCompiledConditions>(*this);
+  Data01->SetConditionPrograms(Conditions.get());
+  Data02->SetConditionPrograms(Conditions.get());
   DataA1 = std::make_unique<TKelmoDataA>(true, evaluator);
   DataA2 = std::make_unique<TKelmoDataA>(false, evaluator);
   DataB1 = std::make_unique<TKelmoDataB>(true, evaluator);

@@ -28,6 +28,7 @@ class TKelmoDataB;
 class TKelmoDataC;
 class TEntrust;
 class TPatternCache;
+class TCompiledConditions;
 struct TMacroScratch;
 class TMainThreadCall;
 
@@ -155,6 +156,9 @@ class TCharacter {
   // the scan.
   std::unique_ptr<TPatternCache> LikePatterns;
   std::unique_ptr<TMacroScratch> MacroScratch;
+
+  // The conditions of both kind 0 dictionaries, compiled at their load.
+  std::unique_ptr<TCompiledConditions> Conditions;
 
   // Prev, PrevAnswer and OperateMessage as wide text, converted again only after they changed:
   // kind 0 conditions read them at every lookup.

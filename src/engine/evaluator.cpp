@@ -28,15 +28,18 @@ bool IsBrace(char16_t c) {
 // results spliced in before the scan position.
 constexpr size_t kInitialHeadroom = 256;
 
-// Replaces text from the index on by its round trip through Shift-JIS, which turns every character
-// the code page cannot represent into "?". The round trip works character by character and a
-// second one changes nothing, so a part that has made it once never needs it again; ASCII always
-// passes unchanged.
-void PassThroughCodePage(std::u16string& text, size_t from) {
+}  // namespace
+
+bool PassThroughCodePage(std::u16string& text, size_t from) {
   const std::u16string_view part = std::u16string_view(text).substr(from);
-  if (std::all_of(part.begin(), part.end(), [](char16_t c) { return c < 0x80; })) return;
-  text.replace(from, std::u16string::npos, ShiftJisToUtf16(Utf16ToShiftJis(part)));
+  if (std::all_of(part.begin(), part.end(), [](char16_t c) { return c < 0x80; })) return false;
+  std::u16string passed = ShiftJisToUtf16(Utf16ToShiftJis(part));
+  if (passed == part) return false;
+  text.replace(from, std::u16string::npos, passed);
+  return true;
 }
+
+namespace {
 
 class MacroScan {
  public:

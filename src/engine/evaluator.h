@@ -51,6 +51,13 @@ inline constexpr size_t kMaxWorkingTextLength = size_t{1} << 20;
 // themselves without growing the text, which the two limits above alone would let run for minutes.
 inline constexpr size_t kMaxSplicedLength = 16 * kMaxWorkingTextLength;
 
+// Replaces text from the index on by its round trip through Shift-JIS, which turns every character
+// the code page cannot represent into "?", as the text gathered before a brace goes through it.
+// The round trip works character by character and a second one changes nothing, so a part that
+// has made it once never needs it again; ASCII always passes unchanged. Returns whether the text
+// changed.
+bool PassThroughCodePage(std::u16string& text, size_t from);
+
 // Evaluates text for character with now as the current time of every date and time command.
 // Commands read and change the character's state; their failures give empty results. Raises
 // nothing of its own. Uses the character's MacroScratch unless an evaluation already does.

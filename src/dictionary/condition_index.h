@@ -1,0 +1,62 @@
+// The index of the gates of one kind 0 dictionary: from the texts of a lookup, the entries whose
+// gate passes, found without visiting the others.
+//
+// Equality tests sit in one hash table per view, from the constant to the entries that test for
+// it; pattern tests in one pattern table per view (pattern_table.h), the prefilter of kind B,
+// which marks the entries whose pattern is found as the lookup reaches them, group by group. An
+// entry may have several tests (its gate passes when one does), but at most one pattern test per
+// view, the one its view's table holds for it.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "dictionary/condition_programs.h"
+#include "dictionary/entry_set.h"
+#include "dictionary/pattern_table.h"
+
+namespace kelmo {
+
+class TConditionIndex {
+ public:
+  // Indexes the gate of the stored entry (entries are given in increasing order). Returns false,
+  // leaving the entry out, when the gate has two pattern tests on one view or a pattern that the
+  // prefilter cannot take; the entry must then be evaluated at every lookup.
+  bool Add(int entry, const TConditionGate& gate);
+
+  // Starts a lookup over storedCount entries: marks the entries of the equality tests that pass
+  // on the usable views of state, and starts the pattern tables of those views, which keep
+  // pointing at state's texts until the next Begin.
+  void Begin(const TLookupState& state, int storedCount);
+
+  // Marks the entries below limit whose pattern test passes.
+  void MarkUpTo(int limit);
+
+  // Whether the gate of the entry passed; for a pattern test, only entries below the limit of a
+  // MarkUpTo since Begin are known.
+  bool Passed(int entry) const;
+
+  // The smallest entry from `from` on whose gate is known to have passed; kNoEntry when none.
+  int NextPassed(int from) const;
+
+  // Forgets every entry.
+  void Clear() { *this = TConditionIndex(); }
+
+ private:
+  struct TPatternView {
+    TPatternTable Table;
+    TEntrySet Passed;
+    int EntryLimit = 0;  // entries the table holds lie below it
+  };
+
+  std::array<std::unordered_map<std::u16string, std::vector<int32_t>>, kGateViewCount> equals_;
+  std::array<std::unique_ptr<TPatternView>, kGateViewCount> patterns_;  // made at the first pattern
+  TEntrySet equalPassed_;
+  uint8_t begunPatterns_ = 0;  // views whose pattern table this lookup began
+};
+
+}  // namespace kelmo
