@@ -6,6 +6,7 @@
 #include <QContextMenuEvent>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QWindow>
 #include <algorithm>
 #include <exception>
 #include <iostream>
@@ -16,8 +17,7 @@
 #include "gui/message_box.h"
 #include "gui/picture_box.h"
 #include "gui/program_icon.h"
-#include "gui/taskbar_button.h"
-#include "gui/window_exposure.h"
+#include "gui/x11_window.h"
 #include "shell/chat_controller.h"
 
 namespace kelmo {
@@ -194,17 +194,9 @@ void TFormMain::ShowWindow() {
   pendingMinimise_ = false;
   if (isMinimized()) {
     showNormal();
-    return;
-  }
-  if (!placeWhenShown_) {
+  } else {
     show();
-    return;
   }
-  // The first showing: until the window manager has framed the window, Qt puts its inside where
-  // the frame belongs, so the place is given again once the frame is known.
-  ShowExposed(*this);
-  move(*placeWhenShown_);
-  placeWhenShown_.reset();
 }
 
 void TFormMain::SetVisible(bool visible) {
@@ -217,6 +209,7 @@ void TFormMain::SetVisible(bool visible) {
     return;
   }
   nadenade_->hide();
+  RememberPlace();
   if (!trayAvailable_ && conversing && isVisible() && !isMinimized()) {
     // Minimised, not hidden (a window minimised from hidden stays off the task bar), once the
     // event loop sees the request stand: a load that follows at once hides it instead.
@@ -243,21 +236,40 @@ void TFormMain::PlaceWindow(TWindowPosition position) {
   QScreen* primary = QGuiApplication::primaryScreen();
   const QRect desktop = primary->virtualGeometry();
   const QRect available = primary->availableGeometry();
-  const QSize size = frameGeometry().size();
   QPoint place(PlaceOnAxis(position.Left, desktop.left(), desktop.right(), available.left(),
-                           available.width(), size.width()),
+                           available.width(), width()),
                PlaceOnAxis(position.Top, desktop.top(), desktop.bottom(), available.top(),
-                           available.height(), size.height()));
+                           available.height(), height()));
   // Between screens of different sizes a place can be on the desktop's bounds but on no screen.
   if (QGuiApplication::screenAt(place) == nullptr) {
-    place = available.center() - QPoint(size.width() / 2, size.height() / 2);
+    place = available.center() - QPoint(width() / 2, height() / 2);
   }
-  move(place);
-  if (!framed_) placeWhenShown_ = place;
+  setGeometry(QRect(place, size()));
+  lastPlace_ = place;
 }
 
 std::optional<TWindowPosition> TFormMain::WindowPosition() const {
-  return TWindowPosition{pos().y(), pos().x()};
+  const QPoint place = CurrentPlace().value_or(lastPlace_.value_or(geometry().topLeft()));
+  return TWindowPosition{place.y(), place.x()};
+}
+
+std::optional<QPoint> TFormMain::CurrentPlace() const {
+  // Only a window on the screen has a place the window system vouches for: while it is mapped
+  // or withdrawn, the window manager moves it about.
+  if (!isVisible() || isMinimized() || !windowHandle()->isExposed()) return std::nullopt;
+  if (OnX11()) return X11ClientPosition(*this);
+  return geometry().topLeft();
+}
+
+void TFormMain::RememberPlace() {
+  if (const std::optional<QPoint> place = CurrentPlace()) lastPlace_ = place;
+}
+
+QRect TFormMain::FrameRect() const {
+  if (CurrentPlace()) {
+    if (const std::optional<QRect> frame = X11FrameGeometry(*this)) return *frame;
+  }
+  return frameGeometry();
 }
 
 void TFormMain::SetCaption(const std::string& caption) {
@@ -288,6 +300,7 @@ void TFormMain::CloseSplash() {
 }
 
 void TFormMain::Close() {
+  RememberPlace();
   closed_ = true;
   timer_.stop();
   splash_.reset();
@@ -320,11 +333,11 @@ void TFormMain::contextMenuEvent(QContextMenuEvent* event) {
 
 void TFormMain::moveEvent(QMoveEvent* event) {
   QWidget::moveEvent(event);
+  RememberPlace();
   PlaceNadenade();
 }
 
 void TFormMain::showEvent(QShowEvent* event) {
-  framed_ = true;
   // With a tray the icon stands in for the task-bar button.
   if (trayAvailable_ && !event->spontaneous()) KeepOffTaskbar(*this);
   QWidget::showEvent(event);

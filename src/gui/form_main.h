@@ -15,6 +15,10 @@
 // because display commands change it. It pauses while a character loads: the splash window lets
 // the window system's events through, and a tick must not enter the load.
 //
+// Placement: the stored place is that of the window's inside (its client area), which is what the
+// window system reports reliably; a frame's place is known only while the window manager has it
+// mapped, and was reported differently after each hide and show.
+//
 // Hiding: with a tray icon, hiding takes the window off the screen and the task bar (the icon
 // brings it back). Without a tray (many Wayland desktops, Xvfb) the window keeps its task-bar
 // button and a hide request minimises it instead, so the program can never become unreachable;
@@ -174,8 +178,14 @@ class TFormMain : public QWidget, public TChatView {
 
   // Sizes the window after the shown picture.
   void UpdateLayout();
-  // Shows the window (restores it when minimised), at its place even the first time.
+  // Shows the window, restoring it when minimised.
   void ShowWindow();
+  // Where the window's inside is while it is shown (as the window system says), else nothing.
+  std::optional<QPoint> CurrentPlace() const;
+  // Keeps the current place for the times the window is hidden or minimised.
+  void RememberPlace();
+  // The window's outer rectangle, frame included, for the petting window beside it.
+  QRect FrameRect() const;
   // Minimises the window for a hide request (without a tray), unless a load took it over.
   void MinimiseUnlessLoading();
   // The parent for message boxes and dialogs: the window while it is shown.
@@ -209,8 +219,7 @@ class TFormMain : public QWidget, public TChatView {
   bool nadenadeHeightPending_ = false;  // a load gave it a height; its first showing corrects it
 
   bool pendingMinimise_ = false;  // a hide request waits to become a minimise (no tray)
-  bool framed_ = false;           // the window has been shown, so its frame is known
-  std::optional<QPoint> placeWhenShown_;  // where the frame goes at the first showing
+  std::optional<QPoint> lastPlace_;  // the inside's place when last shown or placed
   bool closed_ = false;
   bool messagesSuppressed_ = false;  // closing on a signal: no message boxes
 };

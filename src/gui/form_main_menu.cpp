@@ -15,7 +15,7 @@
 #include "gui/form_nadenade.h"
 #include "gui/form_select.h"
 #include "gui/program_icon.h"
-#include "gui/taskbar_button.h"
+#include "gui/x11_window.h"
 #include "gui/window_exposure.h"
 #include "shell/about_texts.h"
 #include "shell/chat_controller.h"
@@ -84,7 +84,7 @@ void TFormMain::CreateNadenade() {
 }
 
 void TFormMain::PlaceNadenade() {
-  if (nadenade_ != nullptr) nadenade_->PlaceBesideMain(frameGeometry());
+  if (nadenade_ != nullptr) nadenade_->PlaceBesideMain(FrameRect());
 }
 
 void TFormMain::UpdateChangeStateCaption() {
@@ -118,7 +118,7 @@ void TFormMain::MenuShowNadenadeClick() {
     // Its frame is known, and so its outer height and place can be right, only once it is shown.
     ShowExposed(*nadenade_);
   }
-  if (nadenadeHeightPending_) nadenade_->MatchMainHeight(frameGeometry().height());
+  if (nadenadeHeightPending_) nadenade_->MatchMainHeight(FrameRect().height());
   nadenadeHeightPending_ = false;
   PlaceNadenade();
   nadenade_->raise();
@@ -162,6 +162,7 @@ void TFormMain::SetStayOnTop(bool stayOnTop) {
   menuStayOnTop_->setChecked(stayOnTop);
   // Taking the main window off the screen to change its flags takes the petting window too.
   const bool nadenadeShown = nadenade_->isVisible();
+  RememberPlace();
   SetStaysOnTop(*this, stayOnTop);
   SetStaysOnTop(*nadenade_, stayOnTop);
   if (nadenadeShown) nadenade_->show();
@@ -179,7 +180,7 @@ void TFormMain::SetTrayTip(const std::string& tip) {
 
 void TFormMain::SetPettingMenu(const std::vector<std::string>& labels) {
   nadenade_->SetLabels(labels);
-  nadenade_->MatchMainHeight(frameGeometry().height());
+  nadenade_->MatchMainHeight(FrameRect().height());
   nadenadeHeightPending_ = true;
 }
 

@@ -225,12 +225,15 @@ TEST_P(PlacementTest, StoredPlaceIsRestoredOrCentredAndSavedBack) {
                               std::to_string(c.Top) + "\r\nLeft=" + std::to_string(c.Left) +
                               "\r\n");
   ASSERT_TRUE(Start(Character({})));
+  // The place is that of the window's inside.
   const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
   const QPoint centre = available.center() - QPoint(form->width() / 2, form->height() / 2);
-  EXPECT_NEAR(form->y(), c.CentredVertically ? centre.y() : c.Top, 1);
-  EXPECT_NEAR(form->x(), c.CentredHorizontally ? centre.x() : c.Left, 1);
+  EXPECT_NEAR(form->geometry().top(), c.CentredVertically ? centre.y() : c.Top, 1);
+  EXPECT_NEAR(form->geometry().left(), c.CentredHorizontally ? centre.x() : c.Left, 1);
 
-  form->move(31, 42);
+  // The user moves the window on the screen.
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+  form->setGeometry(QRect(QPoint(31, 42), form->size()));
   controller->Shutdown();
   const std::string settings = home.Read("Kelmo.ini");
   EXPECT_NE(settings.find("Top=42"), std::string::npos) << settings;

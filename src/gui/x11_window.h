@@ -1,0 +1,34 @@
+// What the window asks of the X server itself, where Qt offers no way or a wrong answer. Both
+// operations do nothing (or answer nothing) on other window systems.
+//
+// Keeping a window off the task bar: the EWMH state _NET_WM_STATE_SKIP_TASKBAR, set while the
+// window is withdrawn (before each showing); Qt merges its own states into what it finds there.
+//
+// A window's place: after a hide and show, some window managers leave Qt's copy of the place and
+// of the frame off by about the height of the title bar, while the X server knows where the
+// window really is and the window manager states its frame (_NET_FRAME_EXTENTS).
+#pragma once
+
+#include <QPoint>
+#include <QRect>
+#include <optional>
+
+class QWidget;
+
+namespace kelmo {
+
+// Whether the application runs on an X server.
+bool OnX11();
+
+// Call from the window's (non-spontaneous) showEvent, before the window is mapped.
+void KeepOffTaskbar(QWidget& window);
+
+// Where the inside of the shown top-level window is on the screen, as the X server says;
+// std::nullopt without an X server or when it does not answer.
+std::optional<QPoint> X11ClientPosition(const QWidget& window);
+
+// The shown top-level window's outer rectangle, frame included (no frame without a window
+// manager); std::nullopt without an X server or when it does not answer.
+std::optional<QRect> X11FrameGeometry(const QWidget& window);
+
+}  // namespace kelmo
