@@ -25,7 +25,6 @@
 // only a character load hides it outright, for as long as the load runs.
 #pragma once
 
-#include <QPointer>
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <QWidget>
