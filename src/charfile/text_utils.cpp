@@ -95,6 +95,10 @@ std::u16string NormalizeText(std::u16string_view text) {
   return out;
 }
 
+char16_t NormalizeCharacter(char16_t c) {
+  return NormalizationMap::Get()(c);
+}
+
 void AppendNormalized(std::u16string& out, std::u16string_view text) {
   const NormalizationMap& map = NormalizationMap::Get();
   const size_t start = out.size();

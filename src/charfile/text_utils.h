@@ -18,6 +18,9 @@ namespace kelmo {
 // stays. The length never changes, so positions in the result match positions in the input.
 std::u16string NormalizeText(std::u16string_view text);
 
+// The character NormalizeText makes of c.
+char16_t NormalizeCharacter(char16_t c);
+
 // Appends NormalizeText(text) to out.
 void AppendNormalized(std::u16string& out, std::u16string_view text);
 

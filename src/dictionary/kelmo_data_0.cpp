@@ -80,8 +80,17 @@ void TKelmoData0::CollectCandidates(const std::string& input, TAnswerList& candi
     for (int start = run.StoredStart; start < runEnd;) {
       const int end = std::min(GroupEnd(start), runEnd);
       index_.MarkUpTo(end);
-      for (int entry = NextToVisit(start, end, trustEveryGate); entry < end;
-           entry = NextToVisit(entry + 1, end, trustEveryGate)) {
+      // The entries to visit, in order: trusting every gate, the next entry without a gate and
+      // the next whose gate passed, each followed by a cursor; otherwise every entry.
+      auto ungated = std::lower_bound(ungated_.begin(), ungated_.end(), start);
+      int passed = index_.NextPassed(start);
+      for (int entry = start; entry < end; ++entry) {
+        if (trustEveryGate) {
+          while (ungated != ungated_.end() && *ungated < entry) ++ungated;
+          if (passed < entry) passed = index_.NextPassed(entry);
+          entry = std::min(ungated == ungated_.end() ? end : *ungated, passed);
+          if (entry >= end) break;
+        }
         const int offset = entry - run.StoredStart;
         if (OnceOnly && run.IsUsed(offset)) continue;
         if (Passes(entry, state)) candidates.AddIndex(run.Start + offset);
@@ -97,13 +106,6 @@ void TKelmoData0::CollectCandidates(const std::string& input, TAnswerList& candi
       start = end + 1;  // past the separator
     }
   }
-}
-
-int TKelmoData0::NextToVisit(int from, int end, bool trustEveryGate) const {
-  if (!trustEveryGate || from >= end) return from;
-  const auto ungated = std::lower_bound(ungated_.begin(), ungated_.end(), from);
-  const int nextUngated = ungated == ungated_.end() ? end : *ungated;
-  return std::min({nextUngated, index_.NextPassed(from), end});
 }
 
 bool TKelmoData0::Passes(int entry, const TLookupState& state) {

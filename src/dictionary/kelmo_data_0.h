@@ -65,10 +65,6 @@ class TKelmoData0 : public TKelmoDataOf<TEntry0> {
   // failed, taken when its gate is trusted, passed and decides, evaluated otherwise.
   bool Passes(int entry, const TLookupState& state);
 
-  // The first stored entry from `from` on, below end, that the lookup must visit; end when none.
-  // Trusting every gate, those without a gate and those whose gate passed; otherwise every one.
-  int NextToVisit(int from, int end, bool trustEveryGate) const;
-
   // True when the evaluated condition normalises to exactly "TRUE".
   static bool Holds(std::u16string_view result);
 

@@ -173,9 +173,10 @@ void TCharacter::CreateDictionaries() {
   };
   Data01 = std::make_unique<TKelmoData0>(true, evaluator);
   Data02 = std::make_unique<TKelmoData0>(false, evaluator);
-  Conditions = std::make_unique<TCompiledConditions>(*this);
-  Data01->SetConditionPrograms(Conditions.get());
-  Data02->SetConditionPrograms(Conditions.get());
+  Conditions01 = std::make_unique<TCompiledConditions>(*this);
+  Conditions02 = std::make_unique<TCompiledConditions>(*this);
+  Data01->SetConditionPrograms(Conditions01.get());
+  Data02->SetConditionPrograms(Conditions02.get());
   DataA1 = std::make_unique<TKelmoDataA>(true, evaluator);
   DataA2 = std::make_unique<TKelmoDataA>(false, evaluator);
   DataB1 = std::make_unique<TKelmoDataB>(true, evaluator);

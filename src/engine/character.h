@@ -157,8 +157,9 @@ class TCharacter {
   std::unique_ptr<TPatternCache> LikePatterns;
   std::unique_ptr<TMacroScratch> MacroScratch;
 
-  // The conditions of both kind 0 dictionaries, compiled at their load.
-  std::unique_ptr<TCompiledConditions> Conditions;
+  // The conditions of Data01 and of Data02, compiled at their load. Each dictionary has its own,
+  // as the dictionaries load side by side and share nothing while they do.
+  std::unique_ptr<TCompiledConditions> Conditions01, Conditions02;
 
   // Prev, PrevAnswer and OperateMessage as wide text, converted again only after they changed:
   // kind 0 conditions read them at every lookup.

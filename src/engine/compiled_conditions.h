@@ -1,6 +1,7 @@
-// The compiled conditions of one character, which its two kind 0 dictionaries share: the
-// programs (condition_program.h), the state of the current lookup, and the choice, at each
-// evaluation, between the compiled evaluation and the evaluation of text.
+// The compiled conditions of one kind 0 dictionary of a character: the programs
+// (condition_program.h), the state of the current lookup, and the choice, at each evaluation,
+// between the compiled evaluation and the evaluation of text. Compiling happens while the
+// dictionary loads, on the loading thread; everything else on the main thread.
 //
 // A lookup's state says, for each lookup text, what its gate views hold: the text as a group at
 // depth 2 or deeper sees it once it has been scanned again. A text without braces is itself; one

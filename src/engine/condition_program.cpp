@@ -82,6 +82,25 @@ std::optional<TLookupText> LookupTextOf(TCommandId id) {
   }
 }
 
+bool IsNumberComparison(TCommandId id) {
+  switch (id) {
+    case kEqualNumbers:
+    case kNotEqualNumbers:
+    case kLess:
+    case kLessOrEqual:
+    case kGreater:
+    case kGreaterOrEqual:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// Where the left operand of a number comparison begins (1-based): after its one or two signs.
+size_t LeftOperandStart(TCommandId id) {
+  return id == kLess || id == kGreater ? 2 : 3;
+}
+
 bool ReadsProfileOrSettings(TCommandId id) {
   switch (id) {
     case kMyoji:
@@ -112,6 +131,27 @@ std::optional<int> SlotOf(TCommandId id, std::u16string_view command) {
 
 }  // namespace
 
+bool ReadsInteger(const TProgramGroup& group) {
+  if (!group.Constant) return false;
+  switch (group.Command) {
+    case kCount:
+      return group.Slot >= 0;
+    case kTurn:
+    case kMonth:
+    case kDay:
+    case kHour:
+    case kMinute:
+    case kSecond:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool ReadsText(const TProgramGroup& group) {
+  return group.Constant && (group.LookupText || (group.Command == kMemo && group.Slot >= 0));
+}
+
 std::u16string_view LookupWord(TLookupText text) {
   switch (text) {
     case TLookupText::kOperateMessage:
@@ -128,6 +168,7 @@ TConditionProgram::TConditionProgram(std::u16string_view condition)
     : text_(condition), normalized_(NormalizeText(condition)) {
   if (text_.size() > kMaxWorkingTextLength || !Parse()) return;
   RecogniseConstantGroups();
+  RecogniseTypedGroups();
 
   const TFacts plain = Analyse(TAssumption::kPlainTexts).front();
   TConditionSources memoSlots;
@@ -209,6 +250,84 @@ void TConditionProgram::RecogniseConstantGroups() {
     group.Bar = bar == std::u16string_view::npos ? 0 : static_cast<int>(bar) + 1;
     group.Command = RecogniseCommand(command, group.Bar);
     group.LookupText = LookupTextOf(group.Command);
+    if (IsReadingForm(group.Command, command)) {
+      group.Slot = static_cast<int8_t>(SlotOf(group.Command, command).value_or(-1));
+    }
+  }
+}
+
+void TConditionProgram::RecogniseTypedGroups() {
+  // Inner groups come after the groups holding them, and are typed first.
+  for (size_t index = groups_.size(); index-- > 1;) {
+    TProgramGroup& group = groups_[index];
+    if (group.Constant) continue;
+    TTypedGroup& typed = group.Typed;
+    const auto piece = [&](int i) -> const TProgramPiece& { return pieces_[group.FirstPiece + i]; };
+    const auto text = [&](int i) {
+      return piece(i).Group < 0 ? NormalizedOf(piece(i)) : std::u16string_view();
+    };
+    const auto operand = [&](int i) -> const TProgramGroup* {
+      return piece(i).Group > 0 ? &groups_[piece(i).Group] : nullptr;
+    };
+    for (int i = 0; i < group.PieceCount; ++i) {
+      if (piece(i).Group < 0) typed.TextLength += piece(i).Length;
+    }
+    if (group.PieceCount < 2 || piece(0).Group >= 0) continue;
+    const std::u16string_view first = text(0);
+    const TProgramGroup* reads = operand(1);
+    if (reads == nullptr) continue;
+
+    // Number comparisons with the integer on either side: {>{COUNT01}|100}, {<5|{TURN}}. An
+    // integer's text begins with a digit or "-", which never changes what the signs before it
+    // name; a "0" in its place shows which comparison the text is.
+    long double number = 0;
+    if (ReadsInteger(*reads) && first.find(u'|') == std::u16string_view::npos &&
+        group.PieceCount == 3 && piece(2).Group < 0 && text(2).starts_with(u'|') &&
+        TryReadNumber(text(2).substr(1), number)) {
+      const std::u16string sample = std::u16string(first) + u"0" + std::u16string(text(2));
+      const TCommandId id = RecogniseCommand(sample, static_cast<int>(first.size()) + 2);
+      if (IsNumberComparison(id) && first.size() + 1 == LeftOperandStart(id)) {
+        typed = TTypedGroup{
+            TTypedForm::kCompareNumbers, id, piece(1).Group, -1, true, number, typed.TextLength};
+      }
+      continue;
+    }
+    if (ReadsInteger(*reads) && group.PieceCount == 2 && first.find(u'|') == first.size() - 1) {
+      const std::u16string sample = std::u16string(first) + u"0";
+      const TCommandId id = RecogniseCommand(sample, static_cast<int>(first.size()));
+      if (IsNumberComparison(id) && first.size() >= LeftOperandStart(id) &&
+          TryReadNumber(first.substr(LeftOperandStart(id) - 1, first.size() - LeftOperandStart(id)),
+                        number)) {
+        typed = TTypedGroup{
+            TTypedForm::kCompareNumbers, id, piece(1).Group, -1, false, number, typed.TextLength};
+      }
+      continue;
+    }
+    // Texts against a constant: {EQ{MEMO01}|ABC}; with a bar the constant is never equal.
+    if (ReadsText(*reads) && (first == u"EQ" || first == u"NE") && group.PieceCount == 3 &&
+        piece(2).Group < 0 && text(2).starts_with(u'|') &&
+        text(2).find(u'|', 1) == std::u16string_view::npos) {
+      typed.Form = TTypedForm::kCompareTexts;
+      typed.Command = first == u"EQ" ? kEqualTexts : kNotEqualTexts;
+      typed.Operand = piece(1).Group;
+      typed.ConstantStart = piece(2).Start + 1;
+      typed.ConstantLength = piece(2).Length - 1;
+      continue;
+    }
+    // Logic of typed groups: {AND{...}|{...}}, {NOT:{...}}.
+    if (reads->Typed.Form == TTypedForm::kNone) continue;
+    if (group.PieceCount == 4 && text(2) == u"|" && operand(3) != nullptr &&
+        operand(3)->Typed.Form != TTypedForm::kNone &&
+        (first == u"AND" || first == u"OR" || first == u"XOR")) {
+      typed.Form = TTypedForm::kLogic;
+      typed.Command = first == u"AND" ? kAnd : (first == u"OR" ? kOr : kXor);
+      typed.Operand = piece(1).Group;
+      typed.SecondOperand = piece(3).Group;
+    } else if (group.PieceCount == 2 && first == u"NOT:") {
+      typed.Form = TTypedForm::kNot;
+      typed.Command = kNotTrue;
+      typed.Operand = piece(1).Group;
+    }
   }
 }
 
@@ -272,13 +391,12 @@ void TConditionProgram::AnalyseCommand(const TProgramGroup& group, TAssumption a
         facts.MayEmpty = true;  // the changing forms yield nothing
         continue;
       }
-      const std::optional<int> slot = SlotOf(id, command);
-      if (!slot) {
+      if (group.Slot < 0) {
         facts.MayEmpty = true;  // a slot outside 0 to 99 fails the command
         continue;
       }
       if (id == kMemo) {
-        facts.Sources.set(*slot);
+        facts.Sources.set(group.Slot);
         facts.MayEmpty = facts.MayDot = facts.MayBar = true;
       } else if (id == kCount) {
         facts.MayDot = true;

@@ -46,17 +46,52 @@ struct TProgramPiece {
   int32_t Length = 0;
 };
 
+// A group whose value a typed evaluation gives without gathering its text: the shapes that
+// conditions are mostly made of, each giving "True" or "False". When what it reads does not fit
+// (a counter holding a fraction, a text holding a bar), the walk gathers the group as text.
+enum class TTypedForm : uint8_t {
+  kNone,
+  kCompareNumbers,  // ==, !=, <, <=, >, >= of a group reading an integer and a number
+  kCompareTexts,    // EQ or NE of a group reading a text and a constant without a bar
+  kLogic,           // AND, OR or XOR of two typed groups
+  kNot,             // NOT: of a typed group
+};
+
+struct TTypedGroup {
+  TTypedForm Form = TTypedForm::kNone;
+  TCommandId Command = TCommandId::kNone;  // what the group's text is recognised as
+  int32_t Operand = -1;                    // the group read or combined first
+  int32_t SecondOperand = -1;              // kLogic: the group combined second
+  bool OperandLeft = true;                 // kCompareNumbers: the group read is the left operand
+  long double Number = 0;                  // kCompareNumbers: the constant
+  int32_t TextLength = 0;                  // characters of the group's own text, braces excluded
+  // kCompareTexts: the constant in the condition's normalised text.
+  int32_t ConstantStart = 0;
+  int32_t ConstantLength = 0;
+};
+
 struct TProgramGroup {
   int32_t FirstPiece = 0;
   int32_t PieceCount = 0;
   int32_t Depth = 0;      // 0 for the top level, 1 for a group at top level
   int32_t Length = 0;     // in the condition, braces included
   bool Constant = false;  // holds no inner group
-  // Constant groups only: the command, its bar, and the lookup text it reads, if it is one.
+  // Constant groups only: the command, its bar, the lookup text it reads, if it is one, and the
+  // slot from 0 to 99 that a reading slot command (MEMOnn, COUNTnn, FLAGnn) names, if it is one.
   TCommandId Command = TCommandId::kNone;
   int Bar = 0;
   std::optional<TLookupText> LookupText;
+  int8_t Slot = -1;
+  TTypedGroup Typed;
 };
+
+// Whether a constant group reads an integer that a typed evaluation can take directly: a counter
+// (when it holds one), the turn, or a field of the current time.
+bool ReadsInteger(const TProgramGroup& group);
+
+// Whether a constant group reads a text that a typed evaluation can take directly: a lookup text
+// or a memo.
+bool ReadsText(const TProgramGroup& group);
 
 class TConditionProgram {
  public:
@@ -95,6 +130,7 @@ class TConditionProgram {
 
   bool Parse();
   void RecogniseConstantGroups();
+  void RecogniseTypedGroups();
   std::vector<TFacts> Analyse(TAssumption assumption) const;
   void AnalyseCommand(const TProgramGroup& group, TAssumption assumption, TFacts& facts) const;
   std::optional<TConditionGate> GateOf(int group, const std::vector<TFacts>& facts) const;
