@@ -15,6 +15,7 @@ packages=(
   qt6-base-dev qt6-multimedia-dev qt6-qpa-plugins fonts-noto-cjk xvfb
   libxcb1-dev xauth xdotool imagemagick
   python3 tmux
+  desktop-file-utils appstream shared-mime-info groff-base dpkg-dev file
 )
 
 missing=()

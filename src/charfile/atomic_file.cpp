@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <utility>
 #include <vector>
@@ -56,9 +57,9 @@ void RemoveStaleTemporaries(const std::string& folder, const std::string& prefix
   for (const std::string& name : stale) ::unlink((folder + name).c_str());
 }
 
-}  // namespace
-
-void WriteFileAtomically(const std::string& fileSystemPath, std::string_view content) {
+// Writes content under a temporary name in the file's folder and renames it to the file's name:
+// over an existing file with replace, else only when no file of that name exists (false then).
+bool WriteAtomically(const std::string& fileSystemPath, std::string_view content, bool replace) {
   const auto [folder, name] = SplitFolder(fileSystemPath);
   const std::string prefix = TemporaryPrefix(name);
   RemoveStaleTemporaries(folder, prefix);
@@ -75,11 +76,25 @@ void WriteFileAtomically(const std::string& fileSystemPath, std::string_view con
                        ::fsync(descriptor) == 0;
   const int savedErrno = errno;
   ::close(descriptor);
-  if (!written || ::rename(temporary.c_str(), fileSystemPath.c_str()) != 0) {
-    const int failure = written ? errno : savedErrno;
-    ::unlink(temporary.c_str());
-    Fail("write", fileSystemPath, failure);
-  }
+  const bool renamed =
+      written && (replace ? ::rename(temporary.c_str(), fileSystemPath.c_str())
+                          : ::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD,
+                                        fileSystemPath.c_str(), RENAME_NOREPLACE)) == 0;
+  if (renamed) return true;
+  const int failure = written ? errno : savedErrno;
+  ::unlink(temporary.c_str());
+  if (!replace && failure == EEXIST) return false;
+  Fail("write", fileSystemPath, failure);
+}
+
+}  // namespace
+
+void WriteFileAtomically(const std::string& fileSystemPath, std::string_view content) {
+  WriteAtomically(fileSystemPath, content, true);
+}
+
+bool WriteNewFileAtomically(const std::string& fileSystemPath, std::string_view content) {
+  return WriteAtomically(fileSystemPath, content, false);
 }
 
 }  // namespace kelmo

@@ -21,4 +21,8 @@ inline constexpr std::string_view kTemporaryFileMark = ".kelmo-tmp-";
 // the folder cannot be written.
 void WriteFileAtomically(const std::string& fileSystemPath, std::string_view content);
 
+// The same for a file that must not exist yet: returns false, writing nothing, when a file (or
+// anything else) of that name exists, also one that appeared while the content was written.
+bool WriteNewFileAtomically(const std::string& fileSystemPath, std::string_view content);
+
 }  // namespace kelmo

@@ -20,6 +20,7 @@
 
 #include "gui/message_box.h"
 #include "plugins/plugin_list.h"
+#include "shell/settings.h"
 
 namespace kelmo {
 namespace {
@@ -28,6 +29,8 @@ namespace {
 constexpr int kInfoDescription = 3;
 // The family shown when the stored balloon font is not installed.
 constexpr const char* kFallbackFontFamily = "Noto Sans CJK JP";
+// The zoom box's step, in percent.
+constexpr int kZoomStep = 10;
 // The up-down ranges of the birthday's month and day.
 constexpr int kMonthsInYear = 12;
 constexpr int kMaxDayOfMonth = 31;
@@ -156,6 +159,18 @@ QWidget* TFormConfig::BuildTabGeneral() {
   general->addWidget(labelInterval, 1, 0);
   general->addWidget(EditInterval, 1, 1);
   general->addWidget(new QLabel("ms", GroupGeneral), 1, 2);
+  // The zoom may be typed as well as stepped; the box keeps it within the range.
+  EditZoom = new QSpinBox(GroupGeneral);
+  EditZoom->setObjectName("EditZoom");
+  EditZoom->setRange(kMinZoom, kMaxZoom);
+  EditZoom->setSingleStep(kZoomStep);
+  EditZoom->setValue(data_.Zoom);
+  auto* labelZoom = new QLabel("拡大率(&Z):", GroupGeneral);
+  labelZoom->setObjectName("LabelZoom");
+  labelZoom->setBuddy(EditZoom);
+  general->addWidget(labelZoom, 2, 0);
+  general->addWidget(EditZoom, 2, 1);
+  general->addWidget(new QLabel("%", GroupGeneral), 2, 2);
   general->setColumnStretch(3, 1);
 
   auto* groupLog = NewGroup("GroupLog", "ログの設定", TabGeneral);
@@ -289,6 +304,7 @@ TConfigDialogData TFormConfig::EditedData() const {
     if (font_.pointSize() > 0) data.FontSize = font_.pointSize();
   }
   data.Interval = EditInterval->value();
+  data.Zoom = EditZoom->value();
   data.ExtensionChar = CheckExChar->isChecked();
   data.LogKeep = CheckLog->isChecked();
   data.PlaySound = CheckSound->isChecked();

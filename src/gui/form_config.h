@@ -1,7 +1,7 @@
 // The settings dialog ("設定"): three pages over TConfigDialogData. "一般" holds the balloon font,
-// the typing interval and the log, sound and external-program switches; "ユーザー" the user's
-// profile; "Plug-in" the plug-in switch and the two plug-in lists with each plug-in's description
-// and its own configuration dialog.
+// the typing interval, the window's zoom and the log, sound and external-program switches;
+// "ユーザー" the user's profile; "Plug-in" the plug-in switch and the two plug-in lists with each
+// plug-in's description and its own configuration dialog.
 //
 // The widgets show a copy of the data; the caller's data changes only when OK confirms valid
 // values. Both OK and Cancel (Escape, closing the window) validate first with ValidateConfig: on
@@ -82,6 +82,7 @@ class TFormConfig : public QDialog {
   QGroupBox* GroupGeneral;
   QPushButton* ButtonFont;
   QSpinBox* EditInterval;
+  QSpinBox* EditZoom;
   QCheckBox* CheckExChar;
   QCheckBox* CheckLog;
   QCheckBox* CheckSound;

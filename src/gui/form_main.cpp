@@ -8,6 +8,7 @@
 #include <QScreen>
 #include <QWindow>
 #include <algorithm>
+#include <cmath>
 #include <exception>
 #include <iostream>
 
@@ -19,6 +20,7 @@
 #include "gui/program_icon.h"
 #include "gui/x11_window.h"
 #include "shell/chat_controller.h"
+#include "shell/settings.h"
 
 namespace kelmo {
 namespace {
@@ -125,10 +127,31 @@ void TFormMain::SetBalloonReadOnly(bool readOnly) {
 }
 
 void TFormMain::SetBalloonFont(const std::string& name, int pointSize) {
+  balloonFontName_ = name;
+  balloonPointSize_ = pointSize;
+  ApplyBalloonFont();
+}
+
+void TFormMain::ApplyBalloonFont() {
+  if (balloonPointSize_ == 0) return;
   QFont font = richBalloon_->font();
-  font.setFamilies({QString::fromStdString(name), kJapaneseFallbackFamily});
-  font.setPointSize(std::clamp(pointSize, kMinBalloonPointSize, kMaxBalloonPointSize));
+  font.setFamilies({QString::fromStdString(balloonFontName_), kJapaneseFallbackFamily});
+  font.setPointSizeF(std::clamp(balloonPointSize_, kMinBalloonPointSize, kMaxBalloonPointSize) *
+                     zoom_);
   richBalloon_->setFont(font);
+}
+
+void TFormMain::SetZoom(int percent) {
+  const double zoom = std::clamp(percent, kMinZoom, kMaxZoom) / 100.0;
+  if (zoom == zoom_) return;
+  zoom_ = zoom;
+  paintBitmap_->SetZoom(zoom_);
+  paintBalloon_->SetZoom(zoom_);
+  ApplyBalloonFont();
+  UpdateLayout();
+  // The petting window keeps the main window's height.
+  nadenade_->MatchMainHeight(FrameRect().height());
+  PlaceNadenade();
 }
 
 // ----- Pictures and sound -----------------------------------------------------------------------
@@ -159,15 +182,21 @@ void TFormMain::Repaint() {
       pictures_.Picture(usersTurn ? TPictureSlot::BalloonUser : TPictureSlot::BalloonCharacter));
 }
 
+int TFormMain::Zoomed(int pixels) const {
+  return static_cast<int>(std::lround(pixels * zoom_));
+}
+
 void TFormMain::UpdateLayout() {
   const QImage& picture = pictures_.Picture(TPictureSlot::Shown);
-  const int boxWidth = std::clamp(picture.width(), kPictureMinWidth, kPictureMaxExtent);
-  const int boxHeight = std::clamp(picture.height(), kPictureMinHeight, kPictureMaxExtent);
+  const int boxWidth =
+      std::clamp(Zoomed(picture.width()), Zoomed(kPictureMinWidth), kPictureMaxExtent);
+  const int boxHeight =
+      std::clamp(Zoomed(picture.height()), Zoomed(kPictureMinHeight), kPictureMaxExtent);
   paintBitmap_->setGeometry(0, 0, boxWidth, boxHeight);
-  paintBalloon_->setGeometry(boxWidth, 0, kBalloonWidth, kBalloonHeight);
-  richBalloon_->setGeometry(boxWidth + kBalloonEditLeft, kBalloonEditTop, kBalloonEditWidth,
-                            kBalloonEditHeight);
-  setFixedSize(boxWidth + kBalloonWidth, boxHeight);
+  paintBalloon_->setGeometry(boxWidth, 0, Zoomed(kBalloonWidth), Zoomed(kBalloonHeight));
+  richBalloon_->setGeometry(boxWidth + Zoomed(kBalloonEditLeft), Zoomed(kBalloonEditTop),
+                            Zoomed(kBalloonEditWidth), Zoomed(kBalloonEditHeight));
+  setFixedSize(boxWidth + Zoomed(kBalloonWidth), boxHeight);
 }
 
 void TFormMain::PlaySound(const std::string& path, bool wait) {

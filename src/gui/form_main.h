@@ -9,7 +9,10 @@
 // the balloon edit (`RichBalloon`, 270 x 160) 40 pixels right of the picture box and 20 from the
 // top. The window is exactly as large as picture box and balloon together (so never smaller than
 // 550 x 200), and the user cannot resize it. The background is the palette's button colour, which
-// the pictures' colour key also turns into.
+// the pictures' colour key also turns into. The zoom setting scales every one of these measures,
+// the pictures and the balloon's font together (at 200 % the window is never smaller than
+// 1100 x 400); all of them are device-independent pixels, which the desktop's scale factor maps
+// onto the screen.
 //
 // The timer (`Timer`) runs all the time at the controller's interval, read again after every tick
 // because display commands change it. It pauses while a character loads: the splash window lets
@@ -111,6 +114,7 @@ class TFormMain : public QWidget, public TChatView {
   void AppendToLastLine(const std::string& text) override;
   void SetBalloonReadOnly(bool readOnly) override;
   void SetBalloonFont(const std::string& name, int pointSize) override;
+  void SetZoom(int percent) override;
   void ResetPictures(bool useBuiltInBalloons) override;
   void SetCharacterFolder(const std::string& folder) override;
   bool LoadPicture(TPictureSlot slot, const std::string& path, bool colourKey) override;
@@ -175,8 +179,12 @@ class TFormMain : public QWidget, public TChatView {
   void CreateNadenade();
   void PlaceNadenade();
 
-  // Sizes the window after the shown picture.
+  // Sizes the window after the shown picture and the zoom.
   void UpdateLayout();
+  // A measure of the layout at the zoom.
+  int Zoomed(int pixels) const;
+  // Gives the balloon its font at the zoom.
+  void ApplyBalloonFont();
   // Shows the window, restoring it when minimised.
   void ShowWindow();
   // Where the window's inside is while it is shown (as the window system says), else nothing.
@@ -199,6 +207,9 @@ class TFormMain : public QWidget, public TChatView {
   TPictureBox* paintBalloon_;
   TBalloonEdit* richBalloon_;
   QTimer timer_;
+  double zoom_ = 1.0;
+  std::string balloonFontName_;  // as stored, which may not be installed
+  int balloonPointSize_ = 0;     // as stored; 0 until the controller sets the font
   TSoundPlayer sound_;
   std::unique_ptr<TFormSplash> splash_;
   bool timerPausedForLoad_ = false;  // the timer ran when the splash came up

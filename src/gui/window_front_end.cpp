@@ -22,12 +22,18 @@
 #include "gui/balloon_edit.h"
 #include "gui/form_main.h"
 #include "gui/qt_main_thread.h"
+#include "gui/x11_window.h"
+#include "instance/single_instance.h"
 #include "shell/chat_controller.h"
 
 namespace kelmo {
 namespace {
 
 constexpr const char* kErrorPrefix = "dorrinkelmo: ";
+// The desktop entry the program is installed with (packaging/), without ".desktop".
+constexpr const char* kDesktopEntryName = "org.example.dorrinkelmo.DorrinKelmo";
+// Said when second starts cannot be answered; the reason follows.
+constexpr const char* kNoHandOverMessage = "あとから起動した DorrinKelmo の引き継ぎができません: ";
 // The name the application object is given as its argv[0]; Qt's own options are not offered.
 char kProgramArgument[] = "dorrinkelmo";
 // Qt's Wayland platform, which Debian ships apart from Qt itself.
@@ -150,6 +156,8 @@ int RunWindowFrontEnd(const TWindowOptions& options) {
   QApplication application(argc, argv);
   QApplication::setQuitOnLastWindowClosed(false);  // the controller decides when the program ends
   QCoreApplication::setApplicationName(kApplicationTitle);
+  // Desktops (Wayland's above all) find the program's menu entry and icon by this name.
+  QGuiApplication::setDesktopFileName(kDesktopEntryName);
   UseApplicationFont();
 
   TQtMainThreadCall mainThread;
@@ -175,7 +183,16 @@ int RunWindowFrontEnd(const TWindowOptions& options) {
   }
   form.StartTimer();
   form.RichBalloon()->setFocus();
+  if (options.Instance != nullptr) {
+    const std::string problem =
+        options.Instance->Serve(mainThread, [&](const THandOverRequest& request) {
+          EndLaunchFeedback(request.StartupId);
+          return controller.TakeHandOver(request);
+        });
+    if (!problem.empty()) std::cerr << kErrorPrefix << kNoHandOverMessage << problem << std::endl;
+  }
   const int status = QApplication::exec();
+  if (options.Instance != nullptr) options.Instance->StopServing();
   Reported(shutdown);
   return status;
 }

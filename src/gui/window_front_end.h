@@ -6,6 +6,8 @@
 
 namespace kelmo {
 
+class TSingleInstance;
+
 // The application's title before any character is loaded.
 inline constexpr const char* kApplicationTitle = "DorrinKelmo";
 // The application's font (dialogs and the petting window use it unless they name another): the
@@ -19,6 +21,9 @@ struct TWindowOptions {
   std::string AppDir;           // the program folder (UTF-8 file-system path)
   std::string ProgramFileName;  // names the conversation log
   std::string Character;        // the definition file to start with; empty: the list's first
+  // Holds the program folder; once the conversation is up, second starts are served through it.
+  // May be null (the tests, a folder that cannot be locked).
+  TSingleInstance* Instance = nullptr;
 };
 
 // Whether the window system the environment names can be reached: an X server at DISPLAY that

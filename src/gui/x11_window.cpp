@@ -5,6 +5,7 @@
 
 #include <QGuiApplication>
 #include <QWidget>
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -15,6 +16,8 @@ namespace {
 constexpr uint32_t kMaxStates = 64;
 // _NET_FRAME_EXTENTS: left, right, top, bottom.
 constexpr int kFrameExtents = 4;
+// A startup notification message travels in client messages of this many bytes each.
+constexpr size_t kStartupMessagePiece = 20;
 
 xcb_atom_t InternAtom(xcb_connection_t* connection, const char* name) {
   xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
@@ -43,6 +46,16 @@ xcb_connection_t* X11Connection() {
   if (QGuiApplication::platformName() != "xcb") return nullptr;
   auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
   return x11 != nullptr ? x11->connection() : nullptr;
+}
+
+// A startup notification value in double quotes, backslash before a quote or a backslash.
+std::string QuotedValue(const std::string& value) {
+  std::string quoted = "\"";
+  for (const char c : value) {
+    if (c == '"' || c == '\\') quoted.push_back('\\');
+    quoted.push_back(c);
+  }
+  return quoted + "\"";
 }
 
 }  // namespace
@@ -97,6 +110,34 @@ std::optional<QRect> X11FrameGeometry(const QWidget& window) {
   const int top = static_cast<int>(extents[2]), bottom = static_cast<int>(extents[3]);
   return QRect(client->x() - left, client->y() - top, window.width() + left + right,
                window.height() + top + bottom);
+}
+
+void EndLaunchFeedback(const std::string& startupId) {
+  xcb_connection_t* connection = X11Connection();
+  if (connection == nullptr || startupId.empty()) return;
+  const xcb_atom_t begin = InternAtom(connection, "_NET_STARTUP_INFO_BEGIN");
+  const xcb_atom_t more = InternAtom(connection, "_NET_STARTUP_INFO");
+  if (begin == XCB_ATOM_NONE || more == XCB_ATOM_NONE) return;
+  std::string message = "remove: ID=" + QuotedValue(startupId);
+  message.push_back('\0');  // the terminator travels too
+  // The pieces come from a window of the sender's own, to every listener on the root window.
+  const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+  const xcb_window_t sender = xcb_generate_id(connection);
+  xcb_create_window(connection, XCB_COPY_FROM_PARENT, sender, root, -1, -1, 1, 1, 0,
+                    XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
+  for (size_t offset = 0; offset < message.size(); offset += kStartupMessagePiece) {
+    xcb_client_message_event_t event = {};
+    event.response_type = XCB_CLIENT_MESSAGE;
+    event.format = 8;
+    event.window = sender;
+    event.type = offset == 0 ? begin : more;
+    std::memcpy(event.data.data8, message.data() + offset,
+                std::min(kStartupMessagePiece, message.size() - offset));
+    xcb_send_event(connection, 0, root, XCB_EVENT_MASK_PROPERTY_CHANGE,
+                   reinterpret_cast<const char*>(&event));
+  }
+  xcb_destroy_window(connection, sender);
+  xcb_flush(connection);
 }
 
 }  // namespace kelmo

@@ -7,11 +7,16 @@
 // A window's place: after a hide and show, some window managers leave Qt's copy of the place and
 // of the frame off by about the height of the title bar, while the X server knows where the
 // window really is and the window manager states its frame (_NET_FRAME_EXTENTS).
+//
+// Launch feedback: a desktop that starts the program shows a busy cursor until the window of that
+// start appears. A start that hands over to the running program never shows a window of its own,
+// so the running program ends the feedback in its place (the startup notification's "remove").
 #pragma once
 
 #include <QPoint>
 #include <QRect>
 #include <optional>
+#include <string>
 
 class QWidget;
 
@@ -30,5 +35,9 @@ std::optional<QPoint> X11ClientPosition(const QWidget& window);
 // The shown top-level window's outer rectangle, frame included (no frame without a window
 // manager); std::nullopt without an X server or when it does not answer.
 std::optional<QRect> X11FrameGeometry(const QWidget& window);
+
+// Ends the launch feedback of the start with this startup notification id (DESKTOP_STARTUP_ID).
+// Nothing for an empty id or without an X server.
+void EndLaunchFeedback(const std::string& startupId);
 
 }  // namespace kelmo

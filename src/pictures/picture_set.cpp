@@ -2,6 +2,9 @@
 // decoder list, which always sits at the list's end.
 #include "pictures/picture_set.h"
 
+#include <filesystem>
+#include <system_error>
+
 #include "pictures/bmp_decoder.h"
 #include "pictures/built_in_balloons.h"
 #include "pictures/colour_key.h"
@@ -13,8 +16,9 @@ namespace {
 
 // The folder of decoders beside the program.
 constexpr std::string_view kProgramDecoderFolder = "SPIs/";
-// The system folder of decoders, <install prefix>/<lib dir>/dorrinkelmo/SPIs/.
-constexpr const char* kSystemDecoderFolder = KELMO_SYSTEM_DECODER_FOLDER;
+// The system folder of decoders relative to the executable's folder, from the install layout
+// (<prefix>/bin/ and <prefix>/<lib dir>/dorrinkelmo/SPIs/): an install works from any prefix.
+constexpr const char* kSystemDecodersFromExecutable = KELMO_DECODERS_FROM_BIN;
 
 // The lower-cased extension of the path's file name, dot included; "" when it has none.
 std::string Extension(const std::string& path) {
@@ -54,10 +58,19 @@ std::string WithDelimiter(const std::string& folder) {
   return folder.empty() || folder.back() == '/' ? folder : folder + "/";
 }
 
+// The system folder of decoders of the running executable; "" when its place is unknown.
+std::string SystemDecoderFolder() {
+  std::error_code error;
+  const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
+  if (error) return {};
+  return WithDelimiter(
+      (executable.parent_path() / kSystemDecodersFromExecutable).lexically_normal().string());
+}
+
 }  // namespace
 
 TPictureSet::TPictureSet(const std::string& appDir, QColor background)
-    : TPictureSet(appDir, background, kSystemDecoderFolder) {}
+    : TPictureSet(appDir, background, SystemDecoderFolder()) {}
 
 TPictureSet::TPictureSet(const std::string& appDir, QColor background,
                          const std::string& systemFolder)

@@ -22,7 +22,8 @@ class TPictureSet {
  public:
   // background: the window background colour that the colour key turns matching pixels into.
   // appDir: the program folder (file-system path); its "SPIs/" decoders are loaded, then those of
-  // the system folder <install prefix>/lib/dorrinkelmo/SPIs/.
+  // the system folder <install prefix>/<lib dir>/dorrinkelmo/SPIs/, found from the executable's
+  // own place.
   TPictureSet(const std::string& appDir, QColor background);
 
   // The same with another system folder (tests use one of their own, or none: "").

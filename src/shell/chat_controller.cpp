@@ -423,7 +423,11 @@ void TChatController::MenuChangeCharacterClick() {
   if (characterList_ == nullptr || closed_) return;
   TCharacterSelection selection(*characterList_, appDir_);
   if (!ShowSelection(selection)) return;
-  const std::string line = std::string(kReadCharacterWord) + selection.SelectedPath();
+  SayFarewell(selection.SelectedPath());
+}
+
+void TChatController::SayFarewell(const std::string& path) {
+  const std::string line = std::string(kReadCharacterWord) + path;
   const std::string reply = Think(line, DictMaskBasic);
   InstallReply(TReplyEvent::Farewell, line, reply, ShiftJisToUtf16(reply));
   SetChatState(stTyping);
@@ -454,8 +458,12 @@ void TChatController::NadenadeAction(int index) {
   if (state_ != stUserInput || closed_) return;
   const std::string* action = nadenade_.ActionAt(index);
   if (action == nullptr) return;
-  // Whatever the user had typed stays in front of the action.
-  SetBalloonText(BalloonTextShiftJis() + *action);
+  SayAsUser(*action);
+}
+
+void TChatController::SayAsUser(const std::string& text) {
+  // Whatever the user had typed stays in front of the text.
+  SetBalloonText(BalloonTextShiftJis() + text);
   PressEnter();
   view_.ShowAndActivate();
 }
@@ -468,6 +476,7 @@ std::string TChatController::SettingsPath() const {
 
 void TChatController::LoadSettings() {
   settings_ = ReadSettings(SettingsPath());
+  view_.SetZoom(settings_.Zoom);  // before the place: a centred window centres at its new size
   view_.PlaceWindow({settings_.Top, settings_.Left});
   view_.SetStayOnTop(settings_.StayOnTop);
   view_.SetBalloonFont(ShiftJisToUtf8(settings_.FontName), settings_.FontSize);
@@ -517,6 +526,7 @@ TConfigDialogData TChatController::ConfigDialogData() {
   data.FontName = ShiftJisToUtf8(settings_.FontName);
   data.FontSize = settings_.FontSize;
   data.Interval = settings_.Speed;
+  data.Zoom = settings_.Zoom;
   data.ExtensionChar = ReadExtensionChar(SettingsPath());
   data.AllowExecute = ReadSettings(SettingsPath()).AllowExecute;
   data.LogKeep = settings_.LogKeep;
@@ -545,6 +555,8 @@ void TChatController::ApplyConfig(const TConfigDialogData& data) {
   if (data.Interval > kIntervalLowerExclusive && data.Interval < kIntervalUpperExclusive) {
     settings_.Speed = data.Interval;
   }
+  settings_.Zoom = std::clamp(data.Zoom, kMinZoom, kMaxZoom);
+  view_.SetZoom(settings_.Zoom);
   TUserProfile profile;
   profile.Surname = Utf8ToShiftJis(data.Surname);
   profile.GivenName = Utf8ToShiftJis(data.GivenName);

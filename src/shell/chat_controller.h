@@ -34,6 +34,7 @@
 #include "shell/chat_state.h"
 #include "shell/chat_view.h"
 #include "shell/config_dialog.h"
+#include "shell/hand_over.h"
 #include "shell/nadenade.h"
 #include "shell/settings.h"
 
@@ -156,6 +157,19 @@ class TChatController {
   // the action text is appended to what the user typed and sent as the user's line.
   void NadenadeAction(int index);
 
+  // --- A second start's request (hand_over.cpp) --------------------------------------------------
+
+  // Acts on what a second start on the same program folder asked (main thread). With a character
+  // path: switches to it as the selection dialog would (the list of installed characters gets it
+  // first, the current character types its farewell, the switch follows); Refused when the file
+  // is no definition file. With Say: the line is said as the user, as a petting action is, once
+  // the character has finished talking (stUserInput, or stReplyDone, whose reply the line then
+  // ends as Enter would), else Busy. With neither, and whenever a path was taken or
+  // refused, the window is shown and brought to the front. Busy while a dialog is open or the
+  // character is being thought about or loaded (the request arrived in a nested event loop);
+  // Closing once the closing talk has begun.
+  THandOverAnswer TakeHandOver(const THandOverRequest& request);
+
   // --- The conversation (also used by the tests) ------------------------------------------------
 
   // Asks the character about word (Shift-JIS) with the dictionary mask: "KE_BeginThink" may change
@@ -233,6 +247,11 @@ class TChatController {
   // Runs a modal dialog with the conversation suspended, restoring the state afterwards.
   void RunSuspended(const std::function<void()>& dialog);
   bool ShowSelection(TCharacterSelection& selection);
+  // The current character types its farewell to "ReadCharacter:" + path (a data path); the
+  // READCHARACTER: command at its end performs the switch.
+  void SayFarewell(const std::string& path);
+  // text (Shift-JIS) as the user's line, after whatever the user has typed; stUserInput only.
+  void SayAsUser(const std::string& text);
   void Broadcast(std::u16string_view event, std::u16string& text);
   // The balloon's lines during a reply, each followed by CR LF.
   std::string OutputText() const;

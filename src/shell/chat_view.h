@@ -70,6 +70,10 @@ class TChatView {
   // The balloon's font (the stored name, which may not be installed) and its size in points.
   virtual void SetBalloonFont(const std::string& /*name*/, int /*pointSize*/) {}
 
+  // The window's zoom in percent (kMinZoom to kMaxZoom of settings.h): the pictures, the balloon
+  // and its font are shown that much larger or smaller, and the layout's measures with them.
+  virtual void SetZoom(int /*percent*/) {}
+
   // --- Pictures and sound ------------------------------------------------------------------------
 
   // Empties the balloon pictures and the default picture; with useBuiltInBalloons, fills the two

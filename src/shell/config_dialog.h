@@ -32,6 +32,7 @@ struct TConfigDialogData {
   std::string FontName;
   int FontSize = 9;
   int Interval = 55;           // the typing interval in ms
+  int Zoom = 100;              // the window's zoom in percent (kMinZoom to kMaxZoom)
   bool ExtensionChar = false;  // never shown; passed through
   bool LogKeep = true;
   bool PlaySound = true;

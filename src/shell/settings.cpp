@@ -3,6 +3,7 @@
 // file atomically.
 #include "shell/settings.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "charfile/code_page.h"
@@ -24,6 +25,7 @@ constexpr std::string_view kPlaySoundKey = "PlaySound";
 constexpr std::string_view kPluginKey = "Plugin";
 constexpr std::string_view kAllowExecuteKey = "AllowExecute";
 constexpr std::string_view kExtensionCharKey = "ExtensionChar";
+constexpr std::string_view kZoomKey = "Zoom";
 constexpr std::string_view kLogSection = "Log";
 constexpr std::string_view kKeepKey = "Keep";
 constexpr std::string_view kBalloonSection = "Balloon";
@@ -52,6 +54,8 @@ TSettings ReadSettings(const std::string& path) {
   settings.PlaySound = ini.ReadBool(kMainSection, kPlaySoundKey, settings.PlaySound);
   settings.PluginsEnabled = ini.ReadBool(kMainSection, kPluginKey, settings.PluginsEnabled);
   settings.AllowExecute = ini.ReadBool(kMainSection, kAllowExecuteKey, settings.AllowExecute);
+  settings.Zoom =
+      std::clamp(ini.ReadInteger(kMainSection, kZoomKey, settings.Zoom), kMinZoom, kMaxZoom);
   settings.LogKeep = ini.ReadBool(kLogSection, kKeepKey, settings.LogKeep);
   settings.FontName = ini.ReadString(kBalloonSection, kFontNameKey, settings.FontName);
   settings.FontSize = ini.ReadInteger(kBalloonSection, kFontSizeKey, settings.FontSize);
@@ -79,6 +83,7 @@ void WriteSettings(const std::string& path, const TSettings& settings, bool writ
   ini.WriteInteger(kBalloonSection, kSpeedKey, settings.Speed);
   ini.WriteBool(kMainSection, kPluginKey, settings.PluginsEnabled);
   ini.WriteBool(kMainSection, kAllowExecuteKey, settings.AllowExecute);
+  ini.WriteInteger(kMainSection, kZoomKey, settings.Zoom);
   ini.UpdateFile();
 }
 

@@ -27,6 +27,11 @@ inline constexpr int kDefaultSpeed = 55;
 inline constexpr int kDefaultFontSize = 9;
 // The birthday of a profile whose sixth line is no date.
 inline constexpr int kFallbackBirthYear = 1970;
+// The window's zoom in percent: the pictures, the balloon, its font and the layout together.
+// A stored value outside the range is taken as the nearest end of it.
+inline constexpr int kDefaultZoom = 100;
+inline constexpr int kMinZoom = 50;
+inline constexpr int kMaxZoom = 300;
 
 // The balloon font used when none is stored: "ＭＳ ゴシック" in Shift-JIS.
 std::string DefaultFontName();
@@ -39,6 +44,7 @@ struct TSettings {
   bool PlaySound = true;                     // "Main"/"PlaySound"
   bool PluginsEnabled = false;               // "Main"/"Plugin"
   bool AllowExecute = false;                 // "Main"/"AllowExecute"
+  int Zoom = kDefaultZoom;                   // "Main"/"Zoom": the window's scale in percent
   bool LogKeep = true;                       // "Log"/"Keep"
   std::string FontName = DefaultFontName();  // "Balloon"/"FontName"
   int FontSize = kDefaultFontSize;           // "Balloon"/"FontSize"
@@ -47,7 +53,7 @@ struct TSettings {
 };
 
 // Reads the settings file at the data path; missing keys (or a missing file) give the defaults,
-// and a Speed below 1 gives kDefaultSpeed.
+// a Speed below 1 gives kDefaultSpeed, and Zoom is kept within kMinZoom to kMaxZoom.
 TSettings ReadSettings(const std::string& path);
 
 // Writes every field except UserProfileText, and "User"/"User" from profileText (CR LF turned into

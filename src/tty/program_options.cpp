@@ -12,6 +12,7 @@ constexpr std::string_view kBatchOption = "--batch";
 constexpr std::string_view kHelpOption = "--help";
 constexpr std::string_view kSeedOption = "--seed";
 constexpr std::string_view kHomeOption = "--home";
+constexpr std::string_view kSayOption = "--say";
 constexpr std::string_view kEndOfOptions = "--";
 
 // A seed: decimal digits within 32 bits.
@@ -72,6 +73,12 @@ std::optional<TProgramOptions> ParseProgramOptions(const std::vector<std::string
         return std::nullopt;
       }
       options.Home = *value;
+    } else if (!optionsEnded && Names(argument, kSayOption)) {
+      options.Say = OptionValue(arguments, i, kSayOption);
+      if (!options.Say) {
+        error = "--say には話しかける言葉を指定してください";
+        return std::nullopt;
+      }
     } else if (!optionsEnded && argument.starts_with("-") && argument.size() > 1) {
       error = "知らないオプションです: " + argument;
       return std::nullopt;
@@ -86,6 +93,10 @@ std::optional<TProgramOptions> ParseProgramOptions(const std::vector<std::string
     error = "--batch と --tty は一緒に使えません";
     return std::nullopt;
   }
+  if (options.Say && (options.Batch || options.Tty || !options.Character.empty())) {
+    error = "--say は --home のほかのオプションや人格ファイルと一緒に使えません";
+    return std::nullopt;
+  }
   if (options.Batch && options.Character.empty() && !options.Help) {
     error = "--batch には人格ファイルを指定してください";
     return std::nullopt;
@@ -96,24 +107,26 @@ std::optional<TProgramOptions> ParseProgramOptions(const std::vector<std::string
 std::string UsageText() {
   return "使い方:\n"
          "  dorrinkelmo [--tty] [--home DIR] [--seed N] [CHARACTER.klc]\n"
+         "  dorrinkelmo [--home DIR] --say TEXT\n"
          "  dorrinkelmo --batch [--seed N] [--home DIR] CHARACTER.klc\n"
          "\n"
          "  --tty       端末で会話する\n"
          "  --batch     標準入力の各行を話しかけ、返答を 1 行 1 つの JSON で書き出す\n"
          "  --seed N    乱数を N で固定する\n"
-         "  --home DIR  設定とログのフォルダ (既定: 環境変数 "
-         "KELMO_HOME、なければプログラムのフォルダ)\n";
+         "  --say TEXT  動いている DorrinKelmo の人格に TEXT と話しかける (話し終えているとき)\n"
+         "  --home DIR  設定とログのフォルダ (既定: 環境変数 KELMO_HOME、なければプログラムの"
+         "フォルダ、インストールしたときは ~/.local/share/dorrinkelmo)\n";
 }
 
 std::string ProgramFolder(const TProgramOptions& options, const char* homeVariable,
-                          const std::string& executablePath) {
+                          const std::string& defaultFolder) {
   std::filesystem::path folder;
   if (!options.Home.empty()) {
     folder = options.Home;
   } else if (homeVariable != nullptr && *homeVariable != '\0') {
     folder = homeVariable;
   } else {
-    folder = std::filesystem::path(executablePath).parent_path();
+    folder = defaultFolder;
   }
   std::error_code ignored;
   const std::filesystem::path absolute = std::filesystem::absolute(folder, ignored);

@@ -1,11 +1,14 @@
 // The program's command line and the choices made from it before any front end starts:
 //
 //   dorrinkelmo [--tty] [--home DIR] [--seed N] [CHARACTER.klc]
+//   dorrinkelmo [--home DIR] --say TEXT
 //   dorrinkelmo --batch [--seed N] [--home DIR] CHARACTER.klc
 //
 // The program folder (settings, logs, plug-ins, bundled characters) is "--home DIR", else the
-// environment variable KELMO_HOME, else the folder of the executable. The window front end is
-// chosen when a display is available and neither "--tty" nor "--batch" is given.
+// environment variable KELMO_HOME, else a default that depends on how the program is installed
+// (src/instance/program_folder.h). The window front end is chosen when a display is available
+// and neither "--tty" nor "--batch" is given. "--say TEXT" speaks to the program already running
+// on the program folder and starts none.
 #pragma once
 
 #include <cstdint>
@@ -25,6 +28,7 @@ struct TProgramOptions {
   bool Help = false;             // --help
   std::optional<uint32_t> Seed;  // --seed N: fixes the random source
   std::string Home;              // --home DIR
+  std::optional<std::string> Say;  // --say TEXT: a line for the running program's character
   std::string Character;         // the definition file to start with
 };
 
@@ -37,9 +41,10 @@ std::optional<TProgramOptions> ParseProgramOptions(const std::vector<std::string
 std::string UsageText();
 
 // The program folder: options.Home, else homeVariable (the value of KELMO_HOME, may be null or
-// empty), else the folder of executablePath. The result is absolute.
+// empty), else defaultFolder (DefaultProgramFolder of src/instance/program_folder.h). The result
+// is absolute.
 std::string ProgramFolder(const TProgramOptions& options, const char* homeVariable,
-                          const std::string& executablePath);
+                          const std::string& defaultFolder);
 
 // The front ends the program can run.
 enum class TFrontEnd { Window, Terminal, Batch };

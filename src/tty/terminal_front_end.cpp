@@ -9,6 +9,7 @@
 #include <exception>
 #include <iostream>
 
+#include "instance/single_instance.h"
 #include "shell/chat_controller.h"
 #include "tty/slash_commands.h"
 #include "tty/terminal_loop.h"
@@ -19,6 +20,8 @@ namespace {
 
 constexpr std::string_view kBanner = "DorrinKelmo  (/help でコマンドの一覧、/quit で終了)";
 constexpr const char* kErrorPrefix = "エラー: ";
+// Said when second starts cannot be answered; the reason follows.
+constexpr const char* kNoHandOverMessage = "あとから起動した DorrinKelmo の引き継ぎができません: ";
 
 // The fallback when the user's locale does not speak UTF-8 (Japanese needs multibyte editing).
 constexpr const char* kUtf8Locale = "C.UTF-8";
@@ -65,6 +68,12 @@ int RunTerminalFrontEnd(const TTerminalOptions& options) {
     });
     return 1;
   }
+  if (options.Instance != nullptr) {
+    const std::string problem = options.Instance->Serve(
+        loop.MainThread(),
+        [&](const THandOverRequest& request) { return controller.TakeHandOver(request); });
+    if (!problem.empty()) std::cerr << kErrorPrefix << kNoHandOverMessage << problem << std::endl;
+  }
   loop.Run(controller, [&](const std::string& line) {
     const TTypedLine typed = ClassifyTypedLine(line);
     if (typed.IsCommand) {
@@ -74,6 +83,7 @@ int RunTerminalFrontEnd(const TTerminalOptions& options) {
     view.SetUserLine(typed.Text);
     controller.PressEnter();
   });
+  if (options.Instance != nullptr) options.Instance->StopServing();
   Reported([&] {
     controller.Shutdown();
     return true;

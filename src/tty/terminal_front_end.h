@@ -6,10 +6,15 @@
 
 namespace kelmo {
 
+class TSingleInstance;
+
 struct TTerminalOptions {
   std::string AppDir;           // the program folder (UTF-8 file-system path)
   std::string ProgramFileName;  // names the conversation log
   std::string Character;        // the definition file to start with; empty: the first installed
+  // Holds the program folder; once the conversation is up, second starts are served through it.
+  // May be null (the tests, a folder that cannot be locked).
+  TSingleInstance* Instance = nullptr;
 };
 
 // Runs a conversation on the terminal until it is closed. Returns the exit status: 0 after a

@@ -27,9 +27,9 @@ using testing::TMessageBoxCatcher;
 
 // Every value of the data but the plug-in lists, for comparing two data.
 auto Values(const TConfigDialogData& d) {
-  return std::tie(d.FontName, d.FontSize, d.Interval, d.ExtensionChar, d.LogKeep, d.PlaySound,
-                  d.AllowExecute, d.Surname, d.GivenName, d.HandleName, d.Nickname, d.IsMale,
-                  d.BirthYear, d.BirthMonth, d.BirthDay, d.PluginsEnabled);
+  return std::tie(d.FontName, d.FontSize, d.Interval, d.Zoom, d.ExtensionChar, d.LogKeep,
+                  d.PlaySound, d.AllowExecute, d.Surname, d.GivenName, d.HandleName, d.Nickname,
+                  d.IsMale, d.BirthYear, d.BirthMonth, d.BirthDay, d.PluginsEnabled);
 }
 
 // A complete profile with every switch away from its default, sound off among them.
@@ -38,6 +38,7 @@ TConfigDialogData Complete() {
   data.FontName = "Noto Sans CJK JP";
   data.FontSize = 14;
   data.Interval = 120;
+  data.Zoom = 150;
   data.ExtensionChar = true;
   data.LogKeep = false;
   data.PlaySound = false;
@@ -129,6 +130,7 @@ TEST_F(FormConfigTest, EditsReachTheDataOnlyThroughOk) {
     Find<QRadioButton>("RadioMale")->click();
     Click("CheckSound");
     Click("CheckExecute");
+    Find<QSpinBox>("EditZoom")->setValue(220);
     form->chosenFont = QFont("Noto Serif CJK JP", 20);
     Click("ButtonFont");
     Click(confirm ? "ButtonSet" : "ButtonCancel");
@@ -139,6 +141,7 @@ TEST_F(FormConfigTest, EditsReachTheDataOnlyThroughOk) {
       expected.IsMale = true;
       expected.PlaySound = true;
       expected.AllowExecute = false;
+      expected.Zoom = 220;
       expected.FontName = "Noto Serif CJK JP";
       expected.FontSize = 20;
     }
@@ -221,6 +224,24 @@ TEST_F(FormConfigTest, IntervalMovesOnlyThroughItsArrowsFromOneTo1000) {
   EXPECT_EQ(interval->value(), 1000);
   Click("ButtonSet");
   EXPECT_EQ(data.Interval, 1000);
+}
+
+TEST_F(FormConfigTest, ZoomIsTypedOrSteppedWithinFiftyTo300Percent) {
+  Open();
+  auto* zoom = Find<QSpinBox>("EditZoom");
+  EXPECT_EQ(zoom->value(), 150);
+  zoom->setFocus();
+  zoom->selectAll();
+  QTest::keyClicks(zoom, "75");
+  EXPECT_EQ(zoom->value(), 75);
+  QTest::keyClick(zoom, Qt::Key_Down);
+  QTest::keyClick(zoom, Qt::Key_Down);
+  QTest::keyClick(zoom, Qt::Key_Down);
+  EXPECT_EQ(zoom->value(), 50);
+  zoom->setValue(1000);
+  EXPECT_EQ(zoom->value(), 300);
+  Click("ButtonSet");
+  EXPECT_EQ(data.Zoom, 300);
 }
 
 TEST_F(FormConfigTest, StoredIntervalBeyondTheArrowsIsKeptWhenUntouched) {

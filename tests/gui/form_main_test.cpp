@@ -5,8 +5,9 @@
 
 #include <QInputMethodEvent>
 #include <QScreen>
-#include <ostream>
 #include <QTextDocument>
+#include <cmath>
+#include <ostream>
 
 #include "charfile/code_page.h"
 #include "gui/form_splash.h"
@@ -167,6 +168,93 @@ INSTANTIATE_TEST_SUITE_P(
                       TLayoutCase{"Tall", {300, 400}, {650, 400}, 300, 340},
                       TLayoutCase{"Wide", {420, 120}, {770, 200}, 420, 460}),
     [](const ::testing::TestParamInfo<TLayoutCase>& info) { return info.param.Name; });
+
+struct TZoomCase {
+  const char* Name;
+  int Zoom;
+  QSize Picture;
+  QSize Client;
+  QRect Balloon;
+  QRect Edit;
+};
+
+class ZoomTest : public FormMainTest, public ::testing::WithParamInterface<TZoomCase> {};
+
+TEST_P(ZoomTest, ScalesTheLayoutThePictureAndTheFontTogether) {
+  const TZoomCase& c = GetParam();
+  home.Write("Kelmo.ini",
+             home.Read("Kelmo.ini") + "[Main]\r\nZoom=" + std::to_string(c.Zoom) + "\r\n");
+  WritePicture("chara", "picture.bmp", c.Picture, Qt::darkBlue, Qt::darkBlue);
+  ASSERT_TRUE(Start(WriteCharacter(home, "chara", "Chara", {{"KCCALLED", "Hi"}},
+                                   {"DefaultBitmap", "picture.bmp"})));
+  EXPECT_EQ(form->size(), c.Client);
+  EXPECT_EQ(form->PaintBitmap()->geometry(), QRect(0, 0, c.Balloon.left(), c.Client.height()));
+  EXPECT_EQ(form->PaintBalloon()->geometry(), c.Balloon);
+  EXPECT_EQ(form->RichBalloon()->geometry(), c.Edit);
+  EXPECT_DOUBLE_EQ(form->RichBalloon()->font().pointSizeF(), 9 * c.Zoom / 100.0);
+  // The picture fills its zoomed size in the screen's pixels: its last row and column are
+  // painted, nothing beyond.
+  const QImage painted = form->PaintBitmap()->grab().toImage();
+  const double scale = c.Zoom / 100.0 * painted.devicePixelRatio();
+  const QPoint corner(static_cast<int>(std::lround(c.Picture.width() * scale)) - 1,
+                      static_cast<int>(std::lround(c.Picture.height() * scale)) - 1);
+  EXPECT_EQ(painted.pixelColor(corner), QColor(Qt::darkBlue));
+  if (corner.x() + 1 < painted.width()) {
+    EXPECT_NE(painted.pixelColor(corner + QPoint(1, 0)), QColor(Qt::darkBlue));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Zooms, ZoomTest,
+    ::testing::Values(
+        TZoomCase{"Half", 50, {300, 400}, {325, 200}, {150, 0, 175, 100}, {170, 10, 135, 80}},
+        TZoomCase{"Double", 200, {300, 400}, {1300, 800}, {600, 0, 700, 400}, {680, 40, 540, 320}},
+        TZoomCase{"DoubleOfASmallPicture",
+                  200,
+                  {150, 150},
+                  {1100, 400},
+                  {400, 0, 700, 400},
+                  {480, 40, 540, 320}}),
+    [](const ::testing::TestParamInfo<TZoomCase>& info) { return info.param.Name; });
+
+TEST_F(FormMainTest, ZoomedPicturesAreScaledSmoothly) {
+  // Black and white halves: scaled smoothly, the edge between them turns grey.
+  QImage halves(200, 200, QImage::Format_RGB32);
+  halves.fill(Qt::white);
+  for (int y = 0; y < 200; ++y) {
+    for (int x = 0; x < 100; ++x) halves.setPixelColor(x, y, Qt::black);
+  }
+  home.Write("chara/halves.bmp", "");
+  ASSERT_TRUE(halves.save(QString::fromStdString(home.Path() + "chara/halves.bmp"), "BMP"));
+  home.Write("Kelmo.ini", home.Read("Kelmo.ini") + "[Main]\r\nZoom=250\r\n");
+  ASSERT_TRUE(Start(WriteCharacter(home, "chara", "Chara", {{"KCCALLED", "Hi"}},
+                                   {"DefaultBitmap", "halves.bmp"})));
+  const QImage painted = form->PaintBitmap()->grab().toImage();
+  const int edge = painted.pixelColor(250, 250).lightness();
+  EXPECT_GT(edge, 0);
+  EXPECT_LT(edge, 255);
+}
+
+// Run once as it is and once with QT_SCALE_FACTOR=2 (tests/gui/CMakeLists.txt): at a zoom that
+// makes one picture pixel one screen pixel, the picture must reach the screen untouched, which it
+// does only when it is scaled once, straight to the screen's pixels.
+TEST_F(FormMainTest, PicturesMeetTheScreensPixelsOnceSoTheyStaySharp) {
+  const qreal ratio = qApp->devicePixelRatio();
+  QImage stripes(200, 200, QImage::Format_RGB32);
+  for (int y = 0; y < 200; ++y) {
+    for (int x = 0; x < 200; ++x) stripes.setPixelColor(x, y, (x + y) % 2 ? Qt::white : Qt::black);
+  }
+  home.Write("chara/stripes.bmp", "");
+  ASSERT_TRUE(stripes.save(QString::fromStdString(home.Path() + "chara/stripes.bmp"), "BMP"));
+  home.Write("Kelmo.ini", home.Read("Kelmo.ini") + "[Main]\r\nZoom=" +
+                              std::to_string(static_cast<int>(100 / ratio)) + "\r\n");
+  ASSERT_TRUE(Start(WriteCharacter(home, "chara", "Chara", {{"KCCALLED", "Hi"}},
+                                   {"DefaultBitmap", "stripes.bmp"})));
+  const QImage painted =
+      form->PaintBitmap()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+  ASSERT_EQ(painted.size(), stripes.size()) << "device pixel ratio " << ratio;
+  EXPECT_TRUE(painted == stripes) << "device pixel ratio " << ratio;
+}
 
 TEST_F(FormMainTest, ColourKeyPaintsTheKeyColourAsTheWindowBackground) {
   for (const bool keyed : {true, false}) {

@@ -246,7 +246,9 @@ TEST_F(ChatControllerTest, ConfirmedSettingsApplyAndWriteTheSwitchesAtOnce) {
   ASSERT_TRUE(Start(Alice()));
   TypeAll();
   view.editSettings = [](TConfigDialogData& data) {
+    EXPECT_EQ(data.Zoom, 100);
     data.Interval = 120;
+    data.Zoom = 175;
     data.FontName = "Noto Sans CJK JP";
     data.FontSize = 14;
     data.AllowExecute = true;
@@ -260,6 +262,7 @@ TEST_F(ChatControllerTest, ConfirmedSettingsApplyAndWriteTheSwitchesAtOnce) {
   EXPECT_EQ(view.statesInDialogs.back(), stSuspended);
   EXPECT_EQ(controller->TimerInterval(), 120);
   EXPECT_EQ(view.fontSize, 14);
+  EXPECT_EQ(view.zoom, 175);
   EXPECT_TRUE(controller->Character()->AllowExecute);
   EXPECT_EQ(controller->Character()->Profile.Nickname, "T");
   const TIniFile ini(home.Path() + "Kelmo.ini");

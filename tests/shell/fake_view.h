@@ -26,6 +26,7 @@ class TFakeView : public TChatView {
     fontName = name;
     fontSize = size;
   }
+  void SetZoom(int percent) override { zoom = percent; }
   void ResetPictures(bool builtIn) override {
     calls.push_back(builtIn ? "reset built-in" : "reset");
   }
@@ -81,6 +82,7 @@ class TFakeView : public TChatView {
   int appends = 0;
   std::string fontName;
   int fontSize = 0;
+  int zoom = 0;
   std::string characterFolder;
   std::vector<TPictureCall> pictures;
   bool pictureDecodes = true;

@@ -33,6 +33,7 @@ TEST(SettingsTest, MissingFileGivesEveryDefault) {
   EXPECT_EQ(settings.FontName, Utf8ToShiftJis("ＭＳ ゴシック"));
   EXPECT_EQ(settings.FontSize, 9);
   EXPECT_EQ(settings.Speed, 55);
+  EXPECT_EQ(settings.Zoom, 100);
   EXPECT_EQ(settings.UserProfileText, "");
   EXPECT_FALSE(home.Exists("Kelmo.ini"));
 }
@@ -42,6 +43,16 @@ TEST(SettingsTest, SpeedOfZeroOrBelowCountsAsDefault) {
     const TempFolder home;
     home.Write("Kelmo.ini", std::string("[Balloon]\r\nSpeed=") + stored + "\r\n");
     EXPECT_EQ(ReadSettings(home.Path() + "Kelmo.ini").Speed, 55) << stored;
+  }
+}
+
+TEST(SettingsTest, ZoomIsKeptWithinFiftyTo300Percent) {
+  const std::pair<const char*, int> cases[] = {{"75", 75},   {"10", 50},    {"-5", 50},
+                                               {"301", 300}, {"zoom", 100}, {"", 100}};
+  for (const auto& [stored, expected] : cases) {
+    const TempFolder home;
+    home.Write("Kelmo.ini", std::string("[Main]\r\nZoom=") + stored + "\r\n");
+    EXPECT_EQ(ReadSettings(home.Path() + "Kelmo.ini").Zoom, expected) << stored;
   }
 }
 
@@ -59,6 +70,7 @@ TEST(SettingsTest, EveryKeySurvivesARoundTrip) {
   settings.FontName = Utf8ToShiftJis("ＭＳ 明朝");
   settings.FontSize = 11;
   settings.Speed = 66;
+  settings.Zoom = 250;
   WriteSettings(path, settings, true, "A\r\nB\r\nC\r\nD\r\n\r\n1990/02/03");
 
   const TSettings read = ReadSettings(path);
@@ -72,6 +84,7 @@ TEST(SettingsTest, EveryKeySurvivesARoundTrip) {
   EXPECT_EQ(read.FontName, settings.FontName);
   EXPECT_EQ(read.FontSize, 11);
   EXPECT_EQ(read.Speed, 66);
+  EXPECT_EQ(read.Zoom, 250);
   EXPECT_EQ(read.UserProfileText, "A\r\nB\r\nC\r\nD\r\n\r\n1990/02/03");
   // Booleans are "1" and "0"; a male profile shows two "{BR}" in a row before the date.
   const std::string file = home.Read("Kelmo.ini");

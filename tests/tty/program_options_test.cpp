@@ -53,6 +53,9 @@ TEST(ProgramOptionsTest, MistakesAreRefusedWithAMessage) {
       {"a.klc", "b.klc"},
       {"--batch"},
       {"--batch", "--tty", "a.klc"},
+      {"--say"},
+      {"--say", "hi", "a.klc"},
+      {"--tty", "--say", "hi"},
   };
   for (const std::vector<std::string>& arguments : mistakes) {
     std::string error;
@@ -61,13 +64,25 @@ TEST(ProgramOptionsTest, MistakesAreRefusedWithAMessage) {
   }
 }
 
-TEST(ProgramOptionsTest, ProgramFolderPrefersTheOptionThenTheVariableThenTheExecutable) {
+TEST(ProgramOptionsTest, SayTakesTheNextArgumentWholeEvenWhenItLooksLikeAnOption) {
+  std::string error;
+  std::optional<TProgramOptions> options =
+      ParseProgramOptions({"--home", "/h", "--say", "--tty です"}, error);
+  ASSERT_TRUE(options.has_value()) << error;
+  EXPECT_EQ(options->Say, "--tty です");
+  EXPECT_EQ(options->Home, "/h");
+  options = ParseProgramOptions({"--say="}, error);
+  ASSERT_TRUE(options.has_value()) << error;
+  EXPECT_EQ(options->Say, "");
+}
+
+TEST(ProgramOptionsTest, ProgramFolderPrefersTheOptionThenTheVariableThenTheDefault) {
   TProgramOptions options;
-  EXPECT_EQ(ProgramFolder(options, nullptr, "/opt/kelmo/dorrinkelmo"), "/opt/kelmo");
-  EXPECT_EQ(ProgramFolder(options, "", "/opt/kelmo/dorrinkelmo"), "/opt/kelmo");
-  EXPECT_EQ(ProgramFolder(options, "/var/kelmo", "/opt/kelmo/dorrinkelmo"), "/var/kelmo");
+  EXPECT_EQ(ProgramFolder(options, nullptr, "/opt/kelmo"), "/opt/kelmo");
+  EXPECT_EQ(ProgramFolder(options, "", "/opt/kelmo/"), "/opt/kelmo/");
+  EXPECT_EQ(ProgramFolder(options, "/var/kelmo", "/opt/kelmo"), "/var/kelmo");
   options.Home = "/home/me/kelmo";
-  EXPECT_EQ(ProgramFolder(options, "/var/kelmo", "/opt/kelmo/dorrinkelmo"), "/home/me/kelmo");
+  EXPECT_EQ(ProgramFolder(options, "/var/kelmo", "/opt/kelmo"), "/home/me/kelmo");
 }
 
 TEST(ProgramOptionsTest, FrontEndFollowsTheOptionsAndTheDisplay) {

@@ -40,6 +40,14 @@ class Shape:
     def __sub__(self, other):
         return Shape(lambda x, y: max(self.distance(x, y), -other.distance(x, y)), self.box)
 
+    def scaled(self, factor):
+        """The shape drawn factor times as large (about the origin); distances scale along."""
+        if factor == 1:
+            return self
+        x0, y0, x1, y1 = self.box
+        return Shape(lambda x, y: self.distance(x / factor, y / factor) * factor,
+                     (x0 * factor, y0 * factor, x1 * factor, y1 * factor))
+
     def grown(self, amount):
         """The shape made thicker (or thinner with a negative amount) all round."""
         x0, y0, x1, y1 = self.box

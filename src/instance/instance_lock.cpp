@@ -1,0 +1,55 @@
+// The program folder's lock.
+#include "instance/instance_lock.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <system_error>
+
+namespace kelmo {
+namespace {
+
+// The lock file is private to its user, like the folder's other files.
+constexpr mode_t kLockFileMode = 0600;
+
+std::string LockFilePath(const std::string& programFolder) {
+  std::string path = programFolder;
+  if (!path.empty() && path.back() != '/') path.push_back('/');
+  return path.append(kLockFileName);
+}
+
+// Opens the lock file without following a link or blocking on a FIFO put in its place; read-only
+// when it exists in a folder the user may not write (flock needs no write access).
+int OpenLockFile(const std::string& path) {
+  constexpr int kFlags = O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK;
+  int descriptor = ::open(path.c_str(), O_RDWR | O_CREAT | kFlags, kLockFileMode);
+  if (descriptor < 0 && (errno == EACCES || errno == EROFS)) {
+    descriptor = ::open(path.c_str(), O_RDONLY | kFlags);
+  }
+  if (descriptor < 0) throw std::system_error(errno, std::generic_category(), path);
+  return descriptor;
+}
+
+}  // namespace
+
+std::unique_ptr<TInstanceLock> TInstanceLock::TryLock(const std::string& programFolder) {
+  const std::string path = LockFilePath(programFolder);
+  const int descriptor = OpenLockFile(path);
+  int result;
+  do {
+    result = ::flock(descriptor, LOCK_EX | LOCK_NB);
+  } while (result != 0 && errno == EINTR);
+  if (result == 0) return std::unique_ptr<TInstanceLock>(new TInstanceLock(descriptor));
+  const int error = errno;
+  ::close(descriptor);
+  if (error == EWOULDBLOCK) return nullptr;
+  throw std::system_error(error, std::generic_category(), path);
+}
+
+TInstanceLock::~TInstanceLock() {
+  ::close(descriptor_);  // releases the lock
+}
+
+}  // namespace kelmo

@@ -1,0 +1,113 @@
+// Claiming the program folder, handing over, and serving.
+#include "instance/single_instance.h"
+
+#include <unistd.h>
+
+#include <system_error>
+#include <thread>
+#include <utility>
+
+#include "instance/hand_over_channel.h"
+#include "instance/instance_lock.h"
+
+namespace kelmo {
+namespace {
+
+using TClock = std::chrono::steady_clock;
+
+// Why an instance that only holds the folder does not serve.
+constexpr const char* kNotServingMessage = "batch runs answer no second start";
+constexpr std::string_view kNoAnswerMessage =
+    "この人格フォルダを使っている DorrinKelmo から応答がありません: ";
+
+// Sends the request to the program listening at socketPath; its answer, or nothing when it cannot
+// be reached, is not this user's, does not answer in time or is closing.
+std::optional<THandOverAnswer> TryHandOver(const std::string& socketPath,
+                                           const std::string& canonicalFolder,
+                                           const THandOverRequest& request) {
+  const int connection = ConnectTo(socketPath);
+  if (connection < 0) return std::nullopt;
+  std::optional<THandOverAnswer> answer;
+  if (PeerIsSameUser(connection) &&
+      WriteMessage(connection, EncodeRequest(canonicalFolder, request))) {
+    if (const std::optional<std::string> line = ReadMessage(connection, kAnswerPatience)) {
+      answer = DecodeAnswer(*line);
+    }
+  }
+  ::close(connection);
+  if (answer && answer->Status == THandOverStatus::Closing) return std::nullopt;
+  return answer;
+}
+
+}  // namespace
+
+TSingleInstance::TSingleInstance(std::unique_ptr<TInstanceLock> lock, std::string programFolder,
+                                 std::string socketPath)
+    : lock_(std::move(lock)),
+      canonicalFolder_(std::move(programFolder)),
+      socketPath_(std::move(socketPath)) {}
+
+TSingleInstance::~TSingleInstance() {
+  server_.reset();  // before the lock goes: a later start must not find our socket answering
+}
+
+std::unique_ptr<TSingleInstance> TSingleInstance::ClaimOrHandOver(const std::string& programFolder,
+                                                                  const char* runtimeDir,
+                                                                  const THandOverRequest& request,
+                                                                  THandOverAnswer& answer) {
+  const std::string canonical = CanonicalProgramFolder(programFolder);
+  std::string socketPath;
+  std::string socketProblem;
+  try {
+    socketPath = HandOverSocketPath(canonical, runtimeDir);
+  } catch (const std::system_error& error) {
+    socketProblem = error.what();
+  }
+  const TClock::time_point deadline = TClock::now() + kClaimPatience;
+  while (true) {
+    if (std::unique_ptr<TInstanceLock> lock = TInstanceLock::TryLock(programFolder)) {
+      std::unique_ptr<TSingleInstance> instance(
+          new TSingleInstance(std::move(lock), canonical, socketPath));
+      instance->socketProblem_ = socketProblem;
+      return instance;
+    }
+    if (!socketPath.empty()) {
+      if (std::optional<THandOverAnswer> answered = TryHandOver(socketPath, canonical, request)) {
+        answer = std::move(*answered);
+        return nullptr;
+      }
+    }
+    if (TClock::now() >= deadline) {
+      answer = {THandOverStatus::Busy, std::string(kNoAnswerMessage) + canonical};
+      if (!socketProblem.empty()) answer.Message += " (" + socketProblem + ")";
+      return nullptr;
+    }
+    std::this_thread::sleep_for(kClaimRetryInterval);
+  }
+}
+
+std::unique_ptr<TSingleInstance> TSingleInstance::TryClaim(const std::string& programFolder) {
+  std::unique_ptr<TInstanceLock> lock = TInstanceLock::TryLock(programFolder);
+  if (lock == nullptr) return nullptr;
+  std::unique_ptr<TSingleInstance> instance(
+      new TSingleInstance(std::move(lock), CanonicalProgramFolder(programFolder), ""));
+  instance->socketProblem_ = kNotServingMessage;
+  return instance;
+}
+
+std::string TSingleInstance::Serve(TMainThreadCall& mainThread, THandOverServer::THandler handler) {
+  if (socketPath_.empty()) return socketProblem_;
+  try {
+    server_ = std::make_unique<THandOverServer>(socketPath_, canonicalFolder_, mainThread,
+                                                std::move(handler));
+  } catch (const std::system_error& error) {
+    return error.what();
+  }
+  return {};
+}
+
+void TSingleInstance::StopServing() {
+  server_.reset();
+}
+
+}  // namespace kelmo

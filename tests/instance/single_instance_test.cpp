@@ -1,0 +1,263 @@
+// One running program per program folder: the lock (never stale, never inherited), the hand-over
+// channel (private, bounded, its messages), and the whole: a second start's request reaches the
+// running program's main thread and its answer comes back, and a second start that meets the
+// running program on its way out takes the folder after it instead of running beside it.
+#include "instance/single_instance.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <filesystem>
+#include <thread>
+
+#include "engine/main_thread_queue.h"
+#include "instance/hand_over_channel.h"
+#include "instance/instance_lock.h"
+#include "support/temp_folder.h"
+
+extern char** environ;
+
+namespace kelmo {
+namespace {
+
+using testing::TempFolder;
+using testing::TMainThreadQueue;
+
+mode_t ModeOf(const std::string& path) {
+  struct stat status = {};
+  EXPECT_EQ(::lstat(path.c_str(), &status), 0) << path;
+  return status.st_mode & 0777;
+}
+
+TEST(InstanceLockTest, IsExclusiveAndFreeAgainWhenReleased) {
+  const TempFolder folder;
+  std::unique_ptr<TInstanceLock> first = TInstanceLock::TryLock(folder.Path());
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(TInstanceLock::TryLock(folder.Path()), nullptr);
+  first.reset();
+  EXPECT_NE(TInstanceLock::TryLock(folder.Path()), nullptr);
+}
+
+TEST(InstanceLockTest, AHolderThatIsKilledLeavesNoLockBehind) {
+  const TempFolder folder;
+  int ready[2];
+  ASSERT_EQ(::pipe(ready), 0);
+  const pid_t holder = ::fork();
+  ASSERT_GE(holder, 0);
+  if (holder == 0) {
+    const std::unique_ptr<TInstanceLock> lock = TInstanceLock::TryLock(folder.Path());
+    const char taken = lock != nullptr ? 1 : 0;
+    [[maybe_unused]] const ssize_t written = ::write(ready[1], &taken, 1);
+    ::pause();
+    ::_exit(0);
+  }
+  char taken = 0;
+  ASSERT_EQ(::read(ready[0], &taken, 1), 1);
+  ASSERT_EQ(taken, 1);
+  EXPECT_EQ(TInstanceLock::TryLock(folder.Path()), nullptr);
+  ::kill(holder, SIGKILL);
+  ::waitpid(holder, nullptr, 0);
+  EXPECT_NE(TInstanceLock::TryLock(folder.Path()), nullptr);
+  ::close(ready[0]);
+  ::close(ready[1]);
+}
+
+TEST(InstanceLockTest, ProgramsStartedWhileItIsHeldDoNotInheritIt) {
+  const TempFolder folder;
+  std::unique_ptr<TInstanceLock> lock = TInstanceLock::TryLock(folder.Path());
+  ASSERT_NE(lock, nullptr);
+  pid_t child = 0;
+  char sleep[] = "sleep";
+  char seconds[] = "30";
+  char* arguments[] = {sleep, seconds, nullptr};
+  ASSERT_EQ(::posix_spawnp(&child, "sleep", nullptr, nullptr, arguments, environ), 0);
+  lock.reset();
+  EXPECT_NE(TInstanceLock::TryLock(folder.Path()), nullptr);
+  ::kill(child, SIGKILL);
+  ::waitpid(child, nullptr, 0);
+}
+
+TEST(HandOverChannelTest, EachFolderHasItsOwnSocketInAPrivateFolder) {
+  const TempFolder runtime;
+  const TempFolder programs;
+  programs.Write("one/x", "");
+  programs.Write("two/x", "");
+  std::filesystem::create_symlink(programs.Path() + "one", programs.Path() + "alias");
+  const std::string one = HandOverSocketPath(programs.Path() + "one", runtime.Path().c_str());
+  EXPECT_EQ(HandOverSocketPath(programs.Path() + "alias/", runtime.Path().c_str()), one);
+  EXPECT_NE(HandOverSocketPath(programs.Path() + "two", runtime.Path().c_str()), one);
+  const std::string folder = runtime.Path() + std::string(kRuntimeFolderName);
+  EXPECT_EQ(one.substr(0, folder.size() + 1), folder + "/");
+  EXPECT_EQ(ModeOf(folder), 0700u);
+
+  const int listener = ListenAt(one);
+  EXPECT_EQ(ModeOf(one), 0600u);
+  ::close(listener);
+  // A relative XDG_RUNTIME_DIR is no runtime folder.
+  const std::string fallback = HandOverSocketPath(programs.Path() + "one", "run");
+  EXPECT_EQ(fallback.rfind(std::string(kTemporaryRuntimePrefix) + std::to_string(::getuid()), 0),
+            0u);
+}
+
+TEST(HandOverChannelTest, AFolderOthersMayEnterIsRefused) {
+  const TempFolder runtime;
+  const std::string folder = runtime.Path() + std::string(kRuntimeFolderName);
+  ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
+  EXPECT_THROW(HandOverSocketPath(runtime.Path(), runtime.Path().c_str()), std::system_error);
+}
+
+struct TRequestCase {
+  const char* Name;
+  THandOverRequest Request;
+};
+
+class RequestMessageTest : public ::testing::TestWithParam<TRequestCase> {};
+
+TEST_P(RequestMessageTest, ComesThroughWhole) {
+  const THandOverRequest& sent = GetParam().Request;
+  const std::optional<TReceivedRequest> received =
+      DecodeRequest(EncodeRequest("/home/u/.local/share/dorrinkelmo", sent));
+  ASSERT_TRUE(received.has_value());
+  EXPECT_EQ(received->Folder, "/home/u/.local/share/dorrinkelmo");
+  EXPECT_EQ(received->Request.Character, sent.Character);
+  EXPECT_EQ(received->Request.Say, sent.Say);
+  EXPECT_EQ(received->Request.StartupId, sent.StartupId);
+}
+
+INSTANTIATE_TEST_SUITE_P(Requests, RequestMessageTest,
+                         ::testing::Values(TRequestCase{"Nothing", {"", std::nullopt, ""}},
+                                           TRequestCase{"Character",
+                                                        {"/home/u/あかり \"new\".klc", std::nullopt,
+                                                         "id_TIME1"}},
+                                           TRequestCase{"Say", {"", "こんにちは\n{QUIT}\\", ""}},
+                                           TRequestCase{"SayNothing", {"", "", ""}}),
+                         [](const auto& info) { return std::string(info.param.Name); });
+
+TEST(HandOverChannelTest, MalformedMessagesAreNotTaken) {
+  for (const char* line : {"", "[]", "{}", "{\"folder\":1}", "{\"character\":\"/a.klc\"}",
+                           "{\"folder\":\"/f\",\"say\":3}", "{\"folder\":\"/f\""}) {
+    EXPECT_FALSE(DecodeRequest(line).has_value()) << line;
+  }
+  for (const char* line :
+       {"{\"status\":\"maybe\",\"message\":\"\"}", "{\"status\":\"done\"", "{\"message\":\"x\"}"}) {
+    EXPECT_FALSE(DecodeAnswer(line).has_value()) << line;
+  }
+  const std::optional<THandOverAnswer> answer =
+      DecodeAnswer(EncodeAnswer({THandOverStatus::Busy, "あとで"}));
+  ASSERT_TRUE(answer.has_value());
+  EXPECT_EQ(answer->Status, THandOverStatus::Busy);
+  EXPECT_EQ(answer->Message, "あとで");
+}
+
+TEST(HandOverChannelTest, ReadingStopsAtTheLimitAndAtTheDeadline) {
+  int ends[2];
+  ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends), 0);
+  EXPECT_FALSE(ReadMessage(ends[0], std::chrono::milliseconds(50)).has_value());
+  std::thread writer([&] { WriteMessage(ends[1], std::string(kHandOverMessageLimit, 'x')); });
+  EXPECT_FALSE(ReadMessage(ends[0], std::chrono::milliseconds(5000)).has_value());
+  ::close(ends[0]);  // lets a writer still blocked fail
+  writer.join();
+  ::close(ends[1]);
+}
+
+class SingleInstanceTest : public ::testing::Test {
+ protected:
+  // A second start's claim on another thread, as another process would make it.
+  void StartSecond(const THandOverRequest& request) {
+    second_ = std::thread([this, request] {
+      secondInstance = TSingleInstance::ClaimOrHandOver(folder.Path(), runtime.Path().c_str(),
+                                                        request, secondAnswer);
+      secondDone = true;
+    });
+  }
+
+  void JoinSecond() {
+    if (second_.joinable()) second_.join();
+  }
+
+  ~SingleInstanceTest() override { JoinSecond(); }
+
+  TempFolder runtime;
+  TempFolder folder;
+  TMainThreadQueue mainThread;
+  std::atomic<bool> secondDone = false;
+  std::unique_ptr<TSingleInstance> secondInstance;
+  THandOverAnswer secondAnswer{THandOverStatus::Refused, "not answered"};
+
+ private:
+  std::thread second_;
+};
+
+TEST_F(SingleInstanceTest, ASecondStartsRequestIsActedOnByTheMainThreadAndAnswered) {
+  THandOverAnswer unused;
+  std::unique_ptr<TSingleInstance> first = TSingleInstance::ClaimOrHandOver(
+      folder.Path(), runtime.Path().c_str(), {"", std::nullopt, ""}, unused);
+  ASSERT_NE(first, nullptr);
+  std::vector<THandOverRequest> handled;
+  const std::thread::id mainId = std::this_thread::get_id();
+  bool onMainThread = true;
+  ASSERT_EQ(first->Serve(mainThread,
+                         [&](const THandOverRequest& request) {
+                           onMainThread = onMainThread && std::this_thread::get_id() == mainId;
+                           handled.push_back(request);
+                           return THandOverAnswer{THandOverStatus::Busy, "not now"};
+                         }),
+            "");
+  EXPECT_EQ(TSingleInstance::TryClaim(folder.Path()), nullptr);  // a batch run stays out
+
+  StartSecond({"/x/y.klc", "hi", "start-1"});
+  ASSERT_TRUE(mainThread.PumpUntil([&] { return secondDone.load(); }));
+  JoinSecond();
+  EXPECT_EQ(secondInstance, nullptr);
+  EXPECT_EQ(secondAnswer.Status, THandOverStatus::Busy);
+  EXPECT_EQ(secondAnswer.Message, "not now");
+  ASSERT_EQ(handled.size(), 1u);
+  EXPECT_TRUE(onMainThread);
+  EXPECT_EQ(handled[0].Character, "/x/y.klc");
+  EXPECT_EQ(handled[0].Say, "hi");
+  EXPECT_EQ(handled[0].StartupId, "start-1");
+}
+
+TEST_F(SingleInstanceTest, ASecondStartMeetingTheEndTakesTheFolderAfterIt) {
+  THandOverAnswer unused;
+  std::unique_ptr<TSingleInstance> first = TSingleInstance::ClaimOrHandOver(
+      folder.Path(), runtime.Path().c_str(), {"", std::nullopt, ""}, unused);
+  ASSERT_NE(first, nullptr);
+  bool acted = false;
+  ASSERT_EQ(first->Serve(mainThread,
+                         [&](const THandOverRequest&) {
+                           acted = true;
+                           return THandOverAnswer{};
+                         }),
+            "");
+  StartSecond({"", "hi", ""});
+  // The request waits for a main thread that is busy shutting down: it is never acted on.
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  first.reset();
+  mainThread.PumpUntil([&] { return secondDone.load(); });
+  JoinSecond();
+  EXPECT_FALSE(acted);
+  EXPECT_NE(secondInstance, nullptr);
+  EXPECT_EQ(secondAnswer.Message, "not answered");
+}
+
+TEST_F(SingleInstanceTest, ALockLeftByAKilledProgramAndItsSocketFileBlockNothing) {
+  // What a killed program leaves: its socket file, nobody listening.
+  ::close(ListenAt(HandOverSocketPath(folder.Path(), runtime.Path().c_str())));
+  THandOverAnswer answer{THandOverStatus::Refused, "not answered"};
+  std::unique_ptr<TSingleInstance> instance = TSingleInstance::ClaimOrHandOver(
+      folder.Path(), runtime.Path().c_str(), {"", std::nullopt, ""}, answer);
+  ASSERT_NE(instance, nullptr);
+  EXPECT_EQ(answer.Message, "not answered");
+  EXPECT_EQ(instance->Serve(mainThread, [](const THandOverRequest&) { return THandOverAnswer{}; }),
+            "");
+}
+
+}  // namespace
+}  // namespace kelmo
