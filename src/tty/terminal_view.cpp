@@ -48,6 +48,9 @@ void TTerminalView::Print(std::string_view text) {
 
 std::string TTerminalView::BalloonText() const {
   if (readOnly_) return balloonText_;
+  // A line the controller put into the balloon (a petting action, a hand-over's line) wins over
+  // the one being edited, which it already holds at its front.
+  if (userLineSet_) return userLine_;
   if (const std::optional<std::string> edited = input_.EditedLine()) return *edited;
   return userLine_;
 }
@@ -56,11 +59,13 @@ void TTerminalView::SetBalloonText(const std::string& text) {
   if (text.empty()) {
     balloonText_.clear();
     userLine_.clear();
+    userLineSet_ = false;
     balloon_.End();
     return;
   }
   if (!readOnly_) {
     userLine_ = text;
+    userLineSet_ = true;
     return;
   }
   balloonText_ = text;

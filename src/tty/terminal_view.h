@@ -38,7 +38,10 @@ class TTerminalView : public TChatView, public TChatObserver {
   void SetBeforeOutput(std::function<void()> hook) { beforeOutput_ = std::move(hook); }
 
   // The line the user entered at the prompt; the controller reads it as the balloon's text.
-  void SetUserLine(std::string line) { userLine_ = std::move(line); }
+  void SetUserLine(std::string line) {
+    userLine_ = std::move(line);
+    userLineSet_ = false;
+  }
 
   // The screen changed behind the view's back (the program was suspended): the reply being shown
   // is printed again in a new block with its next change.
@@ -79,6 +82,7 @@ class TTerminalView : public TChatView, public TChatObserver {
   bool readOnly_ = false;
   std::string balloonText_;  // the reply's balloon text as the controller set it
   std::string userLine_;     // the user's line once entered
+  bool userLineSet_ = false;  // the controller put userLine_ into the balloon while it was edited
   std::string characterName_;
   bool closed_ = false;
   bool closingWords_ = false;  // the next message box holds the closing words

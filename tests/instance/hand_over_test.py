@@ -8,7 +8,8 @@ a second start hands its command line over and ends, whatever the running progra
 The cases: a plain second start, one with a character path (the running program switches), one
 with --say after a reply (the line is answered) and while the character types (busy, exit
 status 3), a path that is no character (exit status 1), a batch run on the folder (refused), a
-lock left by a killed program (the next start runs), and --say with nothing running.
+lock left by a killed program (the next start runs), --say with nothing running, and --say to a
+conversation in the terminal.
 
 The pairs: each pair starts two programs at once (both plain, or one switching to the same
 character); one must hand over and end with status 0 while the other runs on, which is then ended
@@ -174,6 +175,17 @@ def cases(folder):
     if third.poll() is not None:
         fail("the start after a killed program ended: " + third.stderr.read().decode())
     stop(third, "the start after a killed program")
+
+    # A conversation in the terminal takes the hand-over as well.
+    terminal = subprocess.Popen([folder.program, "--home", folder.home, "--tty", folder.count],
+                                env=folder.environment, stdin=subprocess.PIPE,
+                                stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+    wait_for(folder.serving, "the terminal program to serve")
+    expect_status(folder.run("--say", "端末"), 0, "--say to the terminal")
+    wait_for(lambda: "said 端末" in folder.log(), "the terminal's answer in the log")
+    terminal.stdin.close()  # the end of input closes the conversation
+    if terminal.wait(PATIENCE_SECONDS) != 0:
+        fail("the terminal program failed: " + terminal.stderr.read().decode())
     print("every hand-over case answered as it should")
 
 
