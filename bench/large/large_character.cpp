@@ -4,7 +4,9 @@
 // of "datab2"; late words only its last group; spare words appear in no pattern at all; idioms
 // fill the dictionaries that the benchmark lines should not reach (kind 0 LIKE patterns, kind A,
 // "datab1"). A line meant for the first group carries a keyword of a plain first-group entry, one
-// meant for a late group only late words, one meant for nothing only spare words and filler.
+// meant for a late group only late words, one meant for nothing only spare words and filler. In a
+// character of kind 0 alone the keywords are those of EQ conditions, which test the whole query,
+// and a line is the keyword alone.
 #include "large/large_character.h"
 
 #include <algorithm>
@@ -99,6 +101,33 @@ constexpr const char* kReplies[] = {
 
 // The window's own words, answered by the first group of the kind 0 dictionaries.
 constexpr const char* kWindowWords[] = {"KCCALLED", "CLOSEWINDOW", "INVALIDCHARACTER"};
+
+// Definition files that READCHARACTER: conditions look for.
+constexpr const char* kCharacterFiles[] = {"AKARI",  "MUGI",  "KOHAKU", "SORA",
+                                           "HINATA", "TSUKI", "KAEDE",  "NAGI"};
+
+// The forms of kind 0 conditions in the bundled characters, per hundred conditions of a character
+// of kind 0 alone: EQ and LIKE of the query; a time-of-day, turn, counter or flag test behind an
+// EQ of the query; a date kept in a memo behind one; the switch words of READCHARACTER:.
+enum class ZeroForm { Equals, Like, StateBehindEquals, MemoDateBehindEquals, Switch };
+constexpr std::array<std::pair<ZeroForm, int>, 5> kZeroFormWeights = {{
+    {ZeroForm::Equals, 15},
+    {ZeroForm::Like, 21},
+    {ZeroForm::StateBehindEquals, 49},
+    {ZeroForm::MemoDateBehindEquals, 4},
+    {ZeroForm::Switch, 11},
+}};
+
+// Tests of the clock, the turn, counters and flags that the bundled characters put behind an EQ
+// of the query; %d stands for a number, %02d for a slot.
+constexpr const char* kStateTests[] = {
+    "{AND{>={HOUR}|%d}|{<{HOUR}|%d}}",
+    "{=={TURN}|{+{COUNT%02d}|1}}",
+    "{=={COUNT%02d}|%d}",
+    "{EQ{FLAG%02d}|FALSE}",
+    "{<{TURN}|%d}",
+    "{OR{<{HOUR}|%d}|{>={HOUR}|%d}}",
+};
 
 // --- Pattern shapes ---
 
@@ -210,6 +239,7 @@ class Generator {
   void Write(const std::filesystem::path& folder) {
     std::filesystem::create_directories(folder);
     const bool all = options_.Shape == TCharacterShape::AllKinds;
+    const bool kindZero = options_.Shape == TCharacterShape::KindZeroOnly;
     std::vector<std::pair<std::string, std::string>> definition = {{"name", "large"},
                                                                    {"version", "210"}};
     const auto add = [&](const char* key, const std::vector<std::string>& lines) {
@@ -225,7 +255,11 @@ class Generator {
       add("datab1", PatternLines(idioms_, nullptr));
     }
     std::vector<std::string> bytePatterns;
-    add("datab2", PatternLines(general_, &bytePatterns));
+    if (kindZero) {
+      add("data02", BundledKindZeroLines());
+    } else {
+      add("datab2", PatternLines(general_, &bytePatterns));
+    }
     if (all) {
       add("datac1", KindCLines());
       add("datac2", KindCLines());
@@ -473,6 +507,71 @@ class Generator {
     return "{OR{EQ{OPERATEMESSAGE}|" + word + "}|{EQ{OPERATEMESSAGE}|" + Keyword(general_) + "}}";
   }
 
+  // Kind 0 in the forms and shares of the bundled characters; the keywords of the EQ conditions
+  // of the first and the last group are kept for the benchmark lines.
+  std::vector<std::string> BundledKindZeroLines() {
+    exactLines_ = true;
+    std::vector<std::string> lines;
+    const std::vector<int> sizes = GroupSizes();
+    for (int group = 0; group < options_.GroupCount; ++group) {
+      if (group > 0) lines.push_back(Separator(2));
+      for (int entry = 0; entry < sizes[group]; ++entry) {
+        const std::string condition =
+            group == 0 && entry < 3
+                ? "{EQ{OPERATEMESSAGE}|" + std::string(kWindowWords[entry]) + "}"
+                : BundledCondition(group);
+        lines.push_back(condition + "," + Reply());
+      }
+    }
+    return lines;
+  }
+
+  std::string BundledCondition(int group) {
+    const std::string word = GroupKeyword(general_, group);
+    const std::string equals = "{EQ{OPERATEMESSAGE}|" + word + "}";
+    switch (DrawZeroForm()) {
+      case ZeroForm::Equals:
+        if (group == 0) firstKeywords_.push_back(word);
+        if (group == options_.GroupCount - 1 && IsLateWord(word)) lateKeywords_.push_back(word);
+        return equals;
+      case ZeroForm::Like:
+        return "{LIKE{OPERATEMESSAGE}|" +
+               MakePattern(idioms_, 0, Chance(0.5) ? Shape::Anchored : Shape::Between, nullptr)
+                   .Ours +
+               "}";
+      case ZeroForm::StateBehindEquals: {
+        char test[64];
+        const int hour = Below(20);
+        std::snprintf(test, sizeof test,
+                      kStateTests[Below(static_cast<int>(std::size(kStateTests)))],
+                      Below(24) < 12 ? hour : Below(100), hour + 1 + Below(4));
+        return "{AND" + equals + "|" + test + "}";
+      }
+      case ZeroForm::MemoDateBehindEquals: {
+        char slot[8];
+        std::snprintf(slot, sizeof slot, "%02d", Below(100));
+        return "{AND" + equals + "|{>={DATEDIFFD{MEMO" + slot + "}|{DATE}}|14}}";
+      }
+      case ZeroForm::Switch: {
+        const std::string switching = "{EQ{LEFT14|{OPERATEMESSAGE}}|READCHARACTER:}";
+        if (Chance(1.0 / 3)) return switching;
+        return "{AND" + switching + "|{>{POS" +
+               kCharacterFiles[Below(static_cast<int>(std::size(kCharacterFiles)))] +
+               ".KLC|{OPERATEMESSAGE}}|0}}";
+      }
+    }
+    return equals;
+  }
+
+  ZeroForm DrawZeroForm() {
+    int draw = Below(100);
+    for (const auto& [form, weight] : kZeroFormWeights) {
+      if (draw < weight) return form;
+      draw -= weight;
+    }
+    return ZeroForm::Equals;
+  }
+
   // Kind A: half the entries accept any previous reply; the input patterns use idioms.
   std::vector<std::string> KindALines() {
     std::vector<std::string> lines;
@@ -498,8 +597,9 @@ class Generator {
     return lines;
   }
 
-  // Filler around the given words.
+  // Filler around the given words; for EQ keywords, the first word alone.
   std::string Line(const std::vector<std::string>& words) {
+    if (exactLines_) return words.front();
     std::string line;
     for (int i = Below(3); i > 0; --i) line += Pick(fillers_);
     for (const std::string& word : words) {
@@ -549,11 +649,27 @@ class Generator {
   const std::vector<std::string> ascii_;
   const std::vector<std::string> fillers_;
   const std::vector<std::string> replies_;
-  std::vector<std::string> firstKeywords_;  // plain keywords of the first group of "datab2"
-  std::vector<std::string> lateKeywords_;   // plain late keywords of its last group
+  // Plain keywords of the first group of "datab2" (or EQ keywords of "data02") and late ones of
+  // its last group.
+  std::vector<std::string> firstKeywords_;
+  std::vector<std::string> lateKeywords_;
+  bool exactLines_ = false;  // lines are a keyword alone
 };
 
 }  // namespace
+
+bool ShapeNamed(const std::string& name, TCharacterShape& shape) {
+  if (name == "b") {
+    shape = TCharacterShape::KindBOnly;
+  } else if (name == "all") {
+    shape = TCharacterShape::AllKinds;
+  } else if (name == "0") {
+    shape = TCharacterShape::KindZeroOnly;
+  } else {
+    return false;
+  }
+  return true;
+}
 
 void WriteLargeCharacter(const std::filesystem::path& folder,
                          const TLargeCharacterOptions& options) {

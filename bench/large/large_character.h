@@ -4,7 +4,10 @@
 // into several priority groups, shaped like the dictionaries authors grow over years: keyword
 // patterns of Japanese words (plain, alternations, "#" digits, classes, anchors, ".*" between
 // words, optional parts, a share with no literal at all and a few with syntax errors), kind 0
-// conditions using EQ, LIKE and comparisons, kind A pattern pairs and kind C small talk.
+// conditions using EQ, LIKE and comparisons, kind A pattern pairs and kind C small talk. A
+// character of kind 0 alone has conditions in the forms and shares of the bundled characters'
+// kind 0 dictionaries: tests of the query (EQ, LIKE), time-of-day, turn, counter and flag tests
+// behind a test of the query, a date kept in a memo, and the switch words of READCHARACTER:.
 //
 // Beside the character the generator writes what the benchmark needs to judge it: every kind B
 // pattern of "datab2" rewritten over bytes for RE2 and Hyperscan, and a pool of user lines meant
@@ -23,9 +26,13 @@ namespace kelmo::bench {
 
 // Which dictionaries a generated character fills.
 enum class TCharacterShape {
-  KindBOnly,  // only "datab2", the reusable keyword dictionary
-  AllKinds,   // all eight dictionaries
+  KindBOnly,     // only "datab2", the reusable keyword dictionary
+  AllKinds,      // all eight dictionaries
+  KindZeroOnly,  // only "data02", the reusable condition dictionary
 };
+
+// The shape a command-line name gives: "b", "all" or "0"; false for any other name.
+bool ShapeNamed(const std::string& name, TCharacterShape& shape);
 
 struct TLargeCharacterOptions {
   int EntriesPerDictionary = 1000;  // entries of each filled dictionary, separators excluded
@@ -40,7 +47,8 @@ inline constexpr const char* kDefinitionFileName = "large.klc";
 // syntax), "{PRIOR}" for a separator, "{BROKEN}" for a pattern with a syntax error.
 inline constexpr const char* kBytePatternsFileName = "bench_patterns.txt";
 // Candidate user lines, Shift-JIS, one per line, each prefixed by its intended category and a tab:
-// "first", "late" or "nothing".
+// "first", "late" or "nothing" (for the first group of "datab2", or of "data02" in a character of
+// kind 0 alone).
 inline constexpr const char* kLinesFileName = "bench_lines.txt";
 
 // Writes the character described by options into folder (created if missing; existing files of

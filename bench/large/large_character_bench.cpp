@@ -7,7 +7,10 @@
 // condition. Each SelectReply is timed alone, in wall time and thread CPU time; the first pass over
 // the lines is kept apart (it compiles the patterns it tests first) and the rounds after it give
 // the median and the 99th percentile. Afterwards the lines are classified by the plain scan of
-// "datab2", and the kind B candidate search is timed both ways and checked to agree.
+// "datab2" ("data02" in a character of kind 0 alone), whose candidate search is timed both ways;
+// the candidates of "datab2", "data01" and "data02" are checked to agree with their plain scans.
+// Kind 0 also reports how many of its entries the gate index decides, and the compiled evaluation
+// of conditions it cannot decide beside their evaluation as text.
 //
 // As references for kind B, the same patterns (over bytes) match the same lines through RE2::Set
 // and through Hyperscan. RE2::Set is built in the measuring child once its own figures are taken,
@@ -16,7 +19,7 @@
 // machine do not. Hyperscan, which compiles for long, runs in a child of its own under a time
 // limit and reports only at the sizes where it compiles.
 //
-// Usage: large_character_bench [--sizes=1000,10000,100000] [--shapes=b,all] [--rounds=5]
+// Usage: large_character_bench [--sizes=1000,10000,100000] [--shapes=b,all,0] [--rounds=5]
 //                              [--repeat=1] [--folder=DIR] [--no-references]
 //                              [--reference-timeout=SECONDS]
 // --repeat=N runs the measuring child N times and reports the median of each figure: on a shared
@@ -50,9 +53,11 @@
 #include "charfile/answer_list.h"
 #include "charfile/code_page.h"
 #include "charfile/text_utils.h"
+#include "dictionary/kelmo_data_0.h"
 #include "dictionary/kelmo_data_a.h"
 #include "dictionary/kelmo_data_b.h"
 #include "engine/character.h"
+#include "engine/compiled_conditions.h"
 #include "large/large_character.h"
 #include "support/typical_reply.h"
 
@@ -175,12 +180,13 @@ std::vector<std::string> ReadLines(const std::filesystem::path& path) {
   return lines;
 }
 
-// The group of each "datab2" entry, from the byte-pattern file that lists them in file order.
-std::vector<int> EntryGroups(const std::filesystem::path& folder) {
+// The group of each entry of a generated dictionary file, in file order: one entry per line, a
+// "{PRIOR}" line beginning the next group.
+std::vector<int> EntryGroups(const std::filesystem::path& file) {
   std::vector<int> groups;
   int group = 0;
-  for (const std::string& line : ReadLines(folder / kBytePatternsFileName)) {
-    if (line == "{PRIOR}") ++group;
+  for (const std::string& line : ReadLines(file)) {
+    if (line.rfind("{PRIOR}", 0) == 0) ++group;
     groups.push_back(group);
   }
   return groups;
@@ -255,8 +261,43 @@ void PutEvaluate(TCharacter& character, const std::string& name, const std::u16s
   Put(name + "_cpu_us", Quantile(cpu, 0.5));
 }
 
-// The group of the first candidate of a kind B dictionary for query by the plain scan, -1 when
-// there is none.
+// What a selection of the (normalised) query leaves for kind 0 conditions to read.
+void AskAbout(TCharacter& character, const std::string& query) {
+  character.OperateMessage = query;
+  character.Prev = query;
+}
+
+// Median wall microseconds of one evaluation of a kind 0 condition within a lookup, compiled as
+// a kind 0 dictionary compiles it, and of its evaluation as text.
+void PutCompiled(TCharacter& character, const std::string& name, const std::u16string& condition) {
+  TCompiledConditions conditions(character);
+  const int32_t program = conditions.Compile(condition);
+  conditions.BeginLookup();
+  std::vector<double> compiled;
+  std::vector<double> text;
+  for (int sample = 0; sample < kEvaluateSamples; ++sample) {
+    double start = WallSeconds();
+    for (int call = 0; call < kEvaluateBatch; ++call) conditions.Evaluate(program);
+    compiled.push_back((WallSeconds() - start) * 1e6 / kEvaluateBatch);
+    start = WallSeconds();
+    for (int call = 0; call < kEvaluateBatch; ++call) character.Evaluate(condition);
+    text.push_back((WallSeconds() - start) * 1e6 / kEvaluateBatch);
+  }
+  Put(name + "_compiled_us", Quantile(compiled, 0.5));
+  Put(name + "_text_us", Quantile(text, 0.5));
+}
+
+// The conditions timed compiled, none of which an index can decide: a counter, a memo, the time
+// of day, a date kept in a memo (through the general walk).
+const std::pair<const char*, const char16_t*> kCompiledConditions[] = {
+    {"counter", u"{>{COUNT42}|100}"},
+    {"memo", u"{EQ{MEMO05}|MEMO TEXT}"},
+    {"hours", u"{AND{>={HOUR}|5}|{<{HOUR}|11}}"},
+    {"memo_date", u"{>={DATEDIFFD{MEMO51}|{DATE}}|14}"},
+};
+
+// The group of the first candidate of a dictionary for query by the plain scan, -1 when there is
+// none.
 int ScannedGroup(TKelmoData& dictionary, const std::string& query, const std::vector<int>& groups) {
   TAnswerList candidates(dictionary.EntryCount());
   dictionary.ScanCandidates(query, candidates);
@@ -309,9 +350,7 @@ void PutPairedWithRe2(TCharacter& character, const std::vector<Line>& lines,
         (*samples)[category[index]].push_back(elapsed * 1e6);
     }
   };
-  const auto selectReply = [&](const Line& line) {
-    character.SelectReply(line.Text, DictMaskAll);
-  };
+  const auto selectReply = [&](const Line& line) { character.SelectReply(line.Text, DictMaskAll); };
   const auto matchRe2 = [&](const Line& line) { set.Match(line.Query, &matched, &error); };
   // Each measured pass follows an unmeasured one of the same engine, so that both are measured
   // with their own data in the caches, as a program that does nothing else would find them.
@@ -348,6 +387,9 @@ int Measure(const std::filesystem::path& folder, int rounds, bool withRe2) {
   Put("load_wall_ms", (WallSeconds() - wallStart) * 1e3);
   Put("load_cpu_ms", (ProcessCpuSeconds() - cpuStart) * 1e3);
   Put("peak_load_mb", StatusMegabytes("VmHWM"));
+  // Kind 0 entries, separators excluded, and those whose gate the index holds.
+  Put("kind0_entries", character.Data01->AvailableCount + character.Data02->AvailableCount);
+  Put("kind0_gated", character.Data01->GatedCount() + character.Data02->GatedCount());
 
   // The lines in a fixed shuffled order, no line twice in a row (that would mark a repetition).
   std::vector<Line> lines;
@@ -384,10 +426,13 @@ int Measure(const std::filesystem::path& folder, int rounds, bool withRe2) {
   Put("peak_end_mb", StatusMegabytes("VmHWM"));
 
   // Classification by the plain scan of "datab2" (and, in a character of all kinds, no answer
-  // from "datab1" before it).
-  const std::vector<int> groups = EntryGroups(folder);
+  // from "datab1" before it), or of "data02" in a character of kind 0 alone.
+  const bool kindZeroOnly = character.DataB2->EntryCount() == 0;
+  TKelmoData& measured = kindZeroOnly ? static_cast<TKelmoData&>(*character.Data02)
+                                      : static_cast<TKelmoData&>(*character.DataB2);
+  const std::vector<int> groups =
+      EntryGroups(folder / (kindZeroOnly ? "data02.txt" : "datab2.txt"));
   const int lastGroup = groups.empty() ? 0 : groups.back();
-  TKelmoDataB& keywords = *character.DataB2;
   std::map<std::string, std::vector<size_t>> byCategory;
   int otherLines = 0;
   int wrongIntention = 0;
@@ -395,7 +440,8 @@ int Measure(const std::filesystem::path& folder, int rounds, bool withRe2) {
   for (size_t index = 0; index < lines.size(); ++index) {
     TAnswerList earlier(character.DataB1->EntryCount());
     character.DataB1->ScanCandidates(lines[index].Query, earlier);
-    const int group = earlier.Count() > 0 ? -2 : ScannedGroup(keywords, lines[index].Query, groups);
+    AskAbout(character, lines[index].Query);
+    const int group = earlier.Count() > 0 ? -2 : ScannedGroup(measured, lines[index].Query, groups);
     const char* category = group == 0           ? "first"
                            : group == -1        ? "nothing"
                            : group == lastGroup ? "late"
@@ -430,31 +476,39 @@ int Measure(const std::filesystem::path& folder, int rounds, bool withRe2) {
     Put(prefix + "_cold_max_us", Quantile(categoryCold, 1.0));
   }
 
-  // Kind B alone: the candidate search and the plain scan over the same lines, checked equal.
+  // The candidate search and the plain scan over the same lines, checked equal for datab2 and
+  // the kind 0 dictionaries, and timed for the measured dictionary.
   const std::vector<ClassifiedLine> classifiedLines = ReadClassified(folder);
   int mismatches = 0;
   for (const ClassifiedLine& line : classifiedLines) {
-    TAnswerList fast(keywords.EntryCount());
-    TAnswerList plain(keywords.EntryCount());
-    keywords.CollectCandidates(line.Query, fast);
-    keywords.ScanCandidates(line.Query, plain);
-    if (fast.Items() != plain.Items()) ++mismatches;
+    AskAbout(character, line.Query);
+    for (TKelmoData* dictionary : {static_cast<TKelmoData*>(character.DataB2.get()),
+                                   static_cast<TKelmoData*>(character.Data01.get()),
+                                   static_cast<TKelmoData*>(character.Data02.get())}) {
+      TAnswerList fast(dictionary->EntryCount());
+      TAnswerList plain(dictionary->EntryCount());
+      dictionary->CollectCandidates(line.Query, fast);
+      dictionary->ScanCandidates(line.Query, plain);
+      if (fast.Items() != plain.Items()) ++mismatches;
+    }
   }
   Put("candidate_mismatches", mismatches);
   bool failed = false;
   PutMedians("collect", TimeByCategory(
                             classifiedLines, rounds,
                             [&](const std::string& query) {
-                              TAnswerList candidates(keywords.EntryCount());
-                              keywords.CollectCandidates(query, candidates);
+                              AskAbout(character, query);
+                              TAnswerList candidates(measured.EntryCount());
+                              measured.CollectCandidates(query, candidates);
                               return true;
                             },
                             failed));
   PutMedians("scan", TimeByCategory(
                          classifiedLines, rounds,
                          [&](const std::string& query) {
-                           TAnswerList candidates(keywords.EntryCount());
-                           keywords.ScanCandidates(query, candidates);
+                           AskAbout(character, query);
+                           TAnswerList candidates(measured.EntryCount());
+                           measured.ScanCandidates(query, candidates);
                            return true;
                          },
                          failed));
@@ -463,6 +517,12 @@ int Measure(const std::filesystem::path& folder, int rounds, bool withRe2) {
   PutEvaluate(character, "evaluate_reply", TypicalReply());
   character.OperateMessage = "KCCALLED";
   PutEvaluate(character, "evaluate_condition", u"{EQ{OPERATEMESSAGE}|KCCALLED}");
+  character.Memo[5] = "memo text";
+  character.Memo[51] = "2024/01/01";
+  character.Counter[42] = 7;
+  for (const auto& [name, condition] : kCompiledConditions) {
+    PutCompiled(character, std::string("condition_") + name, condition);
+  }
   if (withRe2) {
     std::vector<std::string> categoryOfLine(lines.size());
     for (const auto& [category, indices] : byCategory) {
@@ -616,9 +676,9 @@ void PrintTables(const std::vector<Row>& rows) {
   }
 
   std::printf(
-      "\nKind B candidate search on datab2, wall microseconds, median (p99): ours, plain scan,"
-      " RE2::Set, Hyperscan;\nSelectReply in the rounds that alternate with RE2::Set's, and its"
-      " ratio to RE2::Set within a run (median of the runs, and each run)\n");
+      "\nCandidate search on datab2 (data02 for shape 0), wall microseconds, median (p99): ours,"
+      " plain scan, RE2::Set, Hyperscan;\nSelectReply in the rounds that alternate with"
+      " RE2::Set's, and its ratio to RE2::Set within a run (median of the runs, and each run)\n");
   std::printf("%-6s %8s %-8s | %-17s | %-17s | %-17s | %-17s | %-17s | %s\n", "shape", "entries",
               "lines", "ours", "plain scan", "RE2::Set", "Hyperscan", "SelectReply", "ratio");
   for (const Row& row : rows) {
@@ -632,10 +692,10 @@ void PrintTables(const std::vector<Row>& rows) {
       const std::string ratioKey = std::string("ratio_") + category;
       std::string ratio = Field(r, ratioKey, "%.2f");
       if (r.count(ratioKey + "_runs")) ratio += " (runs " + r.at(ratioKey + "_runs") + ")";
-      std::printf("%-6s %8d %-8s | %-17s | %-17s | %-17s | %-17s | %-17s | %s\n",
-                  row.Shape.c_str(), row.Size, category, cell("collect").c_str(),
-                  cell("scan").c_str(), cell("re2").c_str(), cell("hyperscan").c_str(),
-                  cell("paired_select").c_str(), ratio.c_str());
+      std::printf("%-6s %8d %-8s | %-17s | %-17s | %-17s | %-17s | %-17s | %s\n", row.Shape.c_str(),
+                  row.Size, category, cell("collect").c_str(), cell("scan").c_str(),
+                  cell("re2").c_str(), cell("hyperscan").c_str(), cell("paired_select").c_str(),
+                  ratio.c_str());
     }
   }
   std::printf(
@@ -650,6 +710,22 @@ void PrintTables(const std::vector<Row>& rows) {
                 Field(r, "hyperscan_compile_ms", "%.0f").c_str(),
                 Field(r, "hyperscan_peak_mb", "%.0f").c_str(),
                 r.count("hyperscan_error") ? ("(" + r.at("hyperscan_error") + ")").c_str() : "");
+  }
+
+  std::printf(
+      "\nKind 0: entries whose gate the index holds; conditions it cannot decide, median"
+      " microseconds wall, compiled (as text)\n");
+  for (const Row& row : rows) {
+    const Report& r = row.Figures;
+    std::string line;
+    for (const auto& [name, condition] : kCompiledConditions) {
+      const std::string key = std::string("condition_") + name;
+      line += std::string(" | ") + name + " " + Field(r, key + "_compiled_us", "%.3f") + " (" +
+              Field(r, key + "_text_us", "%.3f") + ")";
+    }
+    std::printf("%-6s %8d | gated %s of %s%s\n", row.Shape.c_str(), row.Size,
+                Field(r, "kind0_gated", "%.0f").c_str(), Field(r, "kind0_entries", "%.0f").c_str(),
+                line.c_str());
   }
 
   std::printf("\nEvaluate, median microseconds wall / CPU; candidate mismatches (must be 0)\n");
@@ -677,7 +753,7 @@ std::vector<std::string> SplitList(const std::string& text) {
 
 int RunAll(int argc, char** argv) {
   std::vector<int> sizes = {1000, 10000, 100000};
-  std::vector<std::string> shapes = {"b", "all"};
+  std::vector<std::string> shapes = {"b", "all", "0"};
   int rounds = 5;
   int repeat = 1;
   std::string folderOption;
@@ -723,7 +799,10 @@ int RunAll(int argc, char** argv) {
       if (!std::filesystem::exists(characterFolder / kDefinitionFileName)) {
         TLargeCharacterOptions options;
         options.EntriesPerDictionary = size;
-        options.Shape = shape == "all" ? TCharacterShape::AllKinds : TCharacterShape::KindBOnly;
+        if (!ShapeNamed(shape, options.Shape)) {
+          std::fprintf(stderr, "no shape %s\n", shape.c_str());
+          return 2;
+        }
         WriteLargeCharacter(characterFolder, options);
       }
       std::fprintf(stderr, "measuring %s %d\n", shape.c_str(), size);
@@ -732,8 +811,8 @@ int RunAll(int argc, char** argv) {
       std::vector<Report> runs;
       const bool withReferences = references && shape == "b";
       for (int run = 0; run < repeat; ++run) {
-        if (const auto output = RunChild({argv[0], "--measure", characterFolder.string(),
-                                          roundText, withReferences ? "re2" : "alone"},
+        if (const auto output = RunChild({argv[0], "--measure", characterFolder.string(), roundText,
+                                          withReferences ? "re2" : "alone"},
                                          3600)) {
           runs.push_back(ParseReport(*output));
         }

@@ -6,7 +6,13 @@
 
 namespace kelmo {
 
-bool TConditionIndex::Add(int entry, const TConditionGate& gate) {
+bool TConditionIndex::Add(int entry, const TConditionGate& gate, int32_t program) {
+  if (gate.Tests.empty()) {
+    const auto [known, added] = valueGateOf_.emplace(program, valueGates_.size());
+    if (added) valueGates_.push_back(TValueGate{program, {}});
+    valueGates_[known->second].Entries.push_back(entry);
+    return true;
+  }
   uint8_t patternViews = 0;
   for (const TGateTest& test : gate.Tests) {
     if (test.Kind != TGateTest::TKind::kLike) continue;
@@ -34,9 +40,18 @@ bool TConditionIndex::Add(int entry, const TConditionGate& gate) {
   return true;
 }
 
+void TConditionIndex::Reserve(int count) {
+  // Most gates test the query at one depth or the other.
+  for (const bool deep : {false, true}) {
+    auto& equals = equals_[GateView(TLookupText::kOperateMessage, deep)];
+    equals.reserve(equals.size() + static_cast<size_t>(count));
+  }
+}
+
 void TConditionIndex::Begin(const TLookupState& state, int storedCount) {
   equalPassed_.Reset(storedCount);
   begunPatterns_ = 0;
+  nextValueGate_ = 0;
   for (int view = 0; view < kGateViewCount; ++view) {
     if ((state.UsableViews & (1u << view)) == 0) continue;
     if (!equals_[view].empty()) {
@@ -52,7 +67,7 @@ void TConditionIndex::Begin(const TLookupState& state, int storedCount) {
   }
 }
 
-void TConditionIndex::MarkUpTo(int limit) {
+void TConditionIndex::MarkPatternsUpTo(int limit) {
   for (int view = 0; view < kGateViewCount; ++view) {
     if ((begunPatterns_ & (1u << view)) != 0) patterns_[view]->Table.MarkUpTo(limit);
   }

@@ -44,10 +44,12 @@ struct TGateTest {
   std::string Pattern;  // kLike: the pattern as LIKE searches it (Shift-JIS, "#" expanded)
 };
 
-// The tests a condition needs: it can hold only when one of them passes.
+// The tests a condition needs: it can hold only when one of them passes. A gate without tests
+// stands for a condition whose value depends on the lookup texts alone: it is evaluated once per
+// lookup, and its value decides for every entry that has it.
 struct TConditionGate {
   std::vector<TGateTest> Tests;
-  bool Decides = false;  // it holds exactly when its one test passes
+  bool Decides = false;  // it holds exactly when its one test passes, or its value is true
 };
 
 // Texts that conditions read and that an evaluation may change or that may hold groups of their

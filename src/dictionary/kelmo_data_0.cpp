@@ -43,13 +43,14 @@ void TKelmoData0::SetConditionPrograms(TConditionPrograms* programs) {
 void TKelmoData0::Prepare() {
   if (programs_ == nullptr) return;
   compiled_.resize(Entries.size());
+  index_.Reserve(StoredCount() - preparedCount_);
   for (; preparedCount_ < StoredCount(); ++preparedCount_) {
     const TEntry0& entry = Entries[preparedCount_];
     if (entry.Separator) continue;
     TCompiled& compiled = compiled_[preparedCount_];
     compiled.Program = programs_->Compile(entry.Condition);
     const TConditionGate* gate = programs_->GateOf(compiled.Program);
-    compiled.Gated = gate != nullptr && index_.Add(preparedCount_, *gate);
+    compiled.Gated = gate != nullptr && index_.Add(preparedCount_, *gate, compiled.Program);
     if (!compiled.Gated) {
       ungated_.push_back(preparedCount_);
       continue;
@@ -79,7 +80,12 @@ void TKelmoData0::CollectCandidates(const std::string& input, TAnswerList& candi
     const int runEnd = run.StoredStart + run.Count;
     for (int start = run.StoredStart; start < runEnd;) {
       const int end = std::min(GroupEnd(start), runEnd);
-      index_.MarkUpTo(end);
+      // A program whose value depends on the lookup texts alone is asked here for all its
+      // entries, when its gate can be trusted; otherwise its entries are evaluated in turn.
+      index_.MarkUpTo(end, [&](int32_t program) {
+        return state.Satisfies(programs_->RequirementOf(program)) &&
+               Holds(programs_->Evaluate(program));
+      });
       // The entries to visit, in order: trusting every gate, the next entry without a gate and
       // the next whose gate passed, each followed by a cursor; otherwise every entry.
       auto ungated = std::lower_bound(ungated_.begin(), ungated_.end(), start);

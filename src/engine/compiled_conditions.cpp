@@ -1,6 +1,7 @@
 // Programs by condition text, the lookup's state, and each evaluation's road.
 #include "engine/compiled_conditions.h"
 
+#include <functional>
 #include <optional>
 
 #include "charfile/code_page.h"
@@ -83,11 +84,11 @@ const std::u16string& LookupTextOf(const TCharacter& character, TLookupText text
 }  // namespace
 
 int32_t TCompiledConditions::Compile(std::u16string_view condition) {
-  if (const auto known = numbers_.find(condition); known != numbers_.end()) return known->second;
-  const int32_t number = static_cast<int32_t>(programs_.size());
-  programs_.push_back(std::make_unique<TConditionProgram>(condition));
-  kept_.emplace_back();
-  numbers_.emplace(programs_.back()->Text(), number);
+  const uint64_t hash = std::hash<std::u16string_view>()(condition) * 0x9E3779B97F4A7C15ull;
+  bool inserted = false;
+  const int32_t number = numbers_.FindOrInsert(
+      hash, [&](int program) { return programs_[program]->Text() == condition; }, inserted);
+  if (inserted) programs_.push_back(std::make_unique<TConditionProgram>(condition));
   return number;
 }
 
@@ -102,7 +103,7 @@ const TGateRequirement& TCompiledConditions::RequirementOf(int32_t program) cons
 
 const TLookupState& TCompiledConditions::BeginLookup() {
   if (++lookup_ == 0) {  // the numbers wrapped around: no kept result may look current
-    for (TKept& kept : kept_) kept.Lookup = 0;
+    kept_.clear();
     lookup_ = 1;
   }
   state_.TagsLive =

@@ -25,6 +25,7 @@
 #include "dictionary/condition_programs.h"
 #include "engine/condition_program.h"
 #include "engine/program_evaluator.h"
+#include "regex/hash_index.h"
 
 namespace kelmo {
 
@@ -57,18 +58,18 @@ class TCompiledConditions : public TConditionPrograms {
 
   TCharacter& character_;
   std::vector<std::unique_ptr<TConditionProgram>> programs_;
-  std::unordered_map<std::u16string_view, int32_t> numbers_;  // keys view the programs' texts
+  TbmREHashIndex numbers_;  // condition text -> program
 
   TLookupState state_;
   uint8_t plainLookupTexts_ = 0;  // bit per lookup text holding no brace
   uint32_t lookup_ = 0;           // number of the current lookup, from 1
 
-  // Per program: the lookup whose result is kept, and the result.
+  // Per program evaluated once per lookup: the lookup whose result is kept, and the result.
   struct TKept {
     uint32_t Lookup = 0;
     std::u16string Result;
   };
-  std::vector<TKept> kept_;
+  std::unordered_map<int32_t, TKept> kept_;
 
   TProgramScratch scratch_;
   std::u16string textResult_;

@@ -166,6 +166,7 @@ std::u16string_view LookupWord(TLookupText text) {
 
 TConditionProgram::TConditionProgram(std::u16string_view condition)
     : text_(condition), normalized_(NormalizeText(condition)) {
+  if (normalized_ == text_) std::u16string().swap(normalized_);
   if (text_.size() > kMaxWorkingTextLength || !Parse()) return;
   RecogniseConstantGroups();
   RecogniseTypedGroups();
@@ -190,6 +191,7 @@ TConditionProgram::TConditionProgram(std::u16string_view condition)
   if (root.PieceCount == 1 && pieces_[root.FirstPiece].Group > 0) {
     gate_ = GateOf(pieces_[root.FirstPiece].Group, inert);
   }
+  if (!gate_ && dependsOnlyOnLookupTexts_) gate_ = TConditionGate{{}, true};
 }
 
 bool TConditionProgram::Parse() {
@@ -227,6 +229,11 @@ bool TConditionProgram::Parse() {
   // An unclosed group drops the rest of the text; left to the evaluation of text as well.
   if (open.size() != 1) return false;
   flushText(static_cast<int32_t>(text_.size()));
+  // Exactly as large as needed: a large dictionary holds a program per condition.
+  groups_.shrink_to_fit();
+  size_t pieceCount = 0;
+  for (const std::vector<TProgramPiece>& pieces : groupPieces) pieceCount += pieces.size();
+  pieces_.reserve(pieceCount);
   for (size_t group = 0; group < groups_.size(); ++group) {
     groups_[group].FirstPiece = static_cast<int32_t>(pieces_.size());
     groups_[group].PieceCount = static_cast<int32_t>(groupPieces[group].size());
@@ -261,74 +268,92 @@ void TConditionProgram::RecogniseTypedGroups() {
   for (size_t index = groups_.size(); index-- > 1;) {
     TProgramGroup& group = groups_[index];
     if (group.Constant) continue;
-    TTypedGroup& typed = group.Typed;
-    const auto piece = [&](int i) -> const TProgramPiece& { return pieces_[group.FirstPiece + i]; };
-    const auto text = [&](int i) {
-      return piece(i).Group < 0 ? NormalizedOf(piece(i)) : std::u16string_view();
-    };
-    const auto operand = [&](int i) -> const TProgramGroup* {
-      return piece(i).Group > 0 ? &groups_[piece(i).Group] : nullptr;
-    };
+    std::optional<TTypedGroup> typed = TypedFormOf(group);
+    if (!typed) continue;
     for (int i = 0; i < group.PieceCount; ++i) {
-      if (piece(i).Group < 0) typed.TextLength += piece(i).Length;
+      const TProgramPiece& piece = pieces_[group.FirstPiece + i];
+      if (piece.Group < 0) typed->TextLength += piece.Length;
     }
-    if (group.PieceCount < 2 || piece(0).Group >= 0) continue;
-    const std::u16string_view first = text(0);
-    const TProgramGroup* reads = operand(1);
-    if (reads == nullptr) continue;
-
-    // Number comparisons with the integer on either side: {>{COUNT01}|100}, {<5|{TURN}}. An
-    // integer's text begins with a digit or "-", which never changes what the signs before it
-    // name; a "0" in its place shows which comparison the text is.
-    long double number = 0;
-    if (ReadsInteger(*reads) && first.find(u'|') == std::u16string_view::npos &&
-        group.PieceCount == 3 && piece(2).Group < 0 && text(2).starts_with(u'|') &&
-        TryReadNumber(text(2).substr(1), number)) {
-      const std::u16string sample = std::u16string(first) + u"0" + std::u16string(text(2));
-      const TCommandId id = RecogniseCommand(sample, static_cast<int>(first.size()) + 2);
-      if (IsNumberComparison(id) && first.size() + 1 == LeftOperandStart(id)) {
-        typed = TTypedGroup{
-            TTypedForm::kCompareNumbers, id, piece(1).Group, -1, true, number, typed.TextLength};
-      }
-      continue;
-    }
-    if (ReadsInteger(*reads) && group.PieceCount == 2 && first.find(u'|') == first.size() - 1) {
-      const std::u16string sample = std::u16string(first) + u"0";
-      const TCommandId id = RecogniseCommand(sample, static_cast<int>(first.size()));
-      if (IsNumberComparison(id) && first.size() >= LeftOperandStart(id) &&
-          TryReadNumber(first.substr(LeftOperandStart(id) - 1, first.size() - LeftOperandStart(id)),
-                        number)) {
-        typed = TTypedGroup{
-            TTypedForm::kCompareNumbers, id, piece(1).Group, -1, false, number, typed.TextLength};
-      }
-      continue;
-    }
-    // Texts against a constant: {EQ{MEMO01}|ABC}; with a bar the constant is never equal.
-    if (ReadsText(*reads) && (first == u"EQ" || first == u"NE") && group.PieceCount == 3 &&
-        piece(2).Group < 0 && text(2).starts_with(u'|') &&
-        text(2).find(u'|', 1) == std::u16string_view::npos) {
-      typed.Form = TTypedForm::kCompareTexts;
-      typed.Command = first == u"EQ" ? kEqualTexts : kNotEqualTexts;
-      typed.Operand = piece(1).Group;
-      typed.ConstantStart = piece(2).Start + 1;
-      typed.ConstantLength = piece(2).Length - 1;
-      continue;
-    }
-    // Logic of typed groups: {AND{...}|{...}}, {NOT:{...}}.
-    if (reads->Typed.Form == TTypedForm::kNone) continue;
-    if (group.PieceCount == 4 && text(2) == u"|" && operand(3) != nullptr &&
-        operand(3)->Typed.Form != TTypedForm::kNone &&
-        (first == u"AND" || first == u"OR" || first == u"XOR")) {
-      typed.Form = TTypedForm::kLogic;
-      typed.Command = first == u"AND" ? kAnd : (first == u"OR" ? kOr : kXor);
-      typed.Operand = piece(1).Group;
-      typed.SecondOperand = piece(3).Group;
-    } else if (group.PieceCount == 2 && first == u"NOT:") {
-      typed.Form = TTypedForm::kNot;
-      typed.Command = kNotTrue;
-      typed.Operand = piece(1).Group;
-    }
+    group.Typed = static_cast<int32_t>(typed_.size());
+    typed_.push_back(*typed);
   }
+  typed_.shrink_to_fit();
+}
+
+std::optional<TTypedGroup> TConditionProgram::TypedFormOf(const TProgramGroup& group) const {
+  const auto piece = [&](int i) -> const TProgramPiece& { return pieces_[group.FirstPiece + i]; };
+  const auto text = [&](int i) {
+    return piece(i).Group < 0 ? NormalizedOf(piece(i)) : std::u16string_view();
+  };
+  const auto operand = [&](int i) -> const TProgramGroup* {
+    return piece(i).Group > 0 ? &groups_[piece(i).Group] : nullptr;
+  };
+  if (group.PieceCount < 2 || piece(0).Group >= 0 || operand(1) == nullptr) return std::nullopt;
+  const std::u16string_view first = text(0);
+  const TProgramGroup& reads = *operand(1);
+  TTypedGroup typed;
+  typed.Operand = piece(1).Group;
+
+  // Number comparisons with the integer on either side: {>{COUNT01}|100}, {<5|{TURN}}. An
+  // integer's text begins with a digit or "-", which never changes what the signs before it
+  // name; a "0" in its place shows which comparison the text is.
+  if (ReadsInteger(reads)) {
+    std::u16string sample;
+    std::u16string_view number;
+    int bar = 0;
+    if (group.PieceCount == 3 && first.find(u'|') == std::u16string_view::npos &&
+        piece(2).Group < 0 && text(2).starts_with(u'|')) {
+      sample = std::u16string(first) + u"0" + std::u16string(text(2));
+      bar = static_cast<int>(first.size()) + 2;
+      number = text(2).substr(1);
+    } else if (group.PieceCount == 2 && first.find(u'|') == first.size() - 1) {
+      sample = std::u16string(first) + u"0";
+      bar = static_cast<int>(first.size());
+      typed.OperandLeft = false;
+    } else {
+      return std::nullopt;
+    }
+    typed.Command = RecogniseCommand(sample, bar);
+    if (!IsNumberComparison(typed.Command)) return std::nullopt;
+    const size_t leftStart = LeftOperandStart(typed.Command);
+    if (typed.OperandLeft ? first.size() + 1 != leftStart : first.size() < leftStart) {
+      return std::nullopt;
+    }
+    if (!typed.OperandLeft) number = first.substr(leftStart - 1, first.size() - leftStart);
+    // Kept as a double, when that holds the constant exactly as the command reads it.
+    long double constant = 0;
+    if (!TryReadNumber(number, constant)) return std::nullopt;
+    typed.Number = static_cast<double>(constant);
+    if (static_cast<long double>(typed.Number) != constant) return std::nullopt;
+    return typed;
+  }
+  // Texts against a constant: {EQ{MEMO01}|ABC}; with a bar the constant is never equal.
+  if (ReadsText(reads)) {
+    if ((first != u"EQ" && first != u"NE") || group.PieceCount != 3 || piece(2).Group >= 0 ||
+        !text(2).starts_with(u'|') || text(2).find(u'|', 1) != std::u16string_view::npos) {
+      return std::nullopt;
+    }
+    typed.Form = TTypedForm::kCompareTexts;
+    typed.Command = first == u"EQ" ? kEqualTexts : kNotEqualTexts;
+    typed.ConstantStart = piece(2).Start + 1;
+    typed.ConstantLength = piece(2).Length - 1;
+    return typed;
+  }
+  // Logic of typed groups: {AND{...}|{...}}, {NOT:{...}}.
+  if (reads.Typed < 0) return std::nullopt;
+  if (group.PieceCount == 4 && text(2) == u"|" && operand(3) != nullptr && operand(3)->Typed >= 0 &&
+      (first == u"AND" || first == u"OR" || first == u"XOR")) {
+    typed.Form = TTypedForm::kLogic;
+    typed.Command = first == u"AND" ? kAnd : (first == u"OR" ? kOr : kXor);
+    typed.SecondOperand = piece(3).Group;
+    return typed;
+  }
+  if (group.PieceCount == 2 && first == u"NOT:") {
+    typed.Form = TTypedForm::kNot;
+    typed.Command = kNotTrue;
+    return typed;
+  }
+  return std::nullopt;
 }
 
 std::vector<TConditionProgram::TFacts> TConditionProgram::Analyse(TAssumption assumption) const {
@@ -453,6 +478,11 @@ void TConditionProgram::AnalyseCommand(const TProgramGroup& group, TAssumption a
         break;
     }
   }
+  // A typed group gives a truth whatever its operands read (condition_program.h).
+  if (group.Typed >= 0) {
+    facts.MayEmpty = facts.MayDot = facts.MayBar = facts.MayBrace = false;
+    unknownBraces = false;
+  }
   // A group without result whose text holds a dot goes to the plug-ins.
   if (facts.MayEmpty && facts.TextMayDot) facts.MayCallTags = true;
   if (unknownBraces) facts.Dynamic = true;
@@ -522,7 +552,7 @@ std::u16string_view TConditionProgram::TextOf(const TProgramPiece& piece) const 
 }
 
 std::u16string_view TConditionProgram::NormalizedOf(const TProgramPiece& piece) const {
-  return std::u16string_view(normalized_).substr(piece.Start, piece.Length);
+  return std::u16string_view(NormalizedText()).substr(piece.Start, piece.Length);
 }
 
 }  // namespace kelmo

@@ -50,7 +50,6 @@ struct TProgramPiece {
 // conditions are mostly made of, each giving "True" or "False". When what it reads does not fit
 // (a counter holding a fraction, a text holding a bar), the walk gathers the group as text.
 enum class TTypedForm : uint8_t {
-  kNone,
   kCompareNumbers,  // ==, !=, <, <=, >, >= of a group reading an integer and a number
   kCompareTexts,    // EQ or NE of a group reading a text and a constant without a bar
   kLogic,           // AND, OR or XOR of two typed groups
@@ -58,7 +57,7 @@ enum class TTypedForm : uint8_t {
 };
 
 struct TTypedGroup {
-  TTypedForm Form = TTypedForm::kNone;
+  TTypedForm Form = TTypedForm::kCompareNumbers;
   TCommandId Command = TCommandId::kNone;  // what the group's text is recognised as
   int32_t Operand = -1;                    // the group read or combined first
   int32_t SecondOperand = -1;              // kLogic: the group combined second
@@ -82,7 +81,7 @@ struct TProgramGroup {
   int Bar = 0;
   std::optional<TLookupText> LookupText;
   int8_t Slot = -1;
-  TTypedGroup Typed;
+  int32_t Typed = -1;  // its place among the program's typed groups, -1 when it is none
 };
 
 // Whether a constant group reads an integer that a typed evaluation can take directly: a counter
@@ -99,9 +98,15 @@ class TConditionProgram {
   explicit TConditionProgram(std::u16string_view condition);
 
   const std::u16string& Text() const { return text_; }
-  const std::u16string& NormalizedText() const { return normalized_; }
+  // The text normalised; the text itself when normalising changes nothing (keys are normalised at
+  // load), which spares a copy.
+  const std::u16string& NormalizedText() const { return normalized_.empty() ? text_ : normalized_; }
   const std::vector<TProgramGroup>& Groups() const { return groups_; }
   const std::vector<TProgramPiece>& Pieces() const { return pieces_; }
+  // The typed form of a group, or nullptr.
+  const TTypedGroup* TypedOf(const TProgramGroup& group) const {
+    return group.Typed < 0 ? nullptr : &typed_[group.Typed];
+  }
 
   // Whether the compiled evaluation gives what the evaluation of text gives, as long as the
   // texts in PlainSources and PlainLookupTexts hold no brace, and no plug-in is asked when
@@ -120,7 +125,8 @@ class TConditionProgram {
   const TGateRequirement& Requirement() const { return requirement_; }
 
   // The gate, when the condition is one group testing a lookup text (or an AND or OR of such
-  // tests) and changes nothing while Requirement is met.
+  // tests) and changes nothing while Requirement is met; a gate without tests when it depends only
+  // on the lookup texts otherwise.
   const std::optional<TConditionGate>& Gate() const { return gate_; }
 
  private:
@@ -131,6 +137,7 @@ class TConditionProgram {
   bool Parse();
   void RecogniseConstantGroups();
   void RecogniseTypedGroups();
+  std::optional<TTypedGroup> TypedFormOf(const TProgramGroup& group) const;
   std::vector<TFacts> Analyse(TAssumption assumption) const;
   void AnalyseCommand(const TProgramGroup& group, TAssumption assumption, TFacts& facts) const;
   std::optional<TConditionGate> GateOf(int group, const std::vector<TFacts>& facts) const;
@@ -139,9 +146,11 @@ class TConditionProgram {
   std::u16string_view NormalizedOf(const TProgramPiece& piece) const;
 
   std::u16string text_;
-  std::u16string normalized_;  // of the whole condition: its pieces' normalised texts
+  std::u16string
+      normalized_;  // of the whole condition when it differs: its pieces' normalised texts
   std::vector<TProgramGroup> groups_;
   std::vector<TProgramPiece> pieces_;
+  std::vector<TTypedGroup> typed_;
 
   bool compiled_ = false;
   bool mayCallTags_ = false;

@@ -102,10 +102,10 @@ class TProgramWalk {
 
   // Gathers and runs a group; its result may view ownResult.
   bool Close(const TProgramGroup& group, std::u16string& ownResult, TClosed& closed) {
-    if (group.Typed.Form != TTypedForm::kNone) {
+    if (const TTypedGroup* typed = program_.TypedOf(group)) {
       bool truth = false;
       size_t content = 0;
-      switch (EvaluateTyped(group, truth, content)) {
+      switch (EvaluateTyped(*typed, truth, content)) {
         case TTyped::kLimit:
           return false;
         case TTyped::kDone:
@@ -144,12 +144,9 @@ class TProgramWalk {
   // The truth a typed group gives and the length of its content in the working text, with the
   // splices of the groups it holds counted; kNotHere, nothing counted, when what it reads does not
   // fit its form; kLimit when a limit ends the evaluation.
-  TTyped EvaluateTyped(const TProgramGroup& group, bool& truth, size_t& content) {
-    const TTypedGroup& typed = group.Typed;
+  TTyped EvaluateTyped(const TTypedGroup& typed, bool& truth, size_t& content) {
     const std::vector<TProgramGroup>& groups = program_.Groups();
     switch (typed.Form) {
-      case TTypedForm::kNone:
-        break;
       case TTypedForm::kCompareNumbers: {
         const TProgramGroup& reads = groups[typed.Operand];
         int64_t value = 0;
@@ -163,7 +160,7 @@ class TProgramWalk {
         return TTyped::kDone;
       }
       case TTypedForm::kCompareTexts:
-        return CompareTexts(group, truth, content);
+        return CompareTexts(typed, truth, content);
       case TTypedForm::kLogic:
       case TTypedForm::kNot: {
         const TAccount before = account_;
@@ -193,7 +190,7 @@ class TProgramWalk {
   // A typed group inside another: evaluated and spliced; resultLength is the length of its truth.
   TTyped TypedOperand(const TProgramGroup& group, bool& truth, size_t& resultLength) {
     size_t content = 0;
-    const TTyped outcome = EvaluateTyped(group, truth, content);
+    const TTyped outcome = EvaluateTyped(*program_.TypedOf(group), truth, content);
     if (outcome != TTyped::kDone) return outcome;
     resultLength = TruthOf(truth).size();
     return Splice(content + 2, resultLength) ? TTyped::kDone : TTyped::kLimit;
@@ -203,8 +200,7 @@ class TProgramWalk {
   // spliced when it is not empty, kept as the group itself at depth 2, removed deeper. A bar in
   // the text would cut the operands elsewhere, but they would differ all the same: the right one
   // would hold a bar, the left one none, as a bar-free constant differs from a text with one.
-  TTyped CompareTexts(const TProgramGroup& group, bool& truth, size_t& content) {
-    const TTypedGroup& typed = group.Typed;
+  TTyped CompareTexts(const TTypedGroup& typed, bool& truth, size_t& content) {
     const TProgramGroup& reads = program_.Groups()[typed.Operand];
     std::u16string_view text;
     if (reads.LookupText) {

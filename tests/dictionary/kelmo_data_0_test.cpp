@@ -1,9 +1,11 @@
 // Kind 0: conditions go through the evaluator; which ones are evaluated, in which order, and
-// what counts as passing. The evaluator here is a lambda that records every condition it gets.
+// what counts as passing. The evaluator here is a lambda that records every condition it gets;
+// with programs, those whose trusted gates fail are not evaluated at all.
 #include "dictionary/kelmo_data_0.h"
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <set>
 #include <stdexcept>
 
@@ -195,6 +197,98 @@ TEST(TKelmoData0, EvaluatorErrorGoesToTheCaller) {
   EXPECT_THROW(dictionary.Lookup(""), std::runtime_error);
   EXPECT_EQ(dictionary.AvailableCount, 1);
 }
+
+// Programs whose gates the conditions name: "=X" has a gate testing the query, at depth 2, for X
+// that decides; "?X" one that only rules the condition out; any other condition none. Every gate
+// asks for quiet plug-in tags. Records every evaluation.
+class NamedGatePrograms : public TConditionPrograms {
+ public:
+  int32_t Compile(std::u16string_view condition) override {
+    conditions_.emplace_back(condition);
+    std::optional<TConditionGate> gate;
+    if (condition.starts_with(u'=') || condition.starts_with(u'?')) {
+      gate = TConditionGate{
+          {TGateTest{TGateTest::TKind::kEquals, kView, std::u16string(condition.substr(1)), {}}},
+          condition.starts_with(u'=')};
+    }
+    gates_.push_back(gate);
+    return static_cast<int32_t>(conditions_.size()) - 1;
+  }
+  const TConditionGate* GateOf(int32_t program) const override {
+    return gates_[program] ? &*gates_[program] : nullptr;
+  }
+  const TGateRequirement& RequirementOf(int32_t) const override { return requirement_; }
+  const TLookupState& BeginLookup() override { return State; }
+  std::u16string_view Evaluate(int32_t program) override {
+    Evaluated.push_back(conditions_[program]);
+    return Passing.count(conditions_[program]) ? u"True" : u"False";
+  }
+
+  static constexpr uint8_t kView = GateView(TLookupText::kOperateMessage, false);
+  TLookupState State;
+  std::set<std::u16string> Passing;
+  std::vector<std::u16string> Evaluated;
+
+ private:
+  std::vector<std::u16string> conditions_;
+  std::vector<std::optional<TConditionGate>> gates_;
+  TGateRequirement requirement_{1u << kView, true, {}};
+};
+
+struct GateCase {
+  const char* name;
+  bool usable;
+  bool tagsLive;
+  std::u16string query;
+  std::set<std::u16string> passing;
+  std::vector<std::u16string> evaluated;
+  std::vector<int> candidates;
+};
+void PrintTo(const GateCase& test, std::ostream* out) {
+  *out << test.name;
+}
+
+class TrustedGates : public ::testing::TestWithParam<GateCase> {};
+
+// Entries: =A 0, ?B 1, C 2, separator 3, =D 4, ?E 5.
+TEST_P(TrustedGates, LeaveOutTheEntriesWhoseGateFailed) {
+  const GateCase& test = GetParam();
+  testing::TempFolder folder;
+  NamedGatePrograms programs;
+  programs.Passing = test.passing;
+  programs.State.UsableViews = test.usable ? 1u << NamedGatePrograms::kView : 0;
+  programs.State.Texts[NamedGatePrograms::kView] = test.query;
+  programs.State.TagsLive = test.tagsLive;
+  TKelmoData0 dictionary(false, nullptr);
+  dictionary.SetConditionPrograms(&programs);
+  dictionary.LoadFile(
+      folder.Write("d.txt", CrLf({"=a,1", "?b,2", "c,3", "{PRIOR},x", "=d,4", "?e,5"})));
+  EXPECT_EQ(dictionary.GatedCount(), 4);
+  EXPECT_EQ(Candidates(dictionary, ""), test.candidates);
+  EXPECT_EQ(programs.Evaluated, test.evaluated);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lookups, TrustedGates,
+    ::testing::Values(
+        GateCase{"DecidingGatePassesWithoutEvaluation", true, false, u"A", {}, {u"C"}, {0}},
+        GateCase{"GateThatPassedStillEvaluates", true, false, u"B", {u"?B"}, {u"?B", u"C"}, {1}},
+        GateCase{"NoGatePassesLaterGroupsAreReached", true, false, u"E", {}, {u"C", u"?E"}, {}},
+        GateCase{"UnusableViewEvaluatesEveryEntry",
+                 false,
+                 false,
+                 u"A",
+                 {u"=A"},
+                 {u"=A", u"?B", u"C"},
+                 {0}},
+        GateCase{"LivePluginsEvaluateEveryEntry",
+                 true,
+                 true,
+                 u"Z",
+                 {},
+                 {u"=A", u"?B", u"C", u"=D", u"?E"},
+                 {}}),
+    [](const auto& info) { return info.param.name; });
 
 }  // namespace
 }  // namespace kelmo
