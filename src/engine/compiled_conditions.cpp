@@ -154,27 +154,31 @@ std::u16string_view TCompiledConditions::Evaluate(int32_t program) {
   if (compiled.DependsOnlyOnLookupTexts() && state_.Satisfies(compiled.Requirement())) {
     TKept& kept = kept_[program];
     if (kept.Lookup != lookup_) {
-      kept.Result = Run(compiled);
+      bool asText = false;  // a program that changes nothing writes no memo either way
+      kept.Result = Run(compiled, asText);
       kept.Lookup = lookup_;
     }
     return kept.Result;
   }
-  const std::u16string_view result = Run(compiled);
-  // A memo may have been written: by the program, or by a text nothing here has looked into.
-  if (compiled.WritesMemo() || !compiled.Compiled()) FindPlainSources();
+  bool asText = false;
+  const std::u16string_view result = Run(compiled, asText);
+  // A memo may have been written: by the program, or by a text that the analysis did not see
+  // (rescanned groups of a memo read as text write memos too).
+  if (compiled.WritesMemo() || asText) FindPlainSources();
   return result;
 }
 
-std::u16string_view TCompiledConditions::Run(const TConditionProgram& program) {
-  if (program.Compiled() && !(program.MayCallTags() && state_.TagsLive) &&
-      (program.PlainLookupTexts() & ~plainLookupTexts_) == 0 &&
-      (program.PlainSources() & ~state_.PlainSources).none()) {
-    const TDateTime now = program.ReadsClock() ? character_.MacroScratch->Clock.Now() : 0;
-    EvaluateProgram(character_, program, now, scratch_);
-    return scratch_.Result;
+std::u16string_view TCompiledConditions::Run(const TConditionProgram& program, bool& asText) {
+  asText = !program.Compiled() || (program.MayCallTags() && state_.TagsLive) ||
+           (program.PlainLookupTexts() & ~plainLookupTexts_) != 0 ||
+           (program.PlainSources() & ~state_.PlainSources).any();
+  if (asText) {
+    textResult_ = character_.Evaluate(program.Text());
+    return textResult_;
   }
-  textResult_ = character_.Evaluate(program.Text());
-  return textResult_;
+  const TDateTime now = program.ReadsClock() ? character_.MacroScratch->Clock.Now() : 0;
+  EvaluateProgram(character_, program, now, scratch_);
+  return scratch_.Result;
 }
 
 }  // namespace kelmo

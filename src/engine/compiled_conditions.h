@@ -50,8 +50,8 @@ class TCompiledConditions : public TConditionPrograms {
   const TConditionProgram& Program(int32_t program) const { return *programs_[program]; }
 
  private:
-  // The evaluation of a program, compiled when it may run so.
-  std::u16string_view Run(const TConditionProgram& program);
+  // The evaluation of a program, compiled when it may run so; asText tells when it did not.
+  std::u16string_view Run(const TConditionProgram& program, bool& asText);
 
   // Sets in state_ which memo slots and profile names hold no brace.
   void FindPlainSources();

@@ -43,11 +43,11 @@ const std::vector<std::u16string> kPatterns = {
     u"^A", u"A$",  u"B",  u"A|B", u"(A",          u".",     u"^( *|.NOTHINGSAID.)$",
     u"#",  u"\\#", u"^$", u"猫",  u".REPEATED.$", u"[AB]+", u"^.*$"};
 const std::vector<std::u16string> kTexts = {
-    u"A",     u"AB",          u"{NOTHINGSAID}", u"A{REPEATED}",
-    u"A|B",   u"{COUNT01++}", u"{LOOP.T}",      u"",
-    u"猫",    u"A.B",         u"{A{B}}",        u"}",
-    u"{",     u"KCCALLED",    u"TRUE",          u"{MEMO01}",
-    u"{X.Y}", u"a{}b",        u"{A|B}",         u"7"};
+    u"A", u"AB", u"{NOTHINGSAID}", u"A{REPEATED}", u"A|B", u"{COUNT01++}", u"{LOOP.T}", u"", u"猫",
+    u"A.B", u"{A{B}}", u"}", u"{", u"KCCALLED", u"TRUE", u"{MEMO01}", u"{X.Y}", u"a{}b", u"{A|B}",
+    u"7",
+    // Read at top level, this memo writes another one that counts when it is read.
+    u"{MEMO02:{COUNT01++}}"};
 const std::vector<std::u16string> kSlots = {u"01", u"02", u"50"};
 
 class ConditionGenerator {
@@ -111,8 +111,8 @@ class ConditionGenerator {
       case 17:
         return Chance(50) ? u"{LOOP.X}" : u"{POSA.B|" + Lookup() + u"}";
       case 18: {
-        static const std::vector<std::u16string> raw = {u"TRUE", u"true", u"abc", u"{",
-                                                        u"}",    u"{}",   u"x}{", u"{{MEMO01}}"};
+        static const std::vector<std::u16string> raw = {
+            u"TRUE", u"true", u"abc", u"{", u"}", u"{}", u"x}{", u"{{MEMO01}}", u"{MEMO01}"};
         return Pick(raw);
       }
       case 19:
@@ -312,6 +312,27 @@ TEST(ConditionProperty, CompiledAndIndexedLookupsAgreeWithThePlainOnes) {
       if (::testing::Test::HasFatalFailure()) return;
     }
   }
+}
+
+TEST(ConditionProperty, AMemoWrittenByATextMidLookupIsCheckedAgain) {
+  // The first condition, read as text (its memo holds braces), writes a second memo that counts
+  // when it is read; the gate of the next condition fails, and may no longer be trusted.
+  testing::TTestCharacterFolder folder;
+  folder.Write("d02.txt", CrLf({"{MEMO01},a", "{AND{EQ{OPERATEMESSAGE}|X}|{EQ{MEMO02}|W}},b"}));
+  TTwins twins(folder,
+               folder.WriteDefinition({{"name", "kit"}, {"version", "210"}, {"data02", "d02.txt"}}),
+               folder.Path());
+  for (TCharacter* character : {twins.Fast.get(), twins.Plain.get()}) {
+    character->Memo[1] = "{MEMO02:{COUNT03++}}";
+    character->OperateMessage = "Y";
+  }
+  TAnswerList fast(twins.Fast->Data02->EntryCount());
+  twins.Fast->Data02->CollectCandidates("", fast);
+  TAnswerList plain(twins.Plain->Data02->EntryCount());
+  twins.Plain->Data02->ScanCandidates("", plain);
+  EXPECT_EQ(twins.Plain->Counter[3], 2);
+  EXPECT_EQ(twins.Fast->Counter[3], twins.Plain->Counter[3]);
+  EXPECT_EQ(twins.Fast->Memo[2], twins.Plain->Memo[2]);
 }
 
 TEST(ConditionProperty, PluginTagsAreAskedTheSameInTheSameOrder) {
