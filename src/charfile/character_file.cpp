@@ -1,16 +1,20 @@
 #include "charfile/character_file.h"
 
 #include "charfile/data_path.h"
-#include "charfile/text_utils.h"
+#include "charfile/load_listener.h"
 #include "charfile/text_file.h"
+#include "charfile/text_utils.h"
 
 namespace kelmo {
-TCharacterFile::TCharacterFile(std::string_view path) {
+TCharacterFile::TCharacterFile(std::string_view path, TLoadListener* listener) {
   if (!DataFileExists(path)) return;
-  const std::vector<std::string> lines = LoadLines(path);
+  const std::vector<std::string> lines = LoadDataLines(path, listener);
   for (size_t i = 0; i + 1 < lines.size(); i += 2) {
     keys_.push_back(AsciiLowerCase(lines[i]));
     values_.push_back(lines[i + 1]);
+  }
+  if (listener != nullptr && lines.size() % 2 != 0) {
+    listener->LineIgnored(static_cast<int>(lines.size()), TIgnoredLine::UnpairedLine, {});
   }
   Folder = ResolveCharacterFolder(path, ReadValue("folder"));
 }

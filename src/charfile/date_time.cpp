@@ -46,6 +46,7 @@ int DaysInMonth(int year, int month) {
 TDateTime NowLocal() { return TLocalClock().Now(); }
 
 TDateTime TLocalClock::Now() {
+  if (source_) return source_();
   using namespace std::chrono;
   const auto now = system_clock::now();
   const std::time_t seconds = system_clock::to_time_t(now);

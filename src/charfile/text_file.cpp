@@ -4,15 +4,43 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
 #include "charfile/atomic_file.h"
+#include "charfile/code_page.h"
 #include "charfile/data_path.h"
 #include "charfile/kelmo_error.h"
+#include "charfile/load_listener.h"
 #include "charfile/regular_file.h"
 
 namespace kelmo {
+namespace {
+
+// The characters of a UTF-8 line that became "?" in its Shift-JIS form, UTF-8, in order; empty
+// when none did. Only a line with more "?" after the conversion than before has any, and only such
+// a line is converted again character by character.
+std::string ReplacedCharacters(std::string_view utf8Line, const std::u16string& wide,
+                               std::string_view shiftJisLine) {
+  if (std::count(shiftJisLine.begin(), shiftJisLine.end(), '?') ==
+      std::count(utf8Line.begin(), utf8Line.end(), '?')) {
+    return {};
+  }
+  std::string replaced;
+  for (size_t i = 0; i < wide.size();) {
+    const bool pair = i + 1 < wide.size() && wide[i] >= 0xD800 && wide[i] <= 0xDBFF &&
+                      wide[i + 1] >= 0xDC00 && wide[i + 1] <= 0xDFFF;
+    const std::u16string_view character(wide.data() + i, pair ? 2 : 1);
+    if (character != u"?" && Utf16ToShiftJis(character) == "?") {
+      replaced += Utf16ToUtf8(character);
+    }
+    i += character.size();
+  }
+  return replaced;
+}
+
+}  // namespace
 
 std::vector<std::string> SplitLines(std::string_view text) {
   text = text.substr(0, text.find('\0'));
@@ -56,6 +84,27 @@ std::string ReadFileSystemBytes(const std::string& path) {
 
 std::vector<std::string> LoadLines(std::string_view dataPath) {
   return SplitLines(ReadFileBytes(dataPath));
+}
+
+std::vector<std::string> SplitDataLines(std::string_view content, TLoadListener* listener) {
+  if (!content.starts_with(kUtf8ByteOrderMark)) return SplitLines(content);
+  // Line breaks and NUL are single bytes that no other UTF-8 character contains, so the line rule
+  // splits UTF-8 as it splits Shift-JIS.
+  std::vector<std::string> lines = SplitLines(content.substr(kUtf8ByteOrderMark.size()));
+  for (size_t i = 0; i < lines.size(); ++i) {
+    const std::u16string wide = Utf8ToUtf16(lines[i]);
+    std::string converted = Utf16ToShiftJis(wide);
+    if (listener != nullptr) {
+      const std::string replaced = ReplacedCharacters(lines[i], wide, converted);
+      if (!replaced.empty()) listener->CharactersReplaced(static_cast<int>(i) + 1, replaced);
+    }
+    lines[i] = std::move(converted);
+  }
+  return lines;
+}
+
+std::vector<std::string> LoadDataLines(std::string_view dataPath, TLoadListener* listener) {
+  return SplitDataLines(ReadFileBytes(dataPath), listener);
 }
 
 void SaveLines(std::string_view dataPath, const std::vector<std::string>& lines) {

@@ -28,11 +28,12 @@ void TKelmoData::LoadResolvedFile(const std::string& path) {
   const int start = StoredCount();
   const int availableBefore = AvailableCount;
   try {
-    std::vector<std::string> lines = SplitLines(ReadFileSystemBytes(path));
+    if (listener_ != nullptr) listener_->FileStarted(path);
+    std::vector<std::string> lines = SplitDataLines(ReadFileSystemBytes(path), listener_);
+    // Unscrambling drops the header, the file's first line.
+    const int firstLineNumber = IsScrambled(lines) ? 2 : 1;
     UnscrambleIfNeeded(lines);
-    for (const std::string& line : lines) {
-      if (!AddLine(line)) break;
-    }
+    AddLines(lines, firstLineNumber);
   } catch (...) {
     // What was stored before the error must be usable like a complete load.
     Prepare();
@@ -45,10 +46,32 @@ void TKelmoData::LoadResolvedFile(const std::string& path) {
   storedFiles_[identity] = TStoredFile{start, count, AvailableCount - availableBefore};
 }
 
+void TKelmoData::AddLines(const std::vector<std::string>& lines, int firstLineNumber) {
+  if (listener_ == nullptr) {
+    for (const std::string& line : lines) {
+      if (!AddLine(line)) return;
+    }
+    return;
+  }
+  for (size_t i = 0; i < lines.size(); ++i) {
+    lineNumber_ = firstLineNumber + static_cast<int>(i);
+    lineFields_.assign(1, lines[i]);
+    lineIgnored_ = false;
+    if (!AddLine(lines[i])) {
+      TellReadingEnded(*listener_, lines, i, firstLineNumber);
+      return;
+    }
+    if (lineIgnored_) continue;
+    listener_->EntryRead(lineNumber_, lineFields_);
+    storedLines_.resize(StoredCount(), lineNumber_);
+  }
+}
+
 void TKelmoData::Clear() {
   AvailableCount = 0;
   Runs.Clear();
   storedFiles_.clear();
+  storedLines_.clear();
 }
 
 std::string TKelmoData::Lookup(const std::string& input) {
@@ -65,8 +88,13 @@ std::string TKelmoData::Lookup(const std::string& input) {
   return StoredEntry(Runs.StoredIndex(chosen)).Reply;
 }
 
-std::vector<std::string> SplitEntryLine(std::string_view line, size_t minimumFields) {
+std::vector<std::string> TKelmoData::SplitEntryLine(std::string_view line, size_t minimumFields) {
   std::vector<std::string> fields = SplitCommaText(line);
+  if (listener_ != nullptr) {
+    lineIgnored_ = fields.size() < minimumFields;
+    if (lineIgnored_) listener_->LineIgnored(lineNumber_, TIgnoredLine::TooFewFields, fields);
+    lineFields_ = fields;
+  }
   if (fields.size() < minimumFields) fields.clear();
   return fields;
 }

@@ -17,6 +17,9 @@
 // further naming (entry_runs.h), each listing with its own place in the groups and its own used
 // marks. Entry numbers outside the dictionary (candidates, EntryCount) count listed entries, so
 // every answer is the one a dictionary holding a copy per naming would give.
+//
+// An author's tool may listen to the loads (charfile/load_listener.h): it then hears of every line
+// read, entry or passed over, of the end marker and of characters a UTF-8 file could not keep.
 #pragma once
 
 #include <algorithm>
@@ -29,6 +32,7 @@
 #include <vector>
 
 #include "charfile/answer_list.h"
+#include "charfile/load_listener.h"
 #include "dictionary/entry_runs.h"
 #include "dictionary/entry_set.h"
 
@@ -71,6 +75,10 @@ class TKelmoData {
   // LoadFile for a path already resolved: a UTF-8 file-system path, taken as it is.
   void LoadResolvedFile(const std::string& fileSystemPath);
 
+  // The listener (not owned; nullptr for none) that hears of the lines of every file loaded from
+  // now on. A file this dictionary has read before is not read again, so it is not heard again.
+  void SetListener(TLoadListener* listener) { listener_ = listener; }
+
   // Discards every entry; AvailableCount becomes 0.
   virtual void Clear();
 
@@ -110,6 +118,18 @@ class TKelmoData {
   // The stored entry at a valid index.
   virtual const TDictionaryEntry& StoredEntry(int index) const = 0;
 
+  // For AddLine: the fields of a dictionary line by the comma-text rule, or an empty list when the
+  // line has fewer than minimumFields fields (the listener hears why it is passed over).
+  std::vector<std::string> SplitEntryLine(std::string_view line, size_t minimumFields);
+
+  // For Prepare of the pattern kinds: tells the listener, if any, about the pattern of field
+  // `field` of the stored entry at index.
+  void TellPattern(int index, int field, const std::string& pattern, TPatternVerdict verdict) {
+    if (listener_ != nullptr && index < static_cast<int>(storedLines_.size())) {
+      listener_->PatternRead(storedLines_[index], field, pattern, verdict);
+    }
+  }
+
   const TEvaluator Evaluator;
   TEntryRuns Runs;  // the listed entries
 
@@ -129,6 +149,18 @@ class TKelmoData {
     int32_t Available = 0;  // of its entries, those that are no separators
   };
   std::map<TFileIdentity, TStoredFile> storedFiles_;
+
+  // Reads the lines of one file into entries, telling the listener about each.
+  void AddLines(const std::vector<std::string>& lines, int firstLineNumber);
+
+  TLoadListener* listener_ = nullptr;
+  // While a line is added with a listener: its number, its fields as the listener hears them
+  // (SplitEntryLine fills them; a kind that does not split leaves the whole line), and whether it
+  // was passed over.
+  int lineNumber_ = 0;
+  std::vector<std::string> lineFields_;
+  bool lineIgnored_ = false;
+  std::vector<int32_t> storedLines_;  // with a listener: the line of each stored entry
 };
 
 // The storage and the scan shared by the kinds: a flat vector of TEntry (derived from
@@ -221,10 +253,6 @@ class TKelmoDataOf : public TKelmoData {
  private:
   std::vector<int32_t> separators_;  // the stored indices of the separators, ascending
 };
-
-// The fields of a dictionary line by the comma-text rule, or an empty list when the line has
-// fewer than minimumFields fields.
-std::vector<std::string> SplitEntryLine(std::string_view line, size_t minimumFields);
 
 // A key or pattern field as it is stored: normalised, then "#" expanded to a digit class.
 std::string NormalizeKey(std::string_view field);

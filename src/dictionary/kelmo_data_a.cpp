@@ -33,6 +33,10 @@ void TKelmoDataA::Prepare() {
     if (entry.Separator) continue;
     previousPatterns_.Index(preparedCount_, entry.PreviousReply);
     inputPatterns_.Index(preparedCount_, entry.Input);
+    TellPattern(preparedCount_, 0, previousPatterns_.Text(entry.PreviousReply),
+                previousPatterns_.Verdict(entry.PreviousReply));
+    TellPattern(preparedCount_, 1, inputPatterns_.Text(entry.Input),
+                inputPatterns_.Verdict(entry.Input));
   }
 }
 
@@ -60,6 +64,17 @@ void TKelmoDataA::ScanCandidates(const std::string& input, TAnswerList& candidat
     return previousPatterns_.FoundIn(entry.PreviousReply, context_) &&
            inputPatterns_.FoundIn(entry.Input, input);
   });
+}
+
+bool TKelmoDataA::LooksFor(const std::string& text) {
+  previousPatterns_.Begin(text, previousMarked_);
+  previousPatterns_.MarkUpTo(kNoEntry);
+  bool looks = false;
+  previousMarked_.ForEach([&](int index) {
+    looks = !previousPatterns_.FoundIn(Entries[index].PreviousReply, std::string());
+    return !looks;
+  });
+  return looks;
 }
 
 void TKelmoDataA::SetContext(std::u16string_view rawReply) {

@@ -45,6 +45,12 @@ class TKelmoDataA : public TKelmoDataOf<TEntryA> {
   // Takes the context of other, as SetContext of the same reply would set it.
   void CopyContext(const TKelmoDataA& other) { context_ = other.context_; }
 
+  // Whether some entry looks for text (normalised, Shift-JIS) in the previous reply: its
+  // previous-reply pattern is found in text and is not one found in every text (found in the
+  // empty text). An author's tool takes a reply's brace group that names no command for such a
+  // mark, left in the reply for the follow-ups to find.
+  bool LooksFor(const std::string& text);
+
  protected:
   // Lines of at least three fields: previous-reply pattern, input pattern, reply.
   bool AddLine(const std::string& line) override;

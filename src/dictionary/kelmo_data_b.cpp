@@ -24,7 +24,10 @@ bool TKelmoDataB::AddLine(const std::string& line) {
 void TKelmoDataB::Prepare() {
   for (; preparedCount_ < StoredCount(); ++preparedCount_) {
     const TEntryB& entry = Entries[preparedCount_];
-    if (!entry.Separator) inputPatterns_.Index(preparedCount_, entry.Input);
+    if (entry.Separator) continue;
+    inputPatterns_.Index(preparedCount_, entry.Input);
+    TellPattern(preparedCount_, 0, inputPatterns_.Text(entry.Input),
+                inputPatterns_.Verdict(entry.Input));
   }
 }
 

@@ -5,11 +5,13 @@
 
 namespace kelmo {
 
-bool TPatternPrefilter::Add(int pattern, const std::string& text, uint8_t charCode) {
+TPatternRequirement::TKind TPatternPrefilter::Add(int pattern, const std::string& text,
+                                                  uint8_t charCode) {
   using TKind = TPatternRequirement::TKind;
   TPatternRequirement requirement = AnalysePattern(text, charCode);
+  const TKind analysed = requirement.Kind;
   if (pattern >= static_cast<int>(patternStamps_.size())) patternStamps_.resize(pattern + 1, 0);
-  if (requirement.Kind == TKind::Broken) return false;
+  if (analysed == TKind::Broken) return analysed;
   if (!hasCharCode_) {
     hasCharCode_ = true;
     charCode_ = charCode;
@@ -90,7 +92,7 @@ bool TPatternPrefilter::Add(int pattern, const std::string& text, uint8_t charCo
   if (everyText) unconditional_.push_back(posting);
   if (byteSet >= 0) byteSetPostings_[byteSet].push_back(posting);
   for (const int32_t id : literalIds) literalPostings_[id].push_back(posting);
-  return true;
+  return analysed;
 }
 
 int TPatternPrefilter::LiteralId(const std::string& literal) {

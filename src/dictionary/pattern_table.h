@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "charfile/load_listener.h"
 #include "dictionary/entry_pattern.h"
 #include "dictionary/entry_set.h"
 #include "dictionary/pattern_prefilter.h"
@@ -34,6 +35,11 @@ class TPatternTable {
   // The plain test: whether pattern is found in text, searched (compiled at its first search).
   bool FoundIn(int32_t pattern, const std::string& text);
 
+  // The text of pattern (normalised), and what its analysis says of its compilation; an indexed
+  // pattern only.
+  const std::string& Text(int32_t pattern) const { return slots_[pattern].Pattern.Text(); }
+  TPatternVerdict Verdict(int32_t pattern) const { return slots_[pattern].Verdict; }
+
   // Marks in steps the indexed entries whose pattern is found in a text. Begin empties
   // candidates and starts a lookup of text, which both must outlive the steps. MarkUpTo(limit)
   // then sets in candidates the entries of the found patterns whose first entry is below limit
@@ -52,6 +58,7 @@ class TPatternTable {
     explicit TSlot(std::string text) : Pattern(std::move(text)) {}
     TEntryPattern Pattern;
     bool Indexed = false;
+    TPatternVerdict Verdict = TPatternVerdict::Unproven;
   };
 
   // Lays out the entries of each pattern side by side (entriesByPattern_) and gives the

@@ -21,6 +21,7 @@
 #include "charfile/code_page.h"
 #include "charfile/crypt.h"
 #include "charfile/data_path.h"
+#include "charfile/load_listener.h"
 #include "charfile/text_file.h"
 #include "charfile/text_utils.h"
 #include "dictionary/kelmo_data_0.h"
@@ -91,6 +92,7 @@ TCharacter::TCharacter(std::string_view definitionPath, const TCharacterEnvironm
   Plugins = std::make_unique<TPluginList>(environment_.Plugins);
   LikePatterns = std::make_unique<TPatternCache>();
   MacroScratch = std::make_unique<TMacroScratch>();
+  MacroScratch->Clock.Follow(environment_.Clock);
   DefinitionPath = std::string(definitionPath);
   Folder = ResolveCharacterFolder(definitionPath, CharacterFile->ReadValue("folder"));
   // A folder outside the root counts as missing, and with it everything in it.
@@ -105,12 +107,14 @@ TCharacter::TCharacter(std::string_view definitionPath, const TCharacterEnvironm
     throw EKelmoInvalidCharacter("character contains no data");
   }
 
-  statePath_ = CharacterFile->PathInFolder(
-      ChangeFileExtension(ExtractFileName(definitionPath), kStateFileExtension));
-  if (!StateFileInPlace()) SaveState();  // Name is still empty: an unscrambled body
+  if (environment_.KeepsStateFile) {
+    statePath_ = CharacterFile->PathInFolder(
+        ChangeFileExtension(ExtractFileName(definitionPath), kStateFileExtension));
+    if (!StateFileInPlace()) SaveState();  // Name is still empty: an unscrambled body
+  }
   Name = CharacterFile->ReadValue("name");
   LoadState();
-  LoadTime = NowLocal();
+  LoadTime = MacroScratch->Clock.Now();
 }
 
 TCharacter::~TCharacter() {
@@ -194,10 +198,16 @@ void TCharacter::LoadDictionaries() {
   TPathResolver resolver;
   std::array<std::vector<std::string>, 8> paths;
   for (size_t i = 0; i < dictionaries.size(); ++i) {
+    TLoadListener* listener = environment_.DictionaryListeners[i];
+    dictionaries[i]->SetListener(listener);
     for (const std::string& item : SplitCommaText(CharacterFile->ReadValue(kKeys[i]))) {
       const std::string dataPath = Folder + item;
       std::string path = resolver.Resolve(dataPath);
-      if (IsRegularFile(path) && InsideRoot(path, dataPath)) paths[i].push_back(std::move(path));
+      if (IsRegularFile(path) && InsideRoot(path, dataPath)) {
+        paths[i].push_back(std::move(path));
+      } else if (listener != nullptr) {
+        listener->FileMissing(dataPath);
+      }
     }
   }
 
@@ -235,6 +245,7 @@ std::array<TKelmoData*, 8> TCharacter::Dictionaries() const {
 }
 
 void TCharacter::SaveState() {
+  if (statePath_.empty()) return;  // loaded without its state file
   std::vector<std::string> lines;
   lines.reserve(kStateLineCount + 1);
   for (int slot = kFirstStoredSlot; slot < kSlotCount; ++slot)
@@ -250,10 +261,13 @@ void TCharacter::SaveState() {
 }
 
 void TCharacter::LoadState() {
-  // A state file outside the root (a symbolic link, say) is replaced by one of the character's.
-  if (!StateFileInPlace()) SaveState();
-  std::vector<std::string> lines = LoadLines(statePath_);
-  UnscrambleIfNeeded(lines);
+  std::vector<std::string> lines;
+  if (!statePath_.empty()) {
+    // A state file outside the root (a symbolic link, say) is replaced by one of the character's.
+    if (!StateFileInPlace()) SaveState();
+    lines = LoadLines(statePath_);
+    UnscrambleIfNeeded(lines);
+  }
   Memo.fill({});
   Counter.fill(0);
   Flag.fill(false);

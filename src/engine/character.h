@@ -22,6 +22,7 @@
 namespace kelmo {
 
 class TKelmoData;
+class TLoadListener;
 class TKelmoData0;
 class TKelmoDataA;
 class TKelmoDataB;
@@ -55,6 +56,15 @@ struct TCharacterEnvironment {
   TMainThreadCall* MainThread = nullptr;  // delivers the external program runner's notice
   // Writes a message (Shift-JIS) to the error log; may be empty. Called on the main thread.
   std::function<void(const std::string& message)> LogError;
+  // The date and time the macros read and LoadTime takes; empty means the local clock.
+  std::function<TDateTime()> Clock;
+  // Whether the state file is read and written. Without it the slots start cleared and nothing is
+  // written: an author's tool loads a character without touching what it remembers.
+  bool KeepsStateFile = true;
+  // What each dictionary's load tells, data01 to datac2 (nullptr for none; not owned): its files
+  // in list order, and each file of its list that is missing. The dictionaries load on two
+  // threads; each listener is called on one of them only.
+  std::array<TLoadListener*, 8> DictionaryListeners{};
 };
 
 class TCharacter {
@@ -115,7 +125,9 @@ class TCharacter {
   // Name as key. LoadState clears all slots, then fills slots 50 to 99 when the file holds at
   // least 150 lines (a counter line that is no number leaves 0); a missing file is written first.
   // SaveState replaces the file in one step, a byte below 32 in a memo or the name written as a
-  // blank so that every slot stays on its own line. Both raise EFileError on file errors.
+  // blank so that every slot stays on its own line. Both raise EFileError on file errors. A
+  // character loaded without KeepsStateFile has no state file: LoadState only clears and SaveState
+  // does nothing.
   void LoadState();
   void SaveState();
 
@@ -197,7 +209,8 @@ class TCharacter {
   TWideCopy wideOperateMessage_;
   TCharacterEnvironment environment_;
   TDataRoot root_;
-  std::string statePath_;  // the ".kls" file beside the definition file's name, in Folder
+  // The ".kls" file beside the definition file's name, in Folder; empty without KeepsStateFile.
+  std::string statePath_;
   // When the latest program starts were counted: a ring whose next slot holds the oldest.
   std::array<std::chrono::steady_clock::time_point, kMaxProgramStartsPerSecond> recentStarts_{};
   size_t nextStart_ = 0;

@@ -277,12 +277,15 @@ bool TChatController::LoadCharacter(const std::string& path) {
   }
 
   // 3: construct; a character that cannot be loaded leaves everything as it was.
+  TCharacterEnvironment environment;
+  environment.Plugins = plugins_->Environment();
+  environment.MainThread = options_.MainThread;
+  environment.LogError = [this](const std::string& message) { WriteErrorLog(message, false); };
+  environment.Clock = options_.CharacterClock;
+  environment.KeepsStateFile = options_.KeepsStateFiles;
   std::unique_ptr<TCharacter> loaded;
   try {
-    loaded = std::make_unique<TCharacter>(
-        path, TCharacterEnvironment{
-                  plugins_->Environment(), options_.MainThread,
-                  [this](const std::string& message) { WriteErrorLog(message, false); }});
+    loaded = std::make_unique<TCharacter>(path, environment);
   } catch (const EKelmoError&) {
   } catch (const EFileWriteError& error) {
     ReportSaveFailure(error);  // its first state file could not be created

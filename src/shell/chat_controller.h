@@ -67,6 +67,12 @@ struct TControllerOptions {
   TMainThreadCall* MainThread = nullptr;
   // The current local date-time; empty means the system clock. Tests and batch runs fix it.
   std::function<TDateTime()> Clock;
+  // The date-time the characters' macros read; empty means the system clock. Transcript tests fix
+  // it, so that replies built from the date and time can be checked.
+  std::function<TDateTime()> CharacterClock;
+  // Whether characters read and write their state files. Transcript tests run each case from a
+  // fresh state and leave the character's files as they were.
+  bool KeepsStateFiles = true;
 };
 
 class TChatController {

@@ -21,6 +21,7 @@
 #include "charfile/text_utils.h"
 #include "engine/character.h"
 #include "shell/chat_controller.h"
+#include "shell/display_commands.h"
 
 namespace kelmo {
 namespace {
@@ -123,6 +124,20 @@ struct TCommandArguments {
 
 // How a row of the table recognises its key.
 enum class TMatch { Exact, Prefix, Sound, Timer, Backspace };
+
+// The arguments of the group whose text between its braces is collected, all but Argument.
+TCommandArguments ArgumentsOf(std::u16string_view collected) {
+  TCommandArguments arguments;
+  arguments.ArgText = StripBraces(collected);
+  arguments.Key = NormalizeText(arguments.ArgText);
+  arguments.Bar = arguments.Key.find(u'|') + 1;  // npos + 1 is 0
+  return arguments;
+}
+
+// The argument after a row's word.
+std::u16string ArgumentAfter(std::u16string_view word, const TCommandArguments& arguments) {
+  return arguments.ArgText.substr(std::min(word.size(), arguments.ArgText.size()));
+}
 
 }  // namespace
 
@@ -365,10 +380,7 @@ void TChatController::RunCommand() {
   }
   const size_t groupLength = std::min(end + 1, replyText_.size()) - start;
 
-  TCommandArguments arguments;
-  arguments.ArgText = StripBraces(collected);
-  arguments.Key = NormalizeText(arguments.ArgText);
-  arguments.Bar = arguments.Key.find(u'|') + 1;  // npos + 1 is 0
+  TCommandArguments arguments = ArgumentsOf(collected);
   const TDisplayCommands::TRow* row = TDisplayCommands::Find(arguments.Key, arguments.Bar);
   if (observer_ != nullptr) {
     observer_->CommandExecuted(Utf16ToUtf8(replyText_.substr(start, groupLength)), row != nullptr);
@@ -377,8 +389,7 @@ void TChatController::RunCommand() {
     replyText_.erase(start, groupLength);  // an unknown group disappears
     return;
   }
-  arguments.Argument =
-      arguments.ArgText.substr(std::min(row->Word.size(), arguments.ArgText.size()));
+  arguments.Argument = ArgumentAfter(row->Word, arguments);
 
   const int generation = replyGeneration_;
   row->Run(*this, arguments);
@@ -387,6 +398,13 @@ void TChatController::RunCommand() {
   // followed it.
   if (row->InstallsReply || replyGeneration_ != generation) return;
   replyText_.erase(start, groupLength);
+}
+
+TDisplayCommandUse RecogniseDisplayCommand(std::u16string_view collected) {
+  const TCommandArguments arguments = ArgumentsOf(collected);
+  const TDisplayCommands::TRow* row = TDisplayCommands::Find(arguments.Key, arguments.Bar);
+  if (row == nullptr) return {};
+  return {row->Word, ArgumentAfter(row->Word, arguments)};
 }
 
 void TChatController::FastForward() {

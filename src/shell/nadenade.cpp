@@ -7,6 +7,7 @@
 #include "charfile/data_path.h"
 #include "charfile/data_root.h"
 #include "charfile/kelmo_error.h"
+#include "charfile/load_listener.h"
 #include "charfile/text_file.h"
 #include "charfile/text_utils.h"
 
@@ -19,6 +20,8 @@ constexpr std::string_view kDataNadenadeKey = "datanadenade";
 constexpr std::string_view kFolderKey = "folder";
 // The marker that ends a data file (compared after normalisation).
 constexpr std::string_view kEndOfData = "{ENDOFDATA}";
+// Fields of an action line: the label and the text it sends.
+constexpr size_t kFieldsOfAnAction = 2;
 
 }  // namespace
 
@@ -28,7 +31,8 @@ void TNadenadeMenu::Clear() {
 }
 
 std::vector<std::string> TNadenadeMenu::Load(const TCharacterFile& characterFile,
-                                             const std::string& appDir, const TDataRoot* root) {
+                                             const std::string& appDir, const TDataRoot* root,
+                                             TLoadListener* listener) {
   Clear();
   std::vector<std::string> problems;
   if (!TextToBool(characterFile.ReadValue(kNadenadeKey))) {
@@ -49,12 +53,13 @@ std::vector<std::string> TNadenadeMenu::Load(const TCharacterFile& characterFile
       const std::string inFolder = characterFile.PathInFolder(name);
       if (inFolder == path || !usable(inFolder)) {
         problems.push_back(inFolder + " is not exists.");
+        if (listener != nullptr) listener->FileMissing(inFolder);
         continue;
       }
       path = inFolder;
     }
     try {
-      LoadFile(path);
+      LoadFile(path, listener);
     } catch (const EFileError& error) {
       problems.push_back(path + " cannot be read: " + error.what());
     }
@@ -62,11 +67,23 @@ std::vector<std::string> TNadenadeMenu::Load(const TCharacterFile& characterFile
   return problems;
 }
 
-void TNadenadeMenu::LoadFile(const std::string& path) {
-  for (const std::string& line : LoadLines(path)) {
-    const std::vector<std::string> fields = SplitCommaText(line);
-    if (fields.size() < 2) continue;
-    if (NormalizeShiftJis(fields[0]) == kEndOfData) return;
+void TNadenadeMenu::LoadFile(const std::string& path, TLoadListener* listener) {
+  if (listener != nullptr) listener->FileStarted(ResolveDataPath(path));
+  const std::vector<std::string> lines = LoadDataLines(path, listener);
+  for (size_t i = 0; i < lines.size(); ++i) {
+    const int lineNumber = static_cast<int>(i) + 1;
+    const std::vector<std::string> fields = SplitCommaText(lines[i]);
+    if (fields.size() < kFieldsOfAnAction) {
+      if (listener != nullptr) {
+        listener->LineIgnored(lineNumber, TIgnoredLine::TooFewFields, fields);
+      }
+      continue;
+    }
+    if (NormalizeShiftJis(fields[0]) == kEndOfData) {
+      if (listener != nullptr) TellReadingEnded(*listener, lines, i, 1);
+      return;
+    }
+    if (listener != nullptr) listener->EntryRead(lineNumber, fields);
     labels_.push_back(fields[0]);
     actions_.push_back(fields[1]);
   }

@@ -5,7 +5,8 @@
 // "nadenade" is true. Each line of a data file is a comma text: field 1 the label, field 2 the
 // text; a line with fewer fields is skipped, and a line whose first field is "{ENDOFDATA}" (any
 // letter case or width) ends that file when it has a second field. A character without a petting
-// menu gets the single inert label "なでなで未対応人格".
+// menu gets the single inert label "なでなで未対応人格". A data file is Shift-JIS, or UTF-8 after
+// a byte order mark.
 #pragma once
 
 #include <string>
@@ -16,6 +17,7 @@ namespace kelmo {
 
 class TCharacterFile;
 class TDataRoot;
+class TLoadListener;
 
 class TNadenadeMenu {
  public:
@@ -28,12 +30,14 @@ class TNadenadeMenu {
   // there in the character folder (the two differ for a character installed elsewhere). Returns
   // the messages of data files that are missing or cannot be read (Shift-JIS, for the error log);
   // the menu then holds what the other files gave. With root, a data file outside it counts as
-  // missing (and gets a message of its own).
+  // missing (and gets a message of its own). listener (may be null) hears of the missing files and
+  // of every line of the files read.
   std::vector<std::string> Load(const TCharacterFile& characterFile, const std::string& appDir,
-                                const TDataRoot* root = nullptr);
+                                const TDataRoot* root = nullptr, TLoadListener* listener = nullptr);
 
   // Appends the actions of one data file (data path). Raises EFileError when it cannot be read.
-  void LoadFile(const std::string& path);
+  // listener (may be null) hears of its lines.
+  void LoadFile(const std::string& path, TLoadListener* listener = nullptr);
 
   // The labels in menu order (Shift-JIS).
   const std::vector<std::string>& Labels() const { return labels_; }

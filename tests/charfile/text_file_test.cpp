@@ -6,6 +6,7 @@
 
 #include "charfile/atomic_file.h"
 #include "charfile/kelmo_error.h"
+#include "charfile/load_listener.h"
 #include "support/temp_folder.h"
 
 namespace kelmo {
@@ -33,6 +34,44 @@ INSTANTIATE_TEST_SUITE_P(
                       LineCase{"Empty", "", {}},
                       LineCase{"OnlyBreak", "\r\n", {""}},
                       LineCase{"TrailByte5C", "\x95\x5c\r\n\x83\x5c", {"\x95\x5c", "\x83\x5c"}}),
+    [](const auto& info) { return info.param.name; });
+
+// Records the lines whose characters a UTF-8 file could not keep.
+class TReplacedLines : public TLoadListener {
+ public:
+  void CharactersReplaced(int lineNumber, const std::string& characters) override {
+    Replaced.push_back(std::to_string(lineNumber) + ":" + characters);
+  }
+  std::vector<std::string> Replaced;
+};
+
+struct DataLineCase {
+  const char* name;
+  std::string content;
+  std::vector<std::string> lines;     // Shift-JIS
+  std::vector<std::string> replaced;  // "line:characters", UTF-8
+};
+
+class DataLines : public ::testing::TestWithParam<DataLineCase> {};
+
+TEST_P(DataLines, AreShiftJisOrConvertedFromUtf8) {
+  TReplacedLines listener;
+  EXPECT_EQ(SplitDataLines(GetParam().content, &listener), GetParam().lines);
+  EXPECT_EQ(listener.Replaced, GetParam().replaced);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Encodings, DataLines,
+    ::testing::Values(
+        DataLineCase{"ShiftJisStaysAsItIs", "\x82\xa0,a\r\n?", {"\x82\xa0,a", "?"}, {}},
+        DataLineCase{"Utf8IsConverted", "\xEF\xBB\xBF\xE3\x81\x82,a\r\nb", {"\x82\xa0,a", "b"}, {}},
+        DataLineCase{"MarkAloneIsNoLine", "\xEF\xBB\xBF", {}, {}},
+        DataLineCase{"CharacterOutsideCodePage932",
+                     "\xEF\xBB\xBF" "a?\n" "\xF0\x9F\x8D\xA3?\xE2\x98\x83",
+                     {"a?", "???"},
+                     {"2:\xF0\x9F\x8D\xA3\xE2\x98\x83"}},
+        DataLineCase{"InvalidUtf8Byte", "\xEF\xBB\xBF" "x\xFFy", {"x?y"}, {"1:\xEF\xBF\xBD"}},
+        DataLineCase{"MarkLaterIsText", "a\xEF\xBB\xBF", {"a\xEF\xBB\xBF"}, {}}),
     [](const auto& info) { return info.param.name; });
 
 TEST(TextFile, SaveWritesCrLfAndLoadReadsBack) {
