@@ -20,6 +20,8 @@
 #include "instance/first_start.h"
 #include "instance/program_folder.h"
 #include "instance/single_instance.h"
+#include "lint/character_linter.h"
+#include "lint/transcript_runner.h"
 #include "tty/batch_runner.h"
 #include "tty/program_options.h"
 #include "tty/terminal_front_end.h"
@@ -138,6 +140,11 @@ int Run(int argc, char** argv) {
   }
   const std::string programFileName = std::filesystem::path(executable).filename().string();
   const std::string character = AbsoluteCharacterPath(options->Character);
+
+  // The authoring tools write nothing into the program folder, so they run beside a running
+  // program.
+  if (options->Lint) return kelmo::RunLint({appDir, character}, options->Json, std::cout);
+  if (!options->Test.empty()) return kelmo::RunTranscript({appDir, options->Test}, std::cout);
 
   std::unique_ptr<kelmo::TSingleInstance> instance;
   if (const std::optional<int> status = ClaimFolder(appDir, *options, character, instance)) {

@@ -13,6 +13,9 @@ constexpr std::string_view kHelpOption = "--help";
 constexpr std::string_view kSeedOption = "--seed";
 constexpr std::string_view kHomeOption = "--home";
 constexpr std::string_view kSayOption = "--say";
+constexpr std::string_view kLintOption = "--lint";
+constexpr std::string_view kJsonOption = "--json";
+constexpr std::string_view kTestOption = "--test";
 constexpr std::string_view kEndOfOptions = "--";
 
 // A seed: decimal digits within 32 bits.
@@ -79,6 +82,17 @@ std::optional<TProgramOptions> ParseProgramOptions(const std::vector<std::string
         error = "--say には話しかける言葉を指定してください";
         return std::nullopt;
       }
+    } else if (!optionsEnded && argument == kLintOption) {
+      options.Lint = true;
+    } else if (!optionsEnded && argument == kJsonOption) {
+      options.Json = true;
+    } else if (!optionsEnded && Names(argument, kTestOption)) {
+      const std::optional<std::string> value = OptionValue(arguments, i, kTestOption);
+      if (!value || value->empty()) {
+        error = "--test にはテストのファイルを指定してください";
+        return std::nullopt;
+      }
+      options.Test = *value;
     } else if (!optionsEnded && argument.starts_with("-") && argument.size() > 1) {
       error = "知らないオプションです: " + argument;
       return std::nullopt;
@@ -97,6 +111,24 @@ std::optional<TProgramOptions> ParseProgramOptions(const std::vector<std::string
     error = "--say は --home のほかのオプションや人格ファイルと一緒に使えません";
     return std::nullopt;
   }
+  // The authoring tools run on their own, without a front end.
+  if (options.Lint && (options.Batch || options.Tty || options.Seed || !options.Test.empty())) {
+    error = "--lint は --home と --json のほかのオプションと一緒に使えません";
+    return std::nullopt;
+  }
+  if (options.Lint && options.Character.empty() && !options.Help) {
+    error = "--lint には人格ファイルを指定してください";
+    return std::nullopt;
+  }
+  if (options.Json && !options.Lint) {
+    error = "--json は --lint と一緒に使います";
+    return std::nullopt;
+  }
+  if (!options.Test.empty() &&
+      (options.Batch || options.Tty || options.Seed || !options.Character.empty())) {
+    error = "--test は --home のほかのオプションや人格ファイルと一緒に使えません";
+    return std::nullopt;
+  }
   if (options.Batch && options.Character.empty() && !options.Help) {
     error = "--batch には人格ファイルを指定してください";
     return std::nullopt;
@@ -109,10 +141,15 @@ std::string UsageText() {
          "  dorrinkelmo [--tty] [--home DIR] [--seed N] [CHARACTER.klc]\n"
          "  dorrinkelmo [--home DIR] --say TEXT\n"
          "  dorrinkelmo --batch [--seed N] [--home DIR] CHARACTER.klc\n"
+         "  dorrinkelmo --lint [--json] [--home DIR] CHARACTER.klc\n"
+         "  dorrinkelmo --test FILE [--home DIR]\n"
          "\n"
          "  --tty       端末で会話する\n"
          "  --batch     標準入力の各行を話しかけ、返答を 1 行 1 つの JSON で書き出す\n"
          "  --seed N    乱数を N で固定する\n"
+         "  --lint      人格のファイルを調べ、プログラムがそのとおりに動かないところを書き出す\n"
+         "  --json      --lint の結果を 1 行 1 つの JSON で書き出す\n"
+         "  --test FILE 会話のテスト FILE の各ケースを新しく読み込んだ人格で試す\n"
          "  --say TEXT  動いている DorrinKelmo の人格に TEXT と話しかける (話し終えているとき)\n"
          "  --home DIR  設定とログのフォルダ (既定: 環境変数 KELMO_HOME、なければプログラムの"
          "フォルダ、インストールしたときは ~/.local/share/dorrinkelmo)\n";

@@ -3,6 +3,8 @@
 //   dorrinkelmo [--tty] [--home DIR] [--seed N] [CHARACTER.klc]
 //   dorrinkelmo [--home DIR] --say TEXT
 //   dorrinkelmo --batch [--seed N] [--home DIR] CHARACTER.klc
+//   dorrinkelmo --lint [--json] [--home DIR] CHARACTER.klc
+//   dorrinkelmo --test FILE [--home DIR]
 //
 // The program folder (settings, logs, plug-ins, bundled characters) is "--home DIR", else the
 // environment variable KELMO_HOME, else a default that depends on how the program is installed
@@ -30,6 +32,9 @@ struct TProgramOptions {
   std::string Home;              // --home DIR
   std::optional<std::string> Say;  // --say TEXT: a line for the running program's character
   std::string Character;         // the definition file to start with
+  bool Lint = false;             // --lint: report what the character's files do not do
+  bool Json = false;             // --json: the --lint report as JSON Lines
+  std::string Test;              // --test FILE: run a transcript test
 };
 
 // Reads the arguments after the program name. A usage error gives std::nullopt and its message

@@ -56,6 +56,13 @@ TEST(ProgramOptionsTest, MistakesAreRefusedWithAMessage) {
       {"--say"},
       {"--say", "hi", "a.klc"},
       {"--tty", "--say", "hi"},
+      {"--lint"},
+      {"--lint", "--batch", "a.klc"},
+      {"--lint", "--seed", "1", "a.klc"},
+      {"--json", "a.klc"},
+      {"--test"},
+      {"--test", "t.transcript", "a.klc"},
+      {"--test", "t.transcript", "--lint", "a.klc"},
   };
   for (const std::vector<std::string>& arguments : mistakes) {
     std::string error;
@@ -74,6 +81,20 @@ TEST(ProgramOptionsTest, SayTakesTheNextArgumentWholeEvenWhenItLooksLikeAnOption
   options = ParseProgramOptions({"--say="}, error);
   ASSERT_TRUE(options.has_value()) << error;
   EXPECT_EQ(options->Say, "");
+}
+
+TEST(ProgramOptionsTest, AuthoringToolsTakeTheirArguments) {
+  std::string error;
+  std::optional<TProgramOptions> options =
+      ParseProgramOptions({"--lint", "--json", "--home", "/h", "a.klc"}, error);
+  ASSERT_TRUE(options.has_value()) << error;
+  EXPECT_TRUE(options->Lint);
+  EXPECT_TRUE(options->Json);
+  EXPECT_EQ(options->Character, "a.klc");
+  options = ParseProgramOptions({"--test=t.transcript", "--home", "/h"}, error);
+  ASSERT_TRUE(options.has_value()) << error;
+  EXPECT_EQ(options->Test, "t.transcript");
+  EXPECT_FALSE(options->Lint);
 }
 
 TEST(ProgramOptionsTest, ProgramFolderPrefersTheOptionThenTheVariableThenTheDefault) {

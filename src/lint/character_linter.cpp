@@ -1,0 +1,273 @@
+// Loading the character with listeners, then what the loaded character judges.
+#include "lint/character_linter.h"
+
+#include <sys/stat.h>
+
+#include <QColor>
+#include <array>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <unordered_map>
+
+#include "charfile/character_file.h"
+#include "charfile/code_page.h"
+#include "charfile/data_path.h"
+#include "charfile/data_root.h"
+#include "charfile/kelmo_error.h"
+#include "charfile/text_utils.h"
+#include "dictionary/kelmo_data_a.h"
+#include "engine/character.h"
+#include "lint/definition_lint.h"
+#include "lint/dictionary_lint.h"
+#include "pictures/picture_set.h"
+#include "shell/nadenade.h"
+
+namespace kelmo {
+namespace {
+
+// The dictionaries in the order the character creates them.
+struct TDictionarySlot {
+  std::string_view Key;
+  TDictionaryKind Kind;
+};
+constexpr std::array<TDictionarySlot, 8> kDictionaries = {{
+    {"data01", TDictionaryKind::Conditions},
+    {"data02", TDictionaryKind::Conditions},
+    {"dataa1", TDictionaryKind::PatternPairs},
+    {"dataa2", TDictionaryKind::PatternPairs},
+    {"datab1", TDictionaryKind::Keywords},
+    {"datab2", TDictionaryKind::Keywords},
+    {"datac1", TDictionaryKind::Lines},
+    {"datac2", TDictionaryKind::Lines},
+}};
+
+// The kind of a listener that is no dictionary's.
+constexpr int kNoKind = -1;
+
+// Definition-file keys the linter reads itself.
+constexpr std::string_view kFolderKey = "folder";
+constexpr std::string_view kVersionKey = "version";
+constexpr std::string_view kCommentKey = "comment";
+constexpr std::string_view kDefaultBitmapKey = "DefaultBitmap";
+constexpr std::string_view kOriginalBalloonKey = "originalballoon";
+constexpr std::string_view kBalloonKeys[] = {"balloonchar", "balloonuser"};
+constexpr std::string_view kDataNadenadeKey = "datanadenade";
+
+bool IsRegularFile(const std::string& fileSystemPath) {
+  struct stat info;
+  return ::stat(fileSystemPath.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+// The construction failures of a character (TCharacter), as authors read them.
+std::string LoadFailureText(const std::string& message) {
+  static const std::map<std::string, std::string> kTexts = {
+      {"characterfile is invalid", "name と folder がどちらも空なので人格として読み込めません"},
+      {"character is not supported in this version",
+       "version が 210 より小さいか数でないので読み込めません"},
+      {"character contains no data", "選ばれうる辞書の行がひとつもないので読み込めません"},
+  };
+  const auto known = kTexts.find(message);
+  return (known != kTexts.end() ? known->second : "人格を読み込めません") + " (" + message + ")";
+}
+
+class TLinter {
+ public:
+  explicit TLinter(const TLintOptions& options)
+      : options_(options),
+        appDir_(IncludeTrailingDelimiter(FromFileSystemPath(options.AppDir))),
+        definitionPath_(options.Character),
+        definitionData_(FromFileSystemPath(options.Character)),
+        root_(TDataRoot::ForCharacter(definitionData_, appDir_)) {}
+
+  TLintReport Run() {
+    report_.NoteFile(definitionPath_);
+    if (!IsRegularFile(definitionPath_)) {
+      report_.Add({definitionPath_, 1, TLintSeverity::Error, "load", "人格ファイルがありません"});
+      return std::move(report_);
+    }
+    TDefinitionLint definitionLint(definitionPath_);
+    try {
+      definition_ = std::make_unique<TCharacterFile>(definitionData_, &definitionLint);
+    } catch (const EFileError& error) {
+      report_.Add({definitionPath_, 1, TLintSeverity::Error, "load",
+                   std::string("人格ファイルを読めません: ") + error.what()});
+      return std::move(report_);
+    }
+    definitionLint.CheckKeys(*definition_);
+    folder_ = ResolveCharacterFolder(definitionData_, definition_->ReadValue(kFolderKey));
+    const TDefinitionPlace comment = Place(kCommentKey);
+    if (comment.Line > 0) {
+      definitionLint.AddMacroText(comment.Line, definition_->ReadValue(kCommentKey),
+                                  TMacroTextPlace::About);
+    }
+
+    std::vector<std::unique_ptr<TDictionaryLint>> dictionaries;
+    for (const TDictionarySlot& slot : kDictionaries) {
+      dictionaries.push_back(
+          std::make_unique<TDictionaryLint>(slot.Kind, Place(slot.Key), folder_));
+    }
+    LoadCharacter(dictionaries);
+    TPettingLint petting(definitionPath_, Place(kDataNadenadeKey), "なでなでメニューのファイル",
+                         folder_);
+    TNadenadeMenu().Load(*definition_, appDir_, &root_, &petting);
+
+    Take(definitionLint, kNoKind);
+    for (size_t i = 0; i < dictionaries.size(); ++i) {
+      Take(*dictionaries[i], static_cast<int>(kDictionaries[i].Kind));
+    }
+    Take(petting, kNoKind);
+    CheckDefinitionPictures();
+    return std::move(report_);
+  }
+
+ private:
+  TDefinitionPlace Place(std::string_view key) const {
+    return PlaceOf(*definition_, definitionPath_, key);
+  }
+
+  void LoadCharacter(const std::vector<std::unique_ptr<TDictionaryLint>>& dictionaries) {
+    TCharacterEnvironment environment;
+    environment.Plugins.ProgramFolder = appDir_;
+    environment.KeepsStateFile = false;
+    for (size_t i = 0; i < dictionaries.size(); ++i) {
+      environment.DictionaryListeners[i] = dictionaries[i].get();
+    }
+    try {
+      character_ = std::make_unique<TCharacter>(definitionData_, environment);
+    } catch (const EKelmoInvalidCharacter& error) {
+      const std::string message = error.what();
+      const int versionLine = Place(kVersionKey).Line;
+      const bool version = message == "character is not supported in this version";
+      report_.Add({definitionPath_, version && versionLine > 0 ? versionLine : 1,
+                   TLintSeverity::Error, "load", LoadFailureText(message)});
+    } catch (const EFileError& error) {
+      report_.Add({definitionPath_, 1, TLintSeverity::Error, "load",
+                   std::string("読めないファイルがあるので人格を読み込めません: ") + error.what()});
+    }
+  }
+
+  // Takes what a listener heard: its files in order, its findings, and the judgement of its
+  // nameless groups and named files. A file that a dictionary of the same kind (kind, or kNoKind)
+  // read before gives the same findings again, which are left out.
+  void Take(const TFileLint& lint, int kind) {
+    std::set<std::string> repeated;
+    for (const std::string& file : lint.Files()) {
+      report_.NoteFile(file);
+      if (kind != kNoKind && !taken_.emplace(file, kind).second) repeated.insert(file);
+    }
+    const auto fresh = [&](const std::string& path) { return repeated.count(path) == 0; };
+    for (const TLintFinding& finding : lint.Findings()) {
+      if (fresh(finding.Path)) report_.Add(finding);
+    }
+    for (const TPlacedGroup& placed : lint.NamelessGroups()) {
+      if (!fresh(placed.Path)) continue;
+      if (placed.Group.MayBeMark && IsMark(placed.Group.Normalized)) continue;
+      report_.Add({placed.Path, placed.Line, TLintSeverity::Warning, "unknown-command",
+                   placed.Group.Message});
+    }
+    for (const TPlacedFile& placed : lint.NamedFiles()) {
+      if (!fresh(placed.Path)) continue;
+      const bool picture = placed.File.Kind == TNamedFile::TKind::Picture;
+      if (const std::optional<std::string> problem = FileProblem(placed.File.Name, picture)) {
+        report_.Add({placed.Path, placed.Line, TLintSeverity::Error,
+                     picture ? "picture" : "missing-file",
+                     "「" + placed.File.Command + "」の" + *problem});
+      }
+    }
+  }
+
+  // Whether a kind A entry looks for the group in the previous reply.
+  bool IsMark(const std::string& normalized) {
+    if (character_ == nullptr) return false;
+    const auto [known, added] = marks_.try_emplace(normalized, false);
+    if (added) {
+      known->second =
+          character_->DataA1->LooksFor(normalized) || character_->DataA2->LooksFor(normalized);
+    }
+    return known->second;
+  }
+
+  // What is wrong with the file of the character folder named name (Shift-JIS), as the end of a
+  // message: missing, or a picture that does not decode; nothing when it is fine.
+  std::optional<std::string> FileProblem(const std::string& name, bool picture) {
+    const auto [known, added] = files_.try_emplace(name + (picture ? "\1" : ""));
+    if (!added) return known->second;
+    const std::string what =
+        std::string(picture ? "絵" : "音") + "「" + ShiftJisToUtf8(name) + "」";
+    const std::string path = ResolveDataPath(definition_->PathInFolder(name));
+    if (!IsRegularFile(path) || !root_.Contains(path)) {
+      known->second = what + "がありません";
+    } else if (picture && !Pictures().LoadPicture(TPictureSlot::Shown, path, false)) {
+      known->second = what + "を読み込めません: 壊れているか、読める画像デコーダーがありません";
+    }
+    return known->second;
+  }
+
+  TPictureSet& Pictures() {
+    if (!pictures_) {
+      pictures_ = std::make_unique<TPictureSet>(options_.AppDir, QColor());
+      pictures_->SetCharacterFolder(ResolveDataPath(folder_));
+    }
+    return *pictures_;
+  }
+
+  void CheckDefinitionPictures() {
+    CheckDefinitionPicture(kDefaultBitmapKey, TLintSeverity::Warning,
+                           " がないので、人格の絵が表示されません");
+    if (!TextToBool(definition_->ReadValue(kOriginalBalloonKey))) return;
+    for (const std::string_view key : kBalloonKeys) {
+      CheckDefinitionPicture(key, TLintSeverity::Error,
+                             " がないので、originalballoon が True なのに吹き出しの絵がありません");
+    }
+  }
+
+  // The picture named by key; absent, it is reported with severity and unset.
+  void CheckDefinitionPicture(std::string_view key, TLintSeverity absentSeverity,
+                              const char* unset) {
+    const TDefinitionPlace place = Place(key);
+    const std::string name = definition_->ReadValue(key);
+    if (name.empty()) {
+      report_.Add({definitionPath_, std::max(place.Line, 1), absentSeverity, "missing-file",
+                   std::string(key) + unset});
+      return;
+    }
+    if (const std::optional<std::string> problem = FileProblem(name, true)) {
+      report_.Add({definitionPath_, place.Line, TLintSeverity::Error, "picture",
+                   *problem + " (" + std::string(key) + ")"});
+    }
+  }
+
+  const TLintOptions& options_;
+  const std::string appDir_;  // data path, ending in a delimiter
+  const std::string definitionPath_;
+  const std::string definitionData_;
+  const TDataRoot root_;
+  std::string folder_;  // the character folder, a data path
+  std::unique_ptr<TCharacterFile> definition_;
+  std::unique_ptr<TCharacter> character_;
+  std::unique_ptr<TPictureSet> pictures_;
+  std::unordered_map<std::string, bool> marks_;
+  std::set<std::pair<std::string, int>> taken_;  // dictionary files taken, with their kind
+  std::map<std::string, std::optional<std::string>> files_;
+  TLintReport report_;
+};
+
+}  // namespace
+
+TLintReport LintCharacter(const TLintOptions& options) {
+  return TLinter(options).Run();
+}
+
+int RunLint(const TLintOptions& options, bool json, std::ostream& out) {
+  const TLintReport report = LintCharacter(options);
+  if (json) {
+    WriteLintJson(report, options.AppDir, options.Character, out);
+  } else {
+    WriteLintText(report, options.AppDir, options.Character, out);
+  }
+  return report.ExitStatus();
+}
+
+}  // namespace kelmo

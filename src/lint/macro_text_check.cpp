@@ -1,0 +1,195 @@
+// Pairing the braces of a macro text and asking each group what it names.
+#include "lint/macro_text_check.h"
+
+#include <algorithm>
+
+#include "charfile/code_page.h"
+#include "charfile/text_utils.h"
+#include "engine/macro_commands.h"
+#include "shell/display_commands.h"
+
+namespace kelmo {
+namespace {
+
+// What an inner group stands for when the outer group is recognised: the condition word that IF
+// needs, and a result any other command takes as text.
+constexpr std::u16string_view kInnerResult = u"TRUE";
+// The reply that stays quiet on purpose: its lone "}" empties the evaluation.
+constexpr std::u16string_view kSilentReply = u"}";
+// The condition that always holds, after normalisation.
+constexpr std::u16string_view kAlwaysTrue = u"TRUE";
+// Longest group quoted whole in a message; a longer one is cut and marked.
+constexpr size_t kMaxQuotedCharacters = 40;
+// Display commands that name a picture, and the one that names a sound with its kind letter.
+constexpr std::u16string_view kPictureWords[] = {u"PIC:", u"SETDEFBITMAP:"};
+constexpr std::u16string_view kSoundWord = u"SOUND";
+// The sound kind letters that play: without waiting, and waiting for the end.
+constexpr char16_t kSoundAsync = u'A';
+constexpr char16_t kSoundWait = u'S';
+
+std::string Quoted(std::u16string_view group) {
+  if (group.size() <= kMaxQuotedCharacters) return "「" + Utf16ToUtf8(group) + "」";
+  return "「" + Utf16ToUtf8(group.substr(0, kMaxQuotedCharacters)) + "…」";
+}
+
+std::string At(size_t index) {
+  return std::to_string(index + 1) + " 文字目";
+}
+
+// The group's inner text with each inner group replaced by replacement.
+std::u16string WithInnerGroups(std::u16string_view inner, std::u16string_view replacement) {
+  std::u16string result;
+  int depth = 0;
+  for (const char16_t c : inner) {
+    if (c == u'{') {
+      if (depth++ == 0) result += replacement;
+    } else if (c == u'}') {
+      --depth;
+    } else if (depth == 0) {
+      result += c;
+    }
+  }
+  return result;
+}
+
+bool NamesMacroCommand(std::u16string_view text) {
+  const std::u16string command = NormalizeText(text);
+  const int bar = static_cast<int>(command.find(u'|') + 1);  // npos + 1 is 0
+  return RecogniseCommand(command, bar) != TCommandId::kNone;
+}
+
+// A plug-in tag: a name, a ".", the text for the plug-in. A name holds no blank, ":" or "|", so
+// that "{PCI:egao.bmp}" is no tag but a misspelt picture command.
+bool IsPluginTag(std::u16string_view text) {
+  const size_t dot = text.find(u'.');
+  if (dot == 0 || dot == std::u16string_view::npos) return false;
+  return std::none_of(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(dot),
+                      [](char16_t c) { return c <= u' ' || c == u':' || c == u'|'; });
+}
+
+// Whether the text is one brace group: its first "{" closes at its last character.
+bool IsOneGroup(std::u16string_view text) {
+  if (!text.starts_with(u'{')) return false;
+  int depth = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == u'{') ++depth;
+    if (text[i] == u'}' && --depth == 0) return i + 1 == text.size();
+  }
+  return false;
+}
+
+class TChecker {
+ public:
+  TChecker(std::u16string text, TMacroTextPlace place) : text_(std::move(text)), place_(place) {}
+
+  TMacroTextCheck Run() {
+    if (place_ == TMacroTextPlace::Condition) CheckConditionShape();
+    std::vector<size_t> open;
+    for (size_t i = 0; i < text_.size(); ++i) {
+      if (text_[i] == u'{') {
+        open.push_back(i);
+      } else if (text_[i] == u'}') {
+        if (open.empty()) {
+          StrayClose(i);
+          continue;
+        }
+        const size_t start = open.back();
+        open.pop_back();
+        Group(start, i);
+      }
+    }
+    if (!open.empty()) {
+      Problem(TLintSeverity::Error, "braces",
+              At(open.front()) + "の「{」が閉じていません: そこから後ろは評価で捨てられます");
+    }
+    return std::move(result_);
+  }
+
+ private:
+  void Problem(TLintSeverity severity, const char* check, std::string message) {
+    result_.Problems.push_back({severity, check, std::move(message)});
+  }
+
+  // A condition passes only when it evaluates to exactly "TRUE", which one brace group can give.
+  void CheckConditionShape() {
+    if (NormalizeText(text_) == kAlwaysTrue) return;
+    if (text_.find(u'{') == std::u16string::npos) {
+      Problem(TLintSeverity::Warning, "condition",
+              "条件" + Quoted(text_) +
+                  "は波かっこのまとまりではないので、この行は選ばれません (いつも選ぶなら True)");
+      return;
+    }
+    if (!IsOneGroup(text_)) {
+      Problem(TLintSeverity::Warning, "condition",
+              "条件がひとつの波かっこのまとまりではありません: 評価した結果がちょうど True "
+              "にならない限り、この行は選ばれません");
+    }
+  }
+
+  void StrayClose(size_t at) {
+    if (place_ == TMacroTextPlace::Reply && text_ == kSilentReply) return;
+    Problem(TLintSeverity::Error, "braces",
+            At(at) + "の「}」は開いていない波かっこを閉じています: 評価すると全体が空になります");
+  }
+
+  void Group(size_t start, size_t end) {
+    const std::u16string_view group = std::u16string_view(text_).substr(start, end - start + 1);
+    const std::u16string_view inner = group.substr(1, group.size() - 2);
+    if (inner.starts_with(u'{')) return;  // its name is an inner group's result
+    const std::u16string plain = WithInnerGroups(inner, u"");
+    if (NamesMacroCommand(plain) || NamesMacroCommand(WithInnerGroups(inner, kInnerResult))) return;
+    if (place_ != TMacroTextPlace::Condition) {
+      const TDisplayCommandUse display = RecogniseDisplayCommand(inner);
+      if (!display.Word.empty()) {
+        DisplayCommand(start, group, display, plain.size() == inner.size());
+        return;
+      }
+    }
+    if (IsPluginTag(NormalizeText(plain))) return;
+    const std::string what =
+        place_ == TMacroTextPlace::Condition
+            ? "マクロコマンドでもプラグインタグでもありません: 何もしません"
+            : "マクロコマンドでも表示コマンドでもプラグインタグでもありません: "
+              "何もせず、表示されずに消えます";
+    result_.NamelessGroups.push_back({At(start) + "の" + Quoted(group) + "は" + what,
+                                      Utf16ToShiftJis(NormalizeText(group)),
+                                      place_ == TMacroTextPlace::Reply});
+  }
+
+  // Notes the file a display command names; literal: the group has no inner group.
+  void DisplayCommand(size_t start, std::u16string_view group, const TDisplayCommandUse& display,
+                      bool literal) {
+    if (display.Word == kSoundWord) {
+      const char16_t kind = NormalizeCharacter(display.Argument[0]);
+      if (kind != kSoundAsync && kind != kSoundWait) {
+        Problem(TLintSeverity::Warning, "sound-command",
+                At(start) + "の" + Quoted(group) +
+                    "は音を鳴らしません: SOUND の次は A (待たずに鳴らす) か S "
+                    "(鳴り終わるまで待つ) です");
+        return;
+      }
+      if (literal) AddFile(TNamedFile::TKind::Sound, display.Argument.substr(2), group);
+      return;
+    }
+    const bool picture = std::find(std::begin(kPictureWords), std::end(kPictureWords),
+                                   display.Word) != std::end(kPictureWords);
+    if (picture && literal) AddFile(TNamedFile::TKind::Picture, display.Argument, group);
+  }
+
+  void AddFile(TNamedFile::TKind kind, std::u16string_view name, std::u16string_view group) {
+    result_.Files.push_back({kind, Utf16ToShiftJis(name), Utf16ToUtf8(group)});
+  }
+
+  const std::u16string text_;
+  const TMacroTextPlace place_;
+  TMacroTextCheck result_;
+};
+
+}  // namespace
+
+TMacroTextCheck CheckMacroText(std::string_view text, TMacroTextPlace place) {
+  // Decoded first: a trail byte of a double-byte character may be 0x7B or 0x7D.
+  return TChecker(ShiftJisToUtf16(text), place).Run();
+}
+
+}  // namespace kelmo

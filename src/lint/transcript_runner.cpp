@@ -1,0 +1,289 @@
+// Running the cases of a transcript through the chat controller, and the line diff of a failure.
+#include "lint/transcript_runner.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <vector>
+
+#include "charfile/code_page.h"
+#include "charfile/data_path.h"
+#include "charfile/kelmo_error.h"
+#include "charfile/random_source.h"
+#include "charfile/text_file.h"
+#include "lint/transcript.h"
+#include "shell/chat_controller.h"
+#include "shell/settings.h"
+
+namespace kelmo {
+namespace {
+
+// Where the scratch program folder goes: a folder in memory when the system offers one, since
+// every case writes the settings file there.
+constexpr const char* kRuntimeFolderVariable = "XDG_RUNTIME_DIR";
+constexpr const char* kSharedMemoryFolder = "/dev/shm";
+constexpr const char* kScratchPattern = "dorrinkelmo-test-XXXXXX";
+// The program file name the controller's logs are named after.
+constexpr const char* kProgramFileName = "dorrinkelmo";
+
+// A folder made for the run and removed with everything in it.
+class TScratchFolder {
+ public:
+  TScratchFolder() {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    fs::path parent = fs::temp_directory_path(error);
+    const char* runtime = std::getenv(kRuntimeFolderVariable);
+    for (const char* candidate : {runtime, kSharedMemoryFolder}) {
+      if (candidate != nullptr && *candidate != '\0' && fs::is_directory(candidate, error)) {
+        parent = candidate;
+        break;
+      }
+    }
+    std::string name = (parent / kScratchPattern).string();
+    if (::mkdtemp(name.data()) == nullptr) {
+      throw EFileWriteError("cannot create a folder in " + parent.string(), parent.string(), errno);
+    }
+    path_ = name;
+  }
+  ~TScratchFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
+  TScratchFolder(const TScratchFolder&) = delete;
+  TScratchFolder& operator=(const TScratchFolder&) = delete;
+
+  const std::string& Path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+// A balloon without a screen that keeps the lines each reply showed at its end; every dialog is
+// cancelled.
+class TTranscriptView : public TChatView, public TChatObserver {
+ public:
+  void TypeUserLine(const std::string& line) { balloon_ = line; }
+  bool Closed() const { return closed_; }
+  int RepliesStarted() const { return repliesStarted_; }
+
+  // The lines shown by the replies finished since the last call, trailing empty lines left out.
+  std::vector<std::string> TakeShownLines() {
+    std::vector<std::string> lines = std::move(shown_);
+    shown_.clear();
+    while (!lines.empty() && lines.back().empty()) lines.pop_back();
+    return lines;
+  }
+
+  std::string BalloonText() const override { return balloon_; }
+  void SetBalloonText(const std::string& text) override { balloon_ = text; }
+  void SetBalloonReadOnly(bool) override {}
+  void ShowMessage(const std::string&) override {}
+  bool ShowCharacterSelection(TCharacterSelection&) override { return false; }
+  bool ShowSettingsDialog(TConfigDialogData&) override { return false; }
+  void ShowAboutDialog(const TAboutTexts&) override {}
+  void Close() override { closed_ = true; }
+
+  void ReplyStarted(TReplyEvent, const std::string&, const std::string&) override {
+    ++repliesStarted_;
+  }
+  void ReplyFinished(const std::vector<std::string>& lines) override {
+    shown_.insert(shown_.end(), lines.begin(), lines.end());
+  }
+
+ private:
+  std::string balloon_;
+  bool closed_ = false;
+  int repliesStarted_ = 0;
+  std::vector<std::string> shown_;
+};
+
+std::string Written(const TExpectedLine& expected) {
+  return expected.Kind == TExpectedLine::TKind::Pattern ? "~ " + expected.Text : expected.Text;
+}
+
+// The line diff of what was expected against what was shown: empty when they agree, otherwise
+// every line marked "  - " (expected, not shown), "  + " (shown, not expected) or "    " (shown as
+// expected, or taken by a "..."). It is an alignment of least edits, "..." taking lines for free.
+std::vector<std::string> Diff(const std::vector<TExpectedLine>& expected,
+                              const std::vector<std::string>& shown) {
+  const size_t rows = expected.size();
+  const size_t columns = shown.size();
+  std::vector<std::vector<bool>> accepts(rows, std::vector<bool>(columns));
+  for (size_t i = 0; i < rows; ++i) {
+    TExpectedMatcher matcher(expected[i]);
+    for (size_t j = 0; j < columns; ++j) accepts[i][j] = matcher.Accepts(shown[j]);
+  }
+  const auto any = [&](size_t i) { return expected[i].Kind == TExpectedLine::TKind::AnyLines; };
+  // edits[i][j]: the fewest edits that turn expected[i..] into shown[j..].
+  std::vector<std::vector<size_t>> edits(rows + 1, std::vector<size_t>(columns + 1));
+  for (size_t i = rows + 1; i-- > 0;) {
+    for (size_t j = columns + 1; j-- > 0;) {
+      if (i == rows) {
+        edits[i][j] = columns - j;
+      } else if (any(i)) {
+        edits[i][j] = std::min(edits[i + 1][j], j < columns ? edits[i][j + 1] : edits[i + 1][j]);
+      } else {
+        size_t best = edits[i + 1][j] + 1;
+        if (j < columns) best = std::min(best, edits[i][j + 1] + 1);
+        if (j < columns && accepts[i][j]) best = std::min(best, edits[i + 1][j + 1]);
+        edits[i][j] = best;
+      }
+    }
+  }
+  if (edits[0][0] == 0) return {};
+  std::vector<std::string> diff;
+  for (size_t i = 0, j = 0; i < rows || j < columns;) {
+    if (i < rows && any(i)) {
+      if (j < columns && edits[i][j] == edits[i][j + 1]) {
+        diff.push_back("    " + shown[j++]);
+      } else {
+        ++i;
+      }
+    } else if (i < rows && j < columns && accepts[i][j] && edits[i][j] == edits[i + 1][j + 1]) {
+      diff.push_back("    " + shown[j++]);
+      ++i;
+    } else if (i < rows && edits[i][j] == edits[i + 1][j] + 1) {
+      diff.push_back("  - " + Written(expected[i++]));
+    } else {
+      diff.push_back("  + " + shown[j++]);
+    }
+  }
+  return diff;
+}
+
+class TTranscriptRun {
+ public:
+  TTranscriptRun(const TTranscriptOptions& options, const TTranscript& transcript,
+                 std::ostream& out)
+      : options_(options), transcript_(transcript), out_(out) {
+    const std::filesystem::path character = transcript.Character;
+    characterPath_ = character.is_absolute()
+                         ? character.string()
+                         : (std::filesystem::path(options.AppDir) / character).string();
+  }
+
+  // Runs every case; false when some failed or the character could not be loaded.
+  bool Run() {
+    TSettings settings;
+    settings.LogKeep = false;
+    WriteSettings(FromFileSystemPath(scratch_.Path() + "/" + std::string(kSettingsFileName)),
+                  settings, true, FormatUserProfile(transcript_.Profile));
+    int failed = 0;
+    for (const TTranscriptCase& testCase : transcript_.Cases) {
+      if (!RunCase(testCase)) ++failed;
+      if (!loaded_) return false;
+    }
+    out_ << options_.Transcript << ": " << transcript_.Cases.size() << " 件中 "
+         << transcript_.Cases.size() - static_cast<size_t>(failed) << " 件成功";
+    if (failed > 0) out_ << "、" << failed << " 件失敗";
+    out_ << '\n';
+    return failed == 0;
+  }
+
+ private:
+  TControllerOptions ControllerOptions() const {
+    TControllerOptions options;
+    options.AppDir = scratch_.Path();
+    options.ProgramFileName = kProgramFileName;
+    if (transcript_.Now) {
+      const TDateTime now = *transcript_.Now;
+      options.Clock = [now] { return now; };
+      options.CharacterClock = options.Clock;
+    }
+    options.KeepsStateFiles = false;
+    return options;
+  }
+
+  bool RunCase(const TTranscriptCase& testCase) {
+    if (transcript_.Seed) UseFixedRandomSeed(*transcript_.Seed);
+    TTranscriptView view;
+    TChatController controller(view, ControllerOptions());
+    controller.SetObserver(&view);
+    if (!controller.Start(characterPath_)) {
+      out_ << options_.Transcript << ":1: 人格を読み込めません: " << characterPath_ << '\n';
+      loaded_ = false;
+      return false;
+    }
+    bool passed = Finish(controller, view) &&
+                  (testCase.Greeting.empty() ||
+                   Compare(testCase.LineNumber, "あいさつ", testCase.Greeting, view));
+    for (size_t i = 0; passed && i < testCase.Exchanges.size(); ++i) {
+      const TExchange& exchange = testCase.Exchanges[i];
+      const std::string what = "「" + exchange.UserLine + "」への返答";
+      if (!Say(controller, view, exchange.UserLine)) {
+        Fail(exchange.LineNumber, what + "が終わらないか、話しかけられる番になりません", {});
+        passed = false;
+      } else {
+        passed = Compare(exchange.LineNumber, what, exchange.Expected, view);
+      }
+    }
+    controller.Shutdown();
+    return passed;
+  }
+
+  // Shows the reply being typed to its end, ending each wait; false when the replies go on beyond
+  // kTranscriptReplyLimit.
+  bool Finish(TChatController& controller, TTranscriptView& view) {
+    const int first = view.RepliesStarted();
+    while (controller.State() == stTyping && !view.Closed()) {
+      if (view.RepliesStarted() - first > kTranscriptReplyLimit) return false;
+      controller.PressEnter();
+    }
+    return true;
+  }
+
+  // Says line in the user's turn and shows the reply to its end.
+  bool Say(TChatController& controller, TTranscriptView& view, const std::string& line) {
+    if (controller.State() == stReplyDone) controller.PressEnter();
+    if (controller.State() != stUserInput || view.Closed()) return false;
+    view.TakeShownLines();
+    view.TypeUserLine(line);
+    controller.PressEnter();
+    return Finish(controller, view);
+  }
+
+  bool Compare(int lineNumber, const std::string& what, const std::vector<TExpectedLine>& expected,
+               TTranscriptView& view) {
+    const std::vector<std::string> diff = Diff(expected, view.TakeShownLines());
+    if (diff.empty()) return true;
+    Fail(lineNumber, what + "が違います", diff);
+    return false;
+  }
+
+  void Fail(int lineNumber, const std::string& what, const std::vector<std::string>& diff) {
+    out_ << options_.Transcript << ':' << lineNumber << ": 失敗: " << what << '\n';
+    for (const std::string& line : diff) out_ << line << '\n';
+  }
+
+  const TTranscriptOptions& options_;
+  const TTranscript& transcript_;
+  std::ostream& out_;
+  std::string characterPath_;  // UTF-8 file-system path
+  TScratchFolder scratch_;
+  bool loaded_ = true;
+};
+
+}  // namespace
+
+int RunTranscript(const TTranscriptOptions& options, std::ostream& out) {
+  TTranscript transcript;
+  std::vector<TTranscriptError> errors;
+  try {
+    errors = ParseTranscript(ReadFileSystemBytes(options.Transcript), transcript);
+  } catch (const EFileError& error) {
+    errors.push_back({1, std::string("読めません: ") + error.what()});
+  }
+  for (const TTranscriptError& error : errors) {
+    out << options.Transcript << ':' << error.LineNumber << ": error: " << error.Message << '\n';
+  }
+  if (!errors.empty()) return 1;
+  try {
+    return TTranscriptRun(options, transcript, out).Run() ? 0 : 1;
+  } catch (const EFileError& error) {
+    out << options.Transcript << ":1: error: " << error.what() << '\n';
+    return 1;
+  }
+}
+
+}  // namespace kelmo
