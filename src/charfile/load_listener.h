@@ -25,7 +25,7 @@ enum class TIgnoredLine : uint8_t {
 
 // What the analysis a dictionary makes of a pattern at load says of its compilation.
 enum class TPatternVerdict : uint8_t {
-  Compiles,  // a few literal strings: sure to compile
+  Compiles,  // sure to compile: literal strings, or an automaton too small to reach the limits
   Broken,    // a syntax error: the pattern is never found
   Unproven,  // it parses; only compiling tells whether its automaton stays within the limits
 };

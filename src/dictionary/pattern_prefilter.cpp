@@ -5,13 +5,14 @@
 
 namespace kelmo {
 
-TPatternRequirement::TKind TPatternPrefilter::Add(int pattern, const std::string& text,
-                                                  uint8_t charCode) {
+TPatternVerdict TPatternPrefilter::Add(int pattern, const std::string& text, uint8_t charCode) {
   using TKind = TPatternRequirement::TKind;
   TPatternRequirement requirement = AnalysePattern(text, charCode);
-  const TKind analysed = requirement.Kind;
+  const TPatternVerdict verdict = requirement.Kind == TKind::Broken ? TPatternVerdict::Broken
+                                  : requirement.SureToCompile      ? TPatternVerdict::Compiles
+                                                                   : TPatternVerdict::Unproven;
   if (pattern >= static_cast<int>(patternStamps_.size())) patternStamps_.resize(pattern + 1, 0);
-  if (analysed == TKind::Broken) return analysed;
+  if (verdict == TPatternVerdict::Broken) return verdict;
   if (!hasCharCode_) {
     hasCharCode_ = true;
     charCode_ = charCode;
@@ -92,7 +93,7 @@ TPatternRequirement::TKind TPatternPrefilter::Add(int pattern, const std::string
   if (everyText) unconditional_.push_back(posting);
   if (byteSet >= 0) byteSetPostings_[byteSet].push_back(posting);
   for (const int32_t id : literalIds) literalPostings_[id].push_back(posting);
-  return analysed;
+  return verdict;
 }
 
 int TPatternPrefilter::LiteralId(const std::string& literal) {

@@ -27,6 +27,7 @@
 #include <string_view>
 #include <vector>
 
+#include "charfile/load_listener.h"
 #include "dictionary/literal_trie.h"
 #include "dictionary/pattern_requirement.h"
 
@@ -49,10 +50,10 @@ class TPatternPrefilter {
   enum class TVerdict : uint8_t { Found, Search };
 
   // Analyses the pattern numbered `pattern` (small numbers from 0 up, each given once) and
-  // indexes it. Returns the kind its analysis found: Broken for a syntax error (it is never found,
-  // and VisitUpTo never gives it). Errors other than syntax errors go on to the caller, the pattern
-  // left unnumbered.
-  TPatternRequirement::TKind Add(int pattern, const std::string& text, uint8_t charCode);
+  // indexes it. Returns what the analysis says of compiling it: Broken for a syntax error (it is
+  // never found, and VisitUpTo never gives it). Errors other than syntax errors go on to the
+  // caller, the pattern left unnumbered.
+  TPatternVerdict Add(int pattern, const std::string& text, uint8_t charCode);
 
   // Sets the entries given back with each pattern, entries[pattern], and the first (lowest) of
   // them, firstEntries[pattern] (kNoEntry for a pattern without entries), one per pattern added.

@@ -521,6 +521,20 @@ std::optional<TPatternRequirement> AnchoredPlainText(const std::string& pattern,
   return requirement;
 }
 
+// The number of distinct follow sets of the tree's positions.
+int FollowSetCount(const TbmRETree& tree) {
+  std::vector<bool> seen(static_cast<size_t>(tree.LeafCount()));
+  int count = 0;
+  for (int leaf = 0; leaf < tree.LeafCount(); ++leaf) {
+    const size_t id = static_cast<size_t>(tree.FollowId(leaf));
+    if (id < seen.size() && !seen[id]) {
+      seen[id] = true;
+      ++count;
+    }
+  }
+  return count;
+}
+
 }  // namespace
 
 TPatternRequirement AnalysePattern(const std::string& pattern, uint8_t charCode) {
@@ -529,9 +543,13 @@ TPatternRequirement AnalysePattern(const std::string& pattern, uint8_t charCode)
       TPatternRequirement requirement;
       requirement.Kind = TPatternRequirement::TKind::Exact;
       requirement.Strings = std::move(*alternatives);
+      requirement.SureToCompile = true;
       return requirement;
     }
-    if (auto anchored = AnchoredPlainText(pattern, LeadByteTable(charCode))) return *anchored;
+    if (auto anchored = AnchoredPlainText(pattern, LeadByteTable(charCode))) {
+      anchored->SureToCompile = anchored->Strings.front().size() <= kMaxExactLength;
+      return *anchored;
+    }
   }
   TbmREScanner scanner;
   scanner.SetCharCode(charCode);
@@ -547,8 +565,11 @@ TPatternRequirement AnalysePattern(const std::string& pattern, uint8_t charCode)
     broken.Kind = TPatternRequirement::TKind::Broken;
     return broken;
   }
-  if (charCode == bmccUnicode) return {};
-  return Analyser(tree, LeadByteTable(charCode)).Run();
+  const bool sure = FollowSetCount(tree) <= kMaxFollowSetsSureToCompile;
+  TPatternRequirement requirement;
+  if (charCode != bmccUnicode) requirement = Analyser(tree, LeadByteTable(charCode)).Run();
+  requirement.SureToCompile = requirement.Kind == TPatternRequirement::TKind::Exact || sure;
+  return requirement;
 }
 
 }  // namespace kelmo

@@ -70,6 +70,12 @@ inline constexpr size_t kMaxRequiredLength = 32;
 // Most clauses kept for one pattern, the strongest.
 inline constexpr size_t kMaxClauses = 3;
 
+// A pattern whose positions have at most this many distinct follow sets is sure to compile: every
+// state of its automaton but the start is a union of follow sets, so it has at most 2 to this
+// power states.
+inline constexpr int kMaxFollowSetsSureToCompile = 13;
+static_assert((1 << kMaxFollowSetsSureToCompile) <= kMaxStates);
+
 // A condition every match of a pattern meets.
 struct TRequirementClause {
   enum class TKind : uint8_t {
@@ -102,6 +108,10 @@ struct TPatternRequirement {
   // LineHeadBytes (a pattern such as "^[0-9]+$").
   bool HasLineHeadBytes = false;
   TByteSet LineHeadBytes{};
+  // Whether compiling the pattern cannot fail: it is Exact, Anchored to a text of at most
+  // kMaxExactLength bytes, or of at most kMaxFollowSetsSureToCompile follow sets. Otherwise only
+  // compiling tells whether its automaton stays within kMaxStates.
+  bool SureToCompile = false;
 };
 
 // Analyses pattern (a dictionary pattern after load-time normalisation) in charCode. A pattern

@@ -27,26 +27,8 @@ int32_t TPatternTable::Intern(std::string text) {
 void TPatternTable::Index(int entry, int32_t pattern) {
   TSlot& slot = slots_[pattern];
   if (!slot.Indexed) {
-    using TKind = TPatternRequirement::TKind;
-    // A pattern of a few literal strings, or of one short text at a line head or tail, compiles to
-    // at most one state per prefix of its texts; any other pattern that parses may still grow an
-    // automaton beyond the engine's limits.
-    switch (prefilter_.Add(pattern, slot.Pattern.Text(), slot.Pattern.CharCode())) {
-      case TKind::Broken:
-        slot.Pattern.MarkBroken();
-        slot.Verdict = TPatternVerdict::Broken;
-        break;
-      case TKind::Exact:
-        slot.Verdict = TPatternVerdict::Compiles;
-        break;
-      case TKind::Anchored:
-        slot.Verdict = slot.Pattern.Text().size() <= kMaxExactLength ? TPatternVerdict::Compiles
-                                                                     : TPatternVerdict::Unproven;
-        break;
-      case TKind::Clauses:
-        slot.Verdict = TPatternVerdict::Unproven;
-        break;
-    }
+    slot.Verdict = prefilter_.Add(pattern, slot.Pattern.Text(), slot.Pattern.CharCode());
+    if (slot.Verdict == TPatternVerdict::Broken) slot.Pattern.MarkBroken();
     slot.Indexed = true;
   }
   if (entry >= static_cast<int>(entryPatterns_.size())) entryPatterns_.resize(entry + 1, -1);

@@ -11,6 +11,7 @@
 
 #include "dictionary_test_support.h"
 #include "regex/char_reader.h"
+#include "regex/regexp.h"
 
 namespace kelmo {
 namespace {
@@ -60,6 +61,51 @@ INSTANTIATE_TEST_SUITE_P(
         LineHeadCase{"NoAnchor", "[0-9]+X", false, ""},
         LineHeadCase{"CaretInsideIsACharacter", "[0-9]^[A-Z]", false, ""}),
     [](const auto& info) { return info.param.name; });
+
+// Whether compiling can fail: a pattern the analysis calls sure to compile must compile, and one
+// whose automaton outgrows the engine's limit must not be called sure.
+struct CompileCase {
+  const char* name;
+  std::string pattern;  // normalised
+  bool sure;
+  bool compiles;
+};
+void PrintTo(const CompileCase& test, std::ostream* out) {
+  *out << test.name;
+}
+
+std::string FreeLettersAfterA(int count) {
+  std::string pattern = "(A|B)*A";
+  for (int i = 0; i < count; ++i) pattern += "(A|B)";
+  return pattern;
+}
+
+class SureToCompile : public ::testing::TestWithParam<CompileCase> {};
+
+TEST_P(SureToCompile, OnlyWhenCompilingCannotFail) {
+  const CompileCase& test = GetParam();
+  EXPECT_EQ(AnalysePattern(test.pattern, bmccSJIS).SureToCompile, test.sure);
+  bool compiles = true;
+  try {
+    TbmRExp expression;
+    expression.SetPattern(test.pattern);
+    expression.Compile();
+  } catch (const EbmREToken&) {
+    compiles = false;
+  }
+  EXPECT_EQ(compiles, test.compiles);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Patterns, SureToCompile,
+    ::testing::Values(CompileCase{"Literals", "ABC|DEF", true, true},
+                      CompileCase{"AnchoredText", "^ABC$", true, true},
+                      CompileCase{"FewFollowSets", "A.*B[0-9]+C?", true, true},
+                      CompileCase{"ThirteenFollowSets", FreeLettersAfterA(10), true, true},
+                      CompileCase{"TooManyToTell", FreeLettersAfterA(12), false, true},
+                      CompileCase{"TooComplex", FreeLettersAfterA(14), false, false},
+                      CompileCase{"SyntaxError", "(A", false, false}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace kelmo
