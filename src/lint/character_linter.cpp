@@ -161,19 +161,20 @@ class TLinter {
     for (const TLintFinding& finding : lint.Findings()) {
       if (fresh(finding.Path)) report_.Add(finding);
     }
-    for (const TPlacedGroup& placed : lint.NamelessGroups()) {
-      if (!fresh(placed.Path)) continue;
-      if (placed.Group.MayBeMark && IsMark(placed.Group.Normalized)) continue;
-      report_.Add({placed.Path, placed.Line, TLintSeverity::Warning, "unknown-command",
-                   placed.Group.Message});
-    }
-    for (const TPlacedFile& placed : lint.NamedFiles()) {
-      if (!fresh(placed.Path)) continue;
-      const bool picture = placed.File.Kind == TNamedFile::TKind::Picture;
-      if (const std::optional<std::string> problem = FileProblem(placed.File.Name, picture)) {
-        report_.Add({placed.Path, placed.Line, TLintSeverity::Error,
-                     picture ? "picture" : "missing-file",
-                     "「" + placed.File.Command + "」の" + *problem});
+    for (const TPlacedCheck& placed : lint.PlacedChecks()) {
+      const std::string& path = lint.PathOf(placed.File);
+      if (!fresh(path)) continue;
+      for (const TNamelessGroup& group : placed.Check->NamelessGroups) {
+        if (group.MayBeMark && IsMark(group.Normalized)) continue;
+        report_.Add({path, placed.Line, TLintSeverity::Warning, "unknown-command", group.Message});
+      }
+      for (const TNamedFile& file : placed.Check->Files) {
+        const bool picture = file.Kind == TNamedFile::TKind::Picture;
+        if (const std::optional<std::string> problem = FileProblem(file.Name, picture)) {
+          report_.Add({path, placed.Line, TLintSeverity::Error,
+                       picture ? "picture" : "missing-file",
+                       "「" + file.Command + "」の" + *problem});
+        }
       }
     }
   }

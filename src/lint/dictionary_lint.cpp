@@ -35,6 +35,14 @@ const char* PatternName(TDictionaryKind kind, int field) {
                                                              : "入力のパターン";
 }
 
+// A marker's characters are ASCII, written half-width (one byte) or full-width (two bytes), so a
+// longer field is never the separator and need not be normalised.
+constexpr size_t kLongestMarkerField = 2 * kPriorMarker.size();
+
+bool IsSeparator(const std::string& field) {
+  return field.size() <= kLongestMarkerField && NormalizeKey(field) == kPriorMarker;
+}
+
 }  // namespace
 
 TDictionaryLint::TDictionaryLint(TDictionaryKind kind, TDefinitionPlace place, std::string folder)
@@ -77,12 +85,12 @@ void TDictionaryLint::EntryRead(int lineNumber, const std::vector<std::string>& 
       Add(lineNumber, TLintSeverity::Warning, "empty-reply", "空の行は何も言わない返答になります");
       return;
     }
-    if (NormalizeShiftJis(line) == kPriorMarker) return;
+    if (IsSeparator(line)) return;
     AddMacroText(lineNumber, line, TMacroTextPlace::Reply);
     return;
   }
   const TKindShape shape = ShapeOf(kind_);
-  if (NormalizeKey(fields[0]) == kPriorMarker) return;  // a separator
+  if (IsSeparator(fields[0])) return;
   if (fields.size() > shape.Fields) {
     Add(lineNumber, TLintSeverity::Warning, "extra-fields",
         "返答の後ろの " + std::to_string(fields.size() - shape.Fields) +

@@ -8,7 +8,8 @@
 namespace kelmo {
 
 TFileLint::TFileLint(std::string path, TDefinitionPlace place, std::string what, std::string folder)
-    : path_(std::move(path)),
+    : firstPath_(path),
+      path_(std::move(path)),
       place_(std::move(place)),
       what_(std::move(what)),
       folder_(std::move(folder)) {}
@@ -45,7 +46,7 @@ void TFileLint::AddMacroText(int line, std::string_view text, TMacroTextPlace pl
   key += text;
   auto cached = checked_.find(key);
   if (cached == checked_.end()) {
-    TMacroTextCheck check = CheckMacroText(text, place);
+    auto check = std::make_shared<const TMacroTextCheck>(CheckMacroText(text, place));
     if (checked_.size() >= kMacroTextCacheEntries) {
       Take(line, check);
       return;
@@ -55,12 +56,13 @@ void TFileLint::AddMacroText(int line, std::string_view text, TMacroTextPlace pl
   Take(line, cached->second);
 }
 
-void TFileLint::Take(int line, const TMacroTextCheck& check) {
-  for (const TMacroTextProblem& problem : check.Problems) {
+void TFileLint::Take(int line, const std::shared_ptr<const TMacroTextCheck>& check) {
+  for (const TMacroTextProblem& problem : check->Problems) {
     Add(line, problem.Severity, problem.Check.c_str(), problem.Message);
   }
-  for (const TNamelessGroup& group : check.NamelessGroups) groups_.push_back({path_, line, group});
-  for (const TNamedFile& file : check.Files) namedFiles_.push_back({path_, line, file});
+  if (!check->NamelessGroups.empty() || !check->Files.empty()) {
+    placed_.push_back({static_cast<int>(files_.size()) - 1, line, check});
+  }
 }
 
 void TFileLint::Add(int line, TLintSeverity severity, const char* check, std::string message) {

@@ -8,6 +8,7 @@
 // once the load is done.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -21,16 +22,12 @@ namespace kelmo {
 // Distinct macro texts a listener keeps the check of.
 inline constexpr size_t kMacroTextCacheEntries = 4096;
 
-// What only the loaded character can judge, with the line it stands on.
-struct TPlacedGroup {
-  std::string Path;
+// The check of a macro text that holds what only the loaded character can judge (nameless groups,
+// named files), with the line it stands on. Lines that hold the same text share the check.
+struct TPlacedCheck {
+  int File = -1;  // an index of Files(), or -1 for the file the listener began with
   int Line = 0;
-  TNamelessGroup Group;
-};
-struct TPlacedFile {
-  std::string Path;
-  int Line = 0;
-  TNamedFile File;
+  std::shared_ptr<const TMacroTextCheck> Check;
 };
 
 // A line of the definition file that findings about a whole file list or file name point at.
@@ -55,8 +52,10 @@ class TFileLint : public TLoadListener {
   // The files read, in order, the findings so far, and what the character must judge.
   const std::vector<std::string>& Files() const { return files_; }
   const std::vector<TLintFinding>& Findings() const { return findings_; }
-  const std::vector<TPlacedGroup>& NamelessGroups() const { return groups_; }
-  const std::vector<TPlacedFile>& NamedFiles() const { return namedFiles_; }
+  const std::vector<TPlacedCheck>& PlacedChecks() const { return placed_; }
+
+  // The path of a placed check's file.
+  const std::string& PathOf(int file) const { return file < 0 ? firstPath_ : files_[file]; }
 
   // Checks the macro text on line of the file being read (CheckMacroText): its problems become
   // findings, its nameless groups and named files are kept for the character to judge.
@@ -71,8 +70,9 @@ class TFileLint : public TLoadListener {
 
  private:
   // Adds what the check of a macro text on line found.
-  void Take(int line, const TMacroTextCheck& check);
+  void Take(int line, const std::shared_ptr<const TMacroTextCheck>& check);
 
+  std::string firstPath_;
   std::string path_;
   TDefinitionPlace place_;
   std::string what_;
@@ -80,11 +80,10 @@ class TFileLint : public TLoadListener {
   std::vector<std::string> files_;
   std::vector<std::string> missing_;  // data paths reported missing: a list may name one twice
   std::vector<TLintFinding> findings_;
-  std::vector<TPlacedGroup> groups_;
-  std::vector<TPlacedFile> namedFiles_;
+  std::vector<TPlacedCheck> placed_;
   // The checks of macro texts seen before, by place and text: large dictionaries repeat their
   // replies. Bounded by kMacroTextCacheEntries; texts beyond it are checked each time.
-  std::unordered_map<std::string, TMacroTextCheck> checked_;
+  std::unordered_map<std::string, std::shared_ptr<const TMacroTextCheck>> checked_;
 };
 
 // The listener of the petting menu's files: a line of one field is no action.

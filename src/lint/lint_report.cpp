@@ -44,17 +44,33 @@ void TLintReport::NoteFile(const std::string& path) {
 
 void TLintReport::Add(TLintFinding finding) {
   NoteFile(finding.Path);
+  ranks_.push_back(fileOrder_.at(finding.Path));
+  sorted_ = false;
   ++(finding.Severity == TLintSeverity::Error ? errors_ : warnings_);
   findings_.push_back(std::move(finding));
 }
 
-std::vector<TLintFinding> TLintReport::Findings() const {
-  std::vector<TLintFinding> sorted = findings_;
-  std::stable_sort(sorted.begin(), sorted.end(), [&](const TLintFinding& a, const TLintFinding& b) {
-    return std::make_pair(fileOrder_.at(a.Path), a.Line) <
-           std::make_pair(fileOrder_.at(b.Path), b.Line);
+const std::vector<TLintFinding>& TLintReport::Findings() const {
+  if (sorted_) return findings_;
+  // Sorted through their numbers: a large character has many findings, each of three texts.
+  std::vector<size_t> order(findings_.size());
+  for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+    return std::make_pair(ranks_[a], findings_[a].Line) <
+           std::make_pair(ranks_[b], findings_[b].Line);
   });
-  return sorted;
+  std::vector<TLintFinding> sorted;
+  std::vector<int> ranks;
+  sorted.reserve(order.size());
+  ranks.reserve(order.size());
+  for (const size_t index : order) {
+    sorted.push_back(std::move(findings_[index]));
+    ranks.push_back(ranks_[index]);
+  }
+  findings_ = std::move(sorted);
+  ranks_ = std::move(ranks);
+  sorted_ = true;
+  return findings_;
 }
 
 int TLintReport::ExitStatus() const {

@@ -36,7 +36,7 @@ class TLintReport {
   void Add(TLintFinding finding);
 
   // The findings in file order, then by line, each file's findings of one line in the order added.
-  std::vector<TLintFinding> Findings() const;
+  const std::vector<TLintFinding>& Findings() const;
 
   int Errors() const { return errors_; }
   int Warnings() const { return warnings_; }
@@ -46,7 +46,10 @@ class TLintReport {
 
  private:
   std::map<std::string, int> fileOrder_;
-  std::vector<TLintFinding> findings_;
+  // The findings, put in order when they are first asked for, and the place of each one's file.
+  mutable std::vector<TLintFinding> findings_;
+  mutable std::vector<int> ranks_;
+  mutable bool sorted_ = true;
   int errors_ = 0;
   int warnings_ = 0;
 };
