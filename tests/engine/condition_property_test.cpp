@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <ostream>
 #include <random>
 #include <string>
 #include <vector>
@@ -208,18 +209,24 @@ TOutcome Outcome(const TCharacter& character) {
   return TOutcome{{}, {}, character.Memo, character.Counter, character.Flag, RandomBelow(1 << 30)};
 }
 
-std::string Describe(const TOutcome& outcome) {
-  std::string text = "candidates";
-  for (const int candidate : outcome.Candidates) text += " " + std::to_string(candidate);
-  text += "; reply " + ShiftJisToUtf8(outcome.Reply) + "; memo";
-  for (size_t i = 0; i < kSlots.size(); ++i)
-    text += " [" + ShiftJisToUtf8(outcome.Memo[SlotNumber(i)]) + "]";
-  text += "; counter";
-  for (size_t i = 0; i < kSlots.size(); ++i)
-    text += " " + std::to_string(outcome.Counter[SlotNumber(i)]);
-  text += "; flag";
-  for (size_t i = 0; i < kSlots.size(); ++i) text += outcome.Flag[SlotNumber(i)] ? " 1" : " 0";
-  return text + "; draw " + std::to_string(outcome.NextDraw);
+// gtest prints a failed comparison through this: every slot that holds something, by number.
+void PrintTo(const TOutcome& outcome, std::ostream* out) {
+  *out << "candidates";
+  for (const int candidate : outcome.Candidates) *out << ' ' << candidate;
+  *out << "; reply [" << ShiftJisToUtf8(outcome.Reply) << "]; memo";
+  for (int slot = 0; slot < kSlotCount; ++slot) {
+    if (!outcome.Memo[slot].empty())
+      *out << ' ' << slot << "=[" << ShiftJisToUtf8(outcome.Memo[slot]) << ']';
+  }
+  *out << "; counter";
+  for (int slot = 0; slot < kSlotCount; ++slot) {
+    if (outcome.Counter[slot] != 0) *out << ' ' << slot << '=' << outcome.Counter[slot];
+  }
+  *out << "; flag";
+  for (int slot = 0; slot < kSlotCount; ++slot) {
+    if (outcome.Flag[slot]) *out << ' ' << slot;
+  }
+  *out << "; draw " << outcome.NextDraw;
 }
 
 // The two characters of one round, loaded from the same folder.
@@ -258,8 +265,7 @@ void CompareLookups(TTwins& twins, ConditionGenerator& generator, const std::str
   dictionary(*twins.Plain).ScanCandidates("", plain);
   TOutcome plainOutcome = Outcome(*twins.Plain);
   plainOutcome.Candidates = plain.Items();
-  ASSERT_EQ(fastOutcome, plainOutcome)
-      << where << "\nfast:  " << Describe(fastOutcome) << "\nplain: " << Describe(plainOutcome);
+  ASSERT_EQ(fastOutcome, plainOutcome) << where;
 
   // A lookup, which uses its entry up in data01, from the same state again.
   for (TCharacter* character : {twins.Fast.get(), twins.Plain.get()}) {
@@ -269,8 +275,7 @@ void CompareLookups(TTwins& twins, ConditionGenerator& generator, const std::str
     (character == twins.Fast.get() ? fastOutcome : plainOutcome) = Outcome(*character);
     (character == twins.Fast.get() ? fastOutcome : plainOutcome).Reply = reply;
   }
-  ASSERT_EQ(fastOutcome, plainOutcome) << where << " (lookup)\nfast:  " << Describe(fastOutcome)
-                                       << "\nplain: " << Describe(plainOutcome);
+  ASSERT_EQ(fastOutcome, plainOutcome) << where << " (lookup)";
 
   // A whole reply selection, which sets the query, the line and the turn itself.
   const std::u16string line = generator.Pick(kTexts);
@@ -280,9 +285,7 @@ void CompareLookups(TTwins& twins, ConditionGenerator& generator, const std::str
     (character == twins.Fast.get() ? fastOutcome : plainOutcome) = Outcome(*character);
     (character == twins.Fast.get() ? fastOutcome : plainOutcome).Reply = reply;
   }
-  ASSERT_EQ(fastOutcome, plainOutcome)
-      << where << " (selection of " << Utf16ToUtf8(line) << ")\nfast:  " << Describe(fastOutcome)
-      << "\nplain: " << Describe(plainOutcome);
+  ASSERT_EQ(fastOutcome, plainOutcome) << where << " (selection of " << Utf16ToUtf8(line) << ")";
 }
 
 // Writes one round's dictionaries and the definition naming them; data02 sometimes names a file
