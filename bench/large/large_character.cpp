@@ -466,16 +466,23 @@ class Generator {
   // Kind 0: the window's words in the first group, then conditions on the line, the memory and
   // the counters that do not hold for the benchmark lines.
   std::vector<std::string> KindZeroLines() {
+    return KindZeroLines([&](int) { return Condition(); });
+  }
+
+  // A kind 0 dictionary: the window's words open the first group, condition(group) gives the
+  // condition of every other entry.
+  template <class MakeCondition>
+  std::vector<std::string> KindZeroLines(MakeCondition condition) {
     std::vector<std::string> lines;
     const std::vector<int> sizes = GroupSizes();
     for (int group = 0; group < options_.GroupCount; ++group) {
       if (group > 0) lines.push_back(Separator(2));
       for (int entry = 0; entry < sizes[group]; ++entry) {
-        const std::string condition =
+        const std::string text =
             group == 0 && entry < 3
                 ? "{EQ{OPERATEMESSAGE}|" + std::string(kWindowWords[entry]) + "}"
-                : Condition();
-        lines.push_back(condition + "," + Reply());
+                : condition(group);
+        lines.push_back(text + "," + Reply());
       }
     }
     return lines;
@@ -511,19 +518,7 @@ class Generator {
   // of the first and the last group are kept for the benchmark lines.
   std::vector<std::string> BundledKindZeroLines() {
     exactLines_ = true;
-    std::vector<std::string> lines;
-    const std::vector<int> sizes = GroupSizes();
-    for (int group = 0; group < options_.GroupCount; ++group) {
-      if (group > 0) lines.push_back(Separator(2));
-      for (int entry = 0; entry < sizes[group]; ++entry) {
-        const std::string condition =
-            group == 0 && entry < 3
-                ? "{EQ{OPERATEMESSAGE}|" + std::string(kWindowWords[entry]) + "}"
-                : BundledCondition(group);
-        lines.push_back(condition + "," + Reply());
-      }
-    }
-    return lines;
+    return KindZeroLines([&](int group) { return BundledCondition(group); });
   }
 
   std::string BundledCondition(int group) {
