@@ -24,6 +24,9 @@ struct TUserFolderCase {
   const char* Home;
   std::string Expected;
 };
+void PrintTo(const TUserFolderCase& test, std::ostream* out) {
+  *out << test.Name;
+}
 
 class UserProgramFolderTest : public ::testing::TestWithParam<TUserFolderCase> {};
 

@@ -116,6 +116,9 @@ struct TRequestCase {
   const char* Name;
   THandOverRequest Request;
 };
+void PrintTo(const TRequestCase& test, std::ostream* out) {
+  *out << test.Name;
+}
 
 class RequestMessageTest : public ::testing::TestWithParam<TRequestCase> {};
 

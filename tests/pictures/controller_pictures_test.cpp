@@ -66,6 +66,9 @@ struct TTruthText {
   const char* Value;  // UTF-8
   bool KeyOn;
 };
+void PrintTo(const TTruthText& test, std::ostream* out) {
+  *out << test.Name;
+}
 
 class TransparencyKeyTest : public ControllerPicturesTest,
                             public ::testing::WithParamInterface<TTruthText> {};

@@ -152,6 +152,9 @@ struct TLie {
   std::string Info;
   size_t BitsSize;
 };
+void PrintTo(const TLie& test, std::ostream* out) {
+  *out << test.Name;
+}
 
 std::string Header(int width, int height, int bitCount, uint32_t colours = 0, uint32_t size = 40,
                    uint32_t compression = 0) {

@@ -25,6 +25,9 @@ struct TDibCase {
   std::vector<QRgb> Table;  // the colour table the block holds (may be shorter than the palette)
   bool KeepsAlpha = false;
 };
+void PrintTo(const TDibCase& test, std::ostream* out) {
+  *out << test.Name;
+}
 
 class DibConversionTest : public ::testing::TestWithParam<TDibCase> {};
 

@@ -41,6 +41,9 @@ struct TBmpCase {
   TBmpLayout Layout;
   TPixelGrid Grid;
 };
+void PrintTo(const TBmpCase& test, std::ostream* out) {
+  *out << test.Name;
+}
 
 class BmpKindTest : public PictureSetTest, public ::testing::WithParamInterface<TBmpCase> {};
 
@@ -219,6 +222,9 @@ struct TBadFile {
   const char* FileName;
   std::string Bytes;
 };
+void PrintTo(const TBadFile& test, std::ostream* out) {
+  *out << test.Name;
+}
 
 class BadFileTest : public PictureSetTest, public ::testing::WithParamInterface<TBadFile> {};
 

@@ -21,6 +21,9 @@ struct TPngKind {
   bool Transparency = false;  // a tRNS chunk
   bool Interlaced = false;
 };
+void PrintTo(const TPngKind& test, std::ostream* out) {
+  *out << test.Name;
+}
 
 int Channels(int colourType) {
   switch (colourType) {

@@ -34,6 +34,9 @@ struct TypingCase {
   std::vector<std::string> shown;  // the balloon's lines at the end
   int ticks;                       // ticks until the reply is done
 };
+void PrintTo(const TypingCase& test, std::ostream* out) {
+  *out << test.name;
+}
 
 class TypedOutputTest : public DisplayCommandTest,
                         public ::testing::WithParamInterface<TypingCase> {};

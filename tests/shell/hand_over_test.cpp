@@ -76,6 +76,9 @@ struct TStateCase {
   bool Say;  // "--say" (else a path)
   THandOverStatus Expected;
 };
+void PrintTo(const TStateCase& test, std::ostream* out) {
+  *out << test.Name;
+}
 
 class HandOverStateTest : public HandOverTest, public ::testing::WithParamInterface<TStateCase> {
  protected:
