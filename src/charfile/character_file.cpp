@@ -16,7 +16,7 @@ TCharacterFile::TCharacterFile(std::string_view path, TLoadListener* listener) {
   if (listener != nullptr && lines.size() % 2 != 0) {
     listener->LineIgnored(static_cast<int>(lines.size()), TIgnoredLine::UnpairedLine, {});
   }
-  Folder = ResolveCharacterFolder(path, ReadValue("folder"));
+  Folder = ResolveCharacterFolder(path, ReadValue(TDefinitionKey::Folder));
 }
 
 std::string TCharacterFile::ReadValue(std::string_view key) const {
@@ -36,7 +36,8 @@ bool IsValidCharacterFile(std::string_view path) {
   if (!DataFileExists(path)) return false;
   try {
     const TCharacterFile file(path);
-    return !file.ReadValue("name").empty() || !file.ReadValue("folder").empty();
+    return !file.ReadValue(TDefinitionKey::Name).empty() ||
+           !file.ReadValue(TDefinitionKey::Folder).empty();
   } catch (const std::exception&) {
     return false;  // an unreadable file is no character
   }

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "charfile/definition_keys.h"
+
 namespace kelmo {
 
 class TLoadListener;
@@ -21,6 +23,7 @@ class TCharacterFile {
 
   // The value of the first pair whose key equals the lower-cased key; empty when there is none.
   std::string ReadValue(std::string_view key) const;
+  std::string ReadValue(TDefinitionKey key) const { return ReadValue(DefinitionKeyName(key)); }
 
   // Folder followed directly by the file name; nothing is checked or normalised.
   std::string PathInFolder(std::string_view fileName) const { return Folder + std::string(fileName); }

@@ -298,4 +298,11 @@ std::string ShiftJisToUtf8(std::string_view text) { return Utf16ToUtf8(ShiftJisT
 
 std::string Utf8ToShiftJis(std::string_view text) { return Utf16ToShiftJis(Utf8ToUtf16(text)); }
 
+std::vector<std::string> ShiftJisLinesToUtf8(const std::vector<std::string>& lines) {
+  std::vector<std::string> converted;
+  converted.reserve(lines.size());
+  for (const std::string& line : lines) converted.push_back(ShiftJisToUtf8(line));
+  return converted;
+}
+
 }  // namespace kelmo

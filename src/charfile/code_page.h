@@ -13,6 +13,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kelmo {
 
@@ -41,5 +42,8 @@ bool IsValidUtf8(std::string_view text);
 // Shift-JIS to UTF-8 and back, through UTF-16 with the rules above.
 std::string ShiftJisToUtf8(std::string_view text);
 std::string Utf8ToShiftJis(std::string_view text);
+
+// Each Shift-JIS line in UTF-8.
+std::vector<std::string> ShiftJisLinesToUtf8(const std::vector<std::string>& lines);
 
 }  // namespace kelmo

@@ -75,18 +75,32 @@ std::string AsStateLine(std::string_view text) {
 
 }  // namespace
 
+std::string_view EKelmoInvalidCharacter::MessageOf(TReason reason) {
+  switch (reason) {
+    case TReason::NotFound:
+      return "characterfile is not found";
+    case TReason::Invalid:
+      return "characterfile is invalid";
+    case TReason::OldVersion:
+      return "character is not supported in this version";
+    case TReason::ContainsNoData:
+      return "character contains no data";
+  }
+  return {};
+}
+
 TCharacter::TCharacter(std::string_view definitionPath, const TCharacterEnvironment& environment)
     : environment_(environment),
       root_(TDataRoot::ForCharacter(definitionPath, environment.Plugins.ProgramFolder)) {
   if (!DataFileExists(definitionPath)) {
-    throw EKelmoInvalidCharacter("characterfile is not found");
+    throw EKelmoInvalidCharacter(EKelmoInvalidCharacter::TReason::NotFound);
   }
   if (!IsValidCharacterFile(definitionPath)) {
-    throw EKelmoInvalidCharacter("characterfile is invalid");
+    throw EKelmoInvalidCharacter(EKelmoInvalidCharacter::TReason::Invalid);
   }
   CharacterFile = std::make_unique<TCharacterFile>(definitionPath);
-  if (ReadVersion(CharacterFile->ReadValue("version")) < kOldestSupportedVersion) {
-    throw EKelmoInvalidCharacter("character is not supported in this version");
+  if (ReadVersion(CharacterFile->ReadValue(TDefinitionKey::Version)) < kOldestSupportedVersion) {
+    throw EKelmoInvalidCharacter(EKelmoInvalidCharacter::TReason::OldVersion);
   }
 
   Plugins = std::make_unique<TPluginList>(environment_.Plugins);
@@ -94,17 +108,17 @@ TCharacter::TCharacter(std::string_view definitionPath, const TCharacterEnvironm
   MacroScratch = std::make_unique<TMacroScratch>();
   MacroScratch->Clock.Follow(environment_.Clock);
   DefinitionPath = std::string(definitionPath);
-  Folder = ResolveCharacterFolder(definitionPath, CharacterFile->ReadValue("folder"));
+  Folder = ResolveCharacterFolder(definitionPath, CharacterFile->ReadValue(TDefinitionKey::Folder));
   // A folder outside the root counts as missing, and with it everything in it.
   if (!InsideRoot(ResolveDataPath(Folder), Folder)) {
-    throw EKelmoInvalidCharacter("character contains no data");
+    throw EKelmoInvalidCharacter(EKelmoInvalidCharacter::TReason::ContainsNoData);
   }
   CreateDictionaries();
   LoadDictionaries();
-  const std::array<TKelmoData*, 8> dictionaries = Dictionaries();
+  const std::array<TKelmoData*, kDictionaryCount> dictionaries = Dictionaries();
   if (std::none_of(dictionaries.begin(), dictionaries.end(),
                    [](const TKelmoData* dictionary) { return dictionary->AvailableCount > 0; })) {
-    throw EKelmoInvalidCharacter("character contains no data");
+    throw EKelmoInvalidCharacter(EKelmoInvalidCharacter::TReason::ContainsNoData);
   }
 
   if (environment_.KeepsStateFile) {
@@ -112,7 +126,7 @@ TCharacter::TCharacter(std::string_view definitionPath, const TCharacterEnvironm
         ChangeFileExtension(ExtractFileName(definitionPath), kStateFileExtension));
     if (!StateFileInPlace()) SaveState();  // Name is still empty: an unscrambled body
   }
-  Name = CharacterFile->ReadValue("name");
+  Name = CharacterFile->ReadValue(TDefinitionKey::Name);
   LoadState();
   LoadTime = MacroScratch->Clock.Now();
 }
@@ -190,17 +204,15 @@ void TCharacter::CreateDictionaries() {
 }
 
 void TCharacter::LoadDictionaries() {
-  static constexpr std::string_view kKeys[] = {"data01", "data02", "dataa1", "dataa2",
-                                               "datab1", "datab2", "datac1", "datac2"};
-  const std::array<TKelmoData*, 8> dictionaries = Dictionaries();
+  const std::array<TKelmoData*, kDictionaryCount> dictionaries = Dictionaries();
   // Resolved here, on this thread, with one resolver: a key naming thousands of files in one
   // folder has that folder read once.
   TPathResolver resolver;
-  std::array<std::vector<std::string>, 8> paths;
+  std::array<std::vector<std::string>, kDictionaryCount> paths;
   for (size_t i = 0; i < dictionaries.size(); ++i) {
     TLoadListener* listener = environment_.DictionaryListeners[i];
     dictionaries[i]->SetListener(listener);
-    for (const std::string& item : SplitCommaText(CharacterFile->ReadValue(kKeys[i]))) {
+    for (const std::string& item : SplitCommaText(CharacterFile->ReadValue(kDictionarySlots[i].Key))) {
       const std::string dataPath = Folder + item;
       std::string path = resolver.Resolve(dataPath);
       if (IsRegularFile(path) && InsideRoot(path, dataPath)) {
@@ -215,7 +227,7 @@ void TCharacter::LoadDictionaries() {
   // load analysing patterns: a second thread takes every other dictionary, one of each kind. Each
   // thread stops at its first failure, as one loop would; the failure of the lowest dictionary
   // is the one one loop would have met first, and it is the one raised.
-  std::array<std::exception_ptr, 8> failures;
+  std::array<std::exception_ptr, kDictionaryCount> failures;
   const auto load = [&](size_t first) {
     for (size_t i = first; i < dictionaries.size(); i += 2) {
       try {
@@ -239,7 +251,7 @@ void TCharacter::LoadDictionaries() {
   }
 }
 
-std::array<TKelmoData*, 8> TCharacter::Dictionaries() const {
+std::array<TKelmoData*, kDictionaryCount> TCharacter::Dictionaries() const {
   return {Data01.get(), Data02.get(), DataA1.get(), DataA2.get(),
           DataB1.get(), DataB2.get(), DataC1.get(), DataC2.get()};
 }

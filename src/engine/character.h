@@ -36,7 +36,23 @@ class TMainThreadCall;
 // Raised when a character cannot be loaded; the message says why (in English).
 class EKelmoInvalidCharacter : public EKelmoError {
  public:
-  using EKelmoError::EKelmoError;
+  // Why a definition file makes no character; callers test this, the message is made from it.
+  enum class TReason {
+    NotFound,      // "characterfile is not found"
+    Invalid,       // "characterfile is invalid": "name" and "folder" both empty
+    OldVersion,    // "character is not supported in this version"
+    ContainsNoData,  // "character contains no data": no dictionary line can be chosen
+  };
+
+  explicit EKelmoInvalidCharacter(TReason reason)
+      : EKelmoError(std::string(MessageOf(reason))), reason_(reason) {}
+  TReason Reason() const { return reason_; }
+
+  // The English message of a reason.
+  static std::string_view MessageOf(TReason reason);
+
+ private:
+  TReason reason_;
 };
 
 // Dictionary mask bits, one per dictionary, data01 to datac2.
@@ -64,7 +80,7 @@ struct TCharacterEnvironment {
   // What each dictionary's load tells, data01 to datac2 (nullptr for none; not owned): its files
   // in list order, and each file of its list that is missing. The dictionaries load on two
   // threads; each listener is called on one of them only.
-  std::array<TLoadListener*, 8> DictionaryListeners{};
+  std::array<TLoadListener*, kDictionaryCount> DictionaryListeners{};
 };
 
 class TCharacter {
@@ -188,7 +204,7 @@ class TCharacter {
   // Whether the state file exists inside the root, ready to be read.
   bool StateFileInPlace() const;
   // The eight dictionaries in the order Data01 to DataC2.
-  std::array<TKelmoData*, 8> Dictionaries() const;
+  std::array<TKelmoData*, kDictionaryCount> Dictionaries() const;
 
   // A Shift-JIS text and its wide form, converted again when the text is not the one converted.
   class TWideCopy {

@@ -64,7 +64,7 @@ std::u16string TCharacter::SelectReply(std::u16string_view line, uint8_t mask) {
   OperateMessage = HasBit(mask, kMaskKindZero) ? normalizedQuery : std::string();
 
   std::string reply;
-  const std::array<TKelmoData*, 8> dictionaries = Dictionaries();
+  const std::array<TKelmoData*, kDictionaryCount> dictionaries = Dictionaries();
   for (size_t i = 0; i < kOrderedDictionaryCount && reply.empty(); ++i) {
     if (HasBit(mask, static_cast<uint8_t>(1u << i)))
       reply = dictionaries[i]->Lookup(normalizedQuery);

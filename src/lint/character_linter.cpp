@@ -27,33 +27,11 @@
 namespace kelmo {
 namespace {
 
-// The dictionaries in the order the character creates them.
-struct TDictionarySlot {
-  std::string_view Key;
-  TDictionaryKind Kind;
-};
-constexpr std::array<TDictionarySlot, 8> kDictionaries = {{
-    {"data01", TDictionaryKind::Conditions},
-    {"data02", TDictionaryKind::Conditions},
-    {"dataa1", TDictionaryKind::PatternPairs},
-    {"dataa2", TDictionaryKind::PatternPairs},
-    {"datab1", TDictionaryKind::Keywords},
-    {"datab2", TDictionaryKind::Keywords},
-    {"datac1", TDictionaryKind::Lines},
-    {"datac2", TDictionaryKind::Lines},
-}};
-
 // The kind of a listener that is no dictionary's.
 constexpr int kNoKind = -1;
 
-// Definition-file keys the linter reads itself.
-constexpr std::string_view kFolderKey = "folder";
-constexpr std::string_view kVersionKey = "version";
-constexpr std::string_view kCommentKey = "comment";
-constexpr std::string_view kDefaultBitmapKey = "DefaultBitmap";
-constexpr std::string_view kOriginalBalloonKey = "originalballoon";
-constexpr std::string_view kBalloonKeys[] = {"balloonchar", "balloonuser"};
-constexpr std::string_view kDataNadenadeKey = "datanadenade";
+// The balloon pictures' keys, checked when the character brings its own balloons.
+constexpr TDefinitionKey kBalloonKeys[] = {TDefinitionKey::BalloonChar, TDefinitionKey::BalloonUser};
 
 bool IsRegularFile(const std::string& fileSystemPath) {
   struct stat info;
@@ -61,15 +39,23 @@ bool IsRegularFile(const std::string& fileSystemPath) {
 }
 
 // The construction failures of a character (TCharacter), as authors read them.
-std::string LoadFailureText(const std::string& message) {
-  static const std::map<std::string, std::string> kTexts = {
-      {"characterfile is invalid", "name と folder がどちらも空なので人格として読み込めません"},
-      {"character is not supported in this version",
-       "version が 210 より小さいか数でないので読み込めません"},
-      {"character contains no data", "選ばれうる辞書の行がひとつもないので読み込めません"},
-  };
-  const auto known = kTexts.find(message);
-  return (known != kTexts.end() ? known->second : "人格を読み込めません") + " (" + message + ")";
+std::string LoadFailureText(const EKelmoInvalidCharacter& error) {
+  using TReason = EKelmoInvalidCharacter::TReason;
+  std::string_view text = "人格を読み込めません";
+  switch (error.Reason()) {
+    case TReason::Invalid:
+      text = "name と folder がどちらも空なので人格として読み込めません";
+      break;
+    case TReason::OldVersion:
+      text = "version が 210 より小さいか数でないので読み込めません";
+      break;
+    case TReason::ContainsNoData:
+      text = "選ばれうる辞書の行がひとつもないので読み込めません";
+      break;
+    case TReason::NotFound:
+      break;
+  }
+  return std::string(text) + " (" + error.what() + ")";
 }
 
 class TLinter {
@@ -96,26 +82,26 @@ class TLinter {
       return std::move(report_);
     }
     definitionLint.CheckKeys(*definition_);
-    folder_ = ResolveCharacterFolder(definitionData_, definition_->ReadValue(kFolderKey));
-    const TDefinitionPlace comment = Place(kCommentKey);
+    folder_ = ResolveCharacterFolder(definitionData_, definition_->ReadValue(TDefinitionKey::Folder));
+    const TDefinitionPlace comment = Place(TDefinitionKey::Comment);
     if (comment.Line > 0) {
-      definitionLint.AddMacroText(comment.Line, definition_->ReadValue(kCommentKey),
+      definitionLint.AddMacroText(comment.Line, definition_->ReadValue(TDefinitionKey::Comment),
                                   TMacroTextPlace::About);
     }
 
     std::vector<std::unique_ptr<TDictionaryLint>> dictionaries;
-    for (const TDictionarySlot& slot : kDictionaries) {
+    for (const TDictionarySlot& slot : kDictionarySlots) {
       dictionaries.push_back(
           std::make_unique<TDictionaryLint>(slot.Kind, Place(slot.Key), folder_));
     }
     LoadCharacter(dictionaries);
-    TPettingLint petting(definitionPath_, Place(kDataNadenadeKey), "なでなでメニューのファイル",
+    TPettingLint petting(definitionPath_, Place(TDefinitionKey::DataNadenade), "なでなでメニューのファイル",
                          folder_);
     TNadenadeMenu().Load(*definition_, appDir_, &root_, &petting);
 
     Take(definitionLint, kNoKind);
     for (size_t i = 0; i < dictionaries.size(); ++i) {
-      Take(*dictionaries[i], static_cast<int>(kDictionaries[i].Kind));
+      Take(*dictionaries[i], static_cast<int>(kDictionarySlots[i].Kind));
     }
     Take(petting, kNoKind);
     CheckDefinitionPictures();
@@ -123,8 +109,8 @@ class TLinter {
   }
 
  private:
-  TDefinitionPlace Place(std::string_view key) const {
-    return PlaceOf(*definition_, definitionPath_, key);
+  TDefinitionPlace Place(TDefinitionKey key) const {
+    return PlaceOf(*definition_, definitionPath_, DefinitionKeyName(key));
   }
 
   void LoadCharacter(const std::vector<std::unique_ptr<TDictionaryLint>>& dictionaries) {
@@ -137,11 +123,10 @@ class TLinter {
     try {
       character_ = std::make_unique<TCharacter>(definitionData_, environment);
     } catch (const EKelmoInvalidCharacter& error) {
-      const std::string message = error.what();
-      const int versionLine = Place(kVersionKey).Line;
-      const bool version = message == "character is not supported in this version";
+      const int versionLine = Place(TDefinitionKey::Version).Line;
+      const bool version = error.Reason() == EKelmoInvalidCharacter::TReason::OldVersion;
       report_.Add({definitionPath_, version && versionLine > 0 ? versionLine : 1,
-                   TLintSeverity::Error, "load", LoadFailureText(message)});
+                   TLintSeverity::Error, "load", LoadFailureText(error)});
     } catch (const EFileError& error) {
       report_.Add({definitionPath_, 1, TLintSeverity::Error, "load",
                    std::string("読めないファイルがあるので人格を読み込めません: ") + error.what()});
@@ -215,28 +200,29 @@ class TLinter {
   }
 
   void CheckDefinitionPictures() {
-    CheckDefinitionPicture(kDefaultBitmapKey, TLintSeverity::Warning,
+    CheckDefinitionPicture(TDefinitionKey::DefaultBitmap, TLintSeverity::Warning,
                            " がないので、人格の絵が表示されません");
-    if (!TextToBool(definition_->ReadValue(kOriginalBalloonKey))) return;
-    for (const std::string_view key : kBalloonKeys) {
+    if (!TextToBool(definition_->ReadValue(TDefinitionKey::OriginalBalloon))) return;
+    for (const TDefinitionKey key : kBalloonKeys) {
       CheckDefinitionPicture(key, TLintSeverity::Error,
                              " がないので、originalballoon が True なのに吹き出しの絵がありません");
     }
   }
 
   // The picture named by key; absent, it is reported with severity and unset.
-  void CheckDefinitionPicture(std::string_view key, TLintSeverity absentSeverity,
+  void CheckDefinitionPicture(TDefinitionKey key, TLintSeverity absentSeverity,
                               const char* unset) {
     const TDefinitionPlace place = Place(key);
     const std::string name = definition_->ReadValue(key);
+    const std::string keyName(DefinitionKeyName(key));
     if (name.empty()) {
       report_.Add({definitionPath_, std::max(place.Line, 1), absentSeverity, "missing-file",
-                   std::string(key) + unset});
+                   keyName + unset});
       return;
     }
     if (const std::optional<std::string> problem = FileProblem(name, true)) {
       report_.Add({definitionPath_, place.Line, TLintSeverity::Error, "picture",
-                   *problem + " (" + std::string(key) + ")"});
+                   *problem + " (" + keyName + ")"});
     }
   }
 

@@ -36,37 +36,11 @@ int KeyLine(size_t pair) {
 
 }  // namespace
 
-const std::vector<std::string_view>& KnownDefinitionKeys() {
-  static const std::vector<std::string_view> keys = {"name",
-                                                     "folder",
-                                                     "version",
-                                                     "data01",
-                                                     "data02",
-                                                     "dataa1",
-                                                     "dataa2",
-                                                     "datab1",
-                                                     "datab2",
-                                                     "datac1",
-                                                     "datac2",
-                                                     "DefaultBitmap",
-                                                     "transparentbitmap",
-                                                     "originalballoon",
-                                                     "balloonchar",
-                                                     "balloonuser",
-                                                     "transparentballoon",
-                                                     "nadenade",
-                                                     "datanadenade",
-                                                     "parents",
-                                                     "url",
-                                                     "comment"};
-  return keys;
-}
-
 std::string_view ClosestKnownKey(std::string_view key) {
   const std::string lower = AsciiLowerCase(key);
   std::string_view closest;
   size_t best = std::string_view::npos;
-  for (const std::string_view known : KnownDefinitionKeys()) {
+  for (const std::string_view known : DefinitionKeyNames()) {
     const size_t distance = EditDistance(lower, AsciiLowerCase(known));
     if (distance < best) {
       best = distance;
@@ -95,7 +69,7 @@ void TDefinitionLint::LineIgnored(int lineNumber, TIgnoredLine, const std::vecto
 void TDefinitionLint::CheckKeys(const TCharacterFile& file) {
   std::map<std::string, size_t> firstPair;
   std::vector<std::string> known;
-  for (const std::string_view key : KnownDefinitionKeys()) known.push_back(AsciiLowerCase(key));
+  for (const std::string_view key : DefinitionKeyNames()) known.push_back(AsciiLowerCase(key));
   const std::vector<std::string>& keys = file.Keys();
   for (size_t pair = 0; pair < keys.size(); ++pair) {
     const std::string& key = keys[pair];

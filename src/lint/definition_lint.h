@@ -17,9 +17,6 @@ namespace kelmo {
 
 class TCharacterFile;
 
-// Every key the program reads from a definition file, spelt as authors know them.
-const std::vector<std::string_view>& KnownDefinitionKeys();
-
 // The known key closest to key (edit distance after lower-casing ASCII letters); the first of
 // equally close keys.
 std::string_view ClosestKnownKey(std::string_view key);

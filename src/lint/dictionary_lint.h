@@ -19,18 +19,11 @@
 #include <unordered_map>
 #include <vector>
 
+#include "charfile/definition_keys.h"
 #include "lint/file_lint.h"
 #include "lint/pattern_check.h"
 
 namespace kelmo {
-
-// The four dictionary kinds, by what their lines hold.
-enum class TDictionaryKind : uint8_t {
-  Conditions,    // kind 0: condition, reply
-  PatternPairs,  // kind A: previous-reply pattern, input pattern, reply
-  Keywords,      // kind B: input pattern, reply
-  Lines,         // kind C: the whole line is the reply
-};
 
 class TDictionaryLint : public TFileLint {
  public:

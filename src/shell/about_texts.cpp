@@ -8,15 +8,6 @@
 #include "engine/character.h"
 
 namespace kelmo {
-namespace {
-
-// Definition-file keys of the character view.
-constexpr std::string_view kNameKey = "name";
-constexpr std::string_view kParentsKey = "parents";
-constexpr std::string_view kCommentKey = "comment";
-constexpr std::string_view kUrlKey = "url";
-
-}  // namespace
 
 TAboutTexts BuildAboutTexts(TCharacter* character) {
   TAboutTexts texts;
@@ -34,11 +25,11 @@ TAboutTexts BuildAboutTexts(TCharacter* character) {
 
   const TCharacterFile& file = *character->CharacterFile;
   const std::u16string comment =
-      StripBraces(character->Evaluate(ShiftJisToUtf16(file.ReadValue(kCommentKey))));
-  texts.CharacterText = ShiftJisToUtf8(file.ReadValue(kNameKey)) + "\r\nbrought up by " +
-                        ShiftJisToUtf8(file.ReadValue(kParentsKey)) + "\r\n\r\n" +
+      StripBraces(character->Evaluate(ShiftJisToUtf16(file.ReadValue(TDefinitionKey::Comment))));
+  texts.CharacterText = ShiftJisToUtf8(file.ReadValue(TDefinitionKey::Name)) + "\r\nbrought up by " +
+                        ShiftJisToUtf8(file.ReadValue(TDefinitionKey::Parents)) + "\r\n\r\n" +
                         Utf16ToUtf8(comment);
-  texts.CharacterUrl = ShiftJisToUtf8(file.ReadValue(kUrlKey));
+  texts.CharacterUrl = ShiftJisToUtf8(file.ReadValue(TDefinitionKey::Url));
   return texts;
 }
 

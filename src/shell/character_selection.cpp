@@ -14,9 +14,6 @@
 namespace kelmo {
 namespace {
 
-// The definition-file key shown as the row's name.
-constexpr std::string_view kNameKey = "name";
-
 bool HasCharacterExtension(const std::string& fileName) {
   return fileName.size() > kCharacterFileExtension.size() &&
          AsciiLowerCase(fileName.substr(fileName.size() - kCharacterFileExtension.size())) ==
@@ -56,7 +53,7 @@ bool TCharacterSelection::AddRow(const std::string& dataPath) {
   if (!IsValidCharacterFile(dataPath)) return false;
   std::string name;
   try {
-    name = TCharacterFile(dataPath).ReadValue(kNameKey);
+    name = TCharacterFile(dataPath).ReadValue(TDefinitionKey::Name);
   } catch (const std::exception&) {
     return false;  // became unreadable since the test above
   }

@@ -1,6 +1,6 @@
-// The chat controller's state machine, thinking, the two inputs, the closing talk, start-up,
-// character loading, shut-down and the menu actions. The typed output and the display commands
-// are in display_commands.cpp.
+// The chat controller's state machine, thinking, the two inputs, the closing talk, the display
+// commands that reach beyond the balloon, and the menu actions. Start-up, character loading and
+// shut-down are in character_loading.cpp; the typed output is the typewriter's.
 //
 // The orders below are the program's contract with character authors and plug-ins: which log
 // entries, plug-in events and view changes happen, and in which sequence. Each function keeps its
@@ -8,8 +8,9 @@
 #include "shell/chat_controller.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <exception>
-#include <new>
+#include <limits>
 #include <utility>
 
 #include "charfile/character_file.h"
@@ -21,10 +22,10 @@
 #include "charfile/text_utils.h"
 #include "engine/character.h"
 #include "plugins/plugin_list.h"
-#include "plugins/plugin_loader.h"
 #include "shell/about_texts.h"
 #include "shell/character_selection.h"
 #include "shell/file_error_text.h"
+#include "shell/flag_guard.h"
 
 namespace kelmo {
 namespace {
@@ -34,42 +35,37 @@ constexpr std::u16string_view kBeginThinkEvent = u"KE_BeginThink";
 constexpr std::u16string_view kEndThinkEvent = u"KE_EndThink";
 constexpr std::u16string_view kBeginRespondEvent = u"KE_BeginRespond";
 constexpr std::u16string_view kEndRespondEvent = u"KE_EndRespond";
-constexpr std::u16string_view kInitCharacterEvent = u"KE_InitCharacter";
-// The plug-in walks: extended plug-ins into the program's list, basic ones into the character's.
-constexpr char16_t kExtendedPluginLetter = u'E';
-constexpr char16_t kBasicPluginLetter = u'S';
 
 // A selection key beginning with this makes Think append it as a display command.
 constexpr std::string_view kReadCharacterKey = "READCHARACTER:";
 
-// Conversation log marks, after the time stamp.
-constexpr std::string_view kStartChattingMark = "# Start chatting with ";
-constexpr std::string_view kEndChattingMark = "# End chatting with ";
-
-// Texts shown to the user (UTF-8).
-constexpr std::string_view kStartFailedMessage = "起動に失敗しました";
+// Shown under every error message the user sees (UTF-8).
 constexpr std::string_view kErrorLogNotice = "(エラーメッセージはKelmoErr.logに記録されます)";
-constexpr std::string_view kSplashStarting = "起動中...";
-constexpr std::string_view kSplashPlugins = "Plug-in を読み込んでいます...";
-// A load that ran out of memory; the definition file's path follows.
-constexpr std::string_view kTooLargeMessage = "人格が大きすぎてメモリに読み込めません: ";
 
 // The tray tip holds 64 bytes with its terminator; a longer caption leaves the previous tip.
 constexpr size_t kTrayTipMaxBytes = 62;
 
-// Definition-file keys read for pictures.
-constexpr std::string_view kOriginalBalloonKey = "originalballoon";
-constexpr std::string_view kBalloonCharKey = "balloonchar";
-constexpr std::string_view kBalloonUserKey = "balloonuser";
-constexpr std::string_view kTransparentBalloonKey = "transparentballoon";
-constexpr std::string_view kDefaultBitmapKey = "DefaultBitmap";
-constexpr std::string_view kTransparentBitmapKey = "transparentbitmap";
+// Seconds in the day-based date-time.
+constexpr double kSecondsPerDay = 86400.0;
+// A fast-forward follows at most this many replies installed by the reply itself (SKIP:): replies
+// that skip to each other forever must not hang the Enter key. Typing then goes on at the
+// timer's pace, where such a loop is visible and the window stays usable.
+constexpr int kFastForwardReplyLimit = 100;
 
-std::vector<std::string> ToUtf8Lines(const std::vector<std::string>& shiftJisLines) {
-  std::vector<std::string> lines;
-  lines.reserve(shiftJisLines.size());
-  for (const std::string& line : shiftJisLines) lines.push_back(ShiftJisToUtf8(line));
-  return lines;
+// value * numerator / denominator to the nearest integer, halves to the even one, kept in range.
+int ScaleHalfEven(int value, int numerator, int denominator) {
+  const int64_t product = static_cast<int64_t>(value) * numerator;
+  int64_t quotient = product / denominator;
+  int64_t remainder = product % denominator;
+  if (remainder < 0) {  // floor division
+    --quotient;
+    remainder += denominator;
+  }
+  if (2 * remainder > denominator || (2 * remainder == denominator && quotient % 2 != 0)) {
+    ++quotient;
+  }
+  return static_cast<int>(std::clamp<int64_t>(quotient, std::numeric_limits<int>::min(),
+                                              std::numeric_limits<int>::max()));
 }
 
 }  // namespace
@@ -77,6 +73,7 @@ std::vector<std::string> ToUtf8Lines(const std::vector<std::string>& shiftJisLin
 TChatController::TChatController(TChatView& view, TControllerOptions options)
     : view_(view),
       options_(std::move(options)),
+      typewriter_(view, *this),
       appDir_(IncludeTrailingDelimiter(FromFileSystemPath(options_.AppDir))),
       log_(appDir_, options_.ProgramFileName) {
   plugins_ = std::make_unique<TPluginList>(TPluginEnvironment{appDir_, options_.MainWindowHandle});
@@ -94,6 +91,7 @@ TChatController::~TChatController() {
 
 std::string TChatController::Think(const std::string& word, uint8_t mask) {
   if (character_ == nullptr) return {};
+  const TFlagGuard thinking(thinking_);
   std::u16string text = ShiftJisToUtf16(word);
   Broadcast(kBeginThinkEvent, text);
   std::u16string reply = character_->Evaluate(character_->SelectReply(text, mask));
@@ -107,7 +105,7 @@ std::string TChatController::Think(const std::string& word, uint8_t mask) {
 void TChatController::SetChatState(TChatState state) {
   const TChatState old = state_;
   if (old == stTyping) {
-    WriteChatLog(OutputText());
+    WriteChatLog(typewriter_.Text());
     if (state != stSuspended) ReportReplyFinished();
   } else if (old == stUserInput) {
     WriteChatLog(RemoveLineBreaks(BalloonTextShiftJis()));
@@ -127,46 +125,39 @@ void TChatController::SetChatState(TChatState state) {
   }
   view_.SetBalloonReadOnly(false);
   if (state == stTyping) {
-    Broadcast(kBeginRespondEvent, replyText_);
+    Broadcast(kBeginRespondEvent, typewriter_.Reply());
     view_.SetBalloonReadOnly(true);
   } else if (state == stReplyDone) {
-    std::u16string shown = ShiftJisToUtf16(OutputText());
+    std::u16string shown = ShiftJisToUtf16(typewriter_.Text());
     Broadcast(kEndRespondEvent, shown);
     view_.SetBalloonReadOnly(true);
   }
-  lineIndex_ = 0;
-  outputLines_.clear();
-  balloonInSync_ = false;
+  typewriter_.ClearLines();
   view_.Repaint();  // the balloon picture follows the state
 }
 
 void TChatController::InstallReply(TReplyEvent event, const std::string& line,
                                    const std::string& reply, std::u16string text) {
-  replyText_ = std::move(text);
-  typePos_ = 1;
-  ++replyGeneration_;
-  // A pause or a wait left over at the very end of the previous reply must not hold up this one.
-  delayTicks_ = 0;
-  waitingForReturn_ = false;
+  typewriter_.Install(std::move(text));
   startedReply_ = TStartedReply{event, ShiftJisToUtf8(line), ShiftJisToUtf8(reply)};
 }
 
 void TChatController::ReportReplyFinished() {
-  if (observer_ != nullptr) observer_->ReplyFinished(ToUtf8Lines(outputLines_));
+  if (observer_ != nullptr) observer_->ReplyFinished(ShiftJisLinesToUtf8(typewriter_.Lines()));
 }
 
 // ----- The two inputs ---------------------------------------------------------------------------
 
+bool TChatController::MenuMayOpen() const {
+  return AcceptsInput() && !closing_ && character_ != nullptr &&
+         (state_ == stUserInput || state_ == stReplyDone);
+}
+
 void TChatController::PressEnter() {
-  if (closed_) return;
+  if (!AcceptsInput()) return;
   switch (state_) {
     case stTyping:
-      if (waitingForReturn_) {
-        waitingForReturn_ = false;
-        EraseLastOutputChar();  // the wait mark
-        return;
-      }
-      FastForward();
+      if (!typewriter_.EndWait()) FastForward();
       return;
     case stReplyDone:
       SetBalloonText("");
@@ -189,7 +180,13 @@ void TChatController::PressEnter() {
 }
 
 void TChatController::TimerTimer() {
-  if (closed_) return;
+  if (!AcceptsInput()) return;
+  if (pendingClose_) {
+    const bool sessionEnding = *pendingClose_;
+    pendingClose_.reset();
+    RequestClose(sessionEnding);
+    return;
+  }
   if (state_ == stTyping) {
     TypeStep();
     return;
@@ -211,10 +208,33 @@ void TChatController::TimerTimer() {
   view_.ShowAndActivate();
 }
 
+void TChatController::TypeStep(bool skipPause) {
+  if (busy_) return;
+  const TFlagGuard guard(busy_);
+  if (typewriter_.Step(skipPause)) SetChatState(stReplyDone);
+}
+
+void TChatController::FastForward() {
+  int repliesFollowed = 0;
+  typewriter_.SetCollecting(true);
+  while (state_ == stTyping && !typewriter_.WaitingForReturn() && !busy_ && !closed_) {
+    const int generation = typewriter_.Generation();
+    TypeStep(true);  // a pause would pass unseen: nothing is shown between the steps
+    if (typewriter_.Generation() != generation && ++repliesFollowed >= kFastForwardReplyLimit) {
+      break;
+    }
+  }
+  typewriter_.SetCollecting(false);
+}
+
 // ----- Closing ----------------------------------------------------------------------------------
 
 void TChatController::RequestClose(bool sessionEnding) {
   if (closed_ || closing_) return;
+  if (loading_ || thinking_) {
+    pendingClose_ = sessionEnding;
+    return;
+  }
   closing_ = true;
   if (character_ != nullptr) {
     const std::string reply = Think(std::string(kCloseWord), DictMaskBasic);
@@ -228,7 +248,7 @@ void TChatController::RequestClose(bool sessionEnding) {
       view_.ShowMessage(ShiftJisToUtf8(shown));
       WriteChatLog(shown);
     }
-    if (observer_ != nullptr) observer_->ReplyFinished(ToUtf8Lines(SplitLines(shown)));
+    if (observer_ != nullptr) observer_->ReplyFinished(ShiftJisLinesToUtf8(SplitLines(shown)));
   }
   closing_ = false;
   if (sessionEnding) {
@@ -239,172 +259,86 @@ void TChatController::RequestClose(bool sessionEnding) {
   view_.Close();
 }
 
-// ----- Start-up, loading, shut-down -------------------------------------------------------------
+// ----- Display commands that reach beyond the balloon ------------------------------------------
 
-bool TChatController::Start(const std::string& startArgument) {
-  characterList_ = std::make_unique<TCharacterList>(SettingsPath());
-  std::string startPath;
-  if (!startArgument.empty()) {
-    startPath = FromFileSystemPath(startArgument);
-  } else if (!characterList_->Items.empty()) {
-    startPath = characterList_->Items.front();
-  }
-  view_.ResetPictures(true);
-  LoadSettings();  // may open the settings dialog for the profile
-  LoadPlugins(*plugins_, kExtendedPluginLetter, settings_.PluginsEnabled);
-  if (LoadCharacter(startPath)) return true;
-
-  view_.SetVisible(false);
-  TCharacterSelection selection(*characterList_, appDir_);
-  if (ShowSelection(selection) && LoadCharacter(selection.SelectedPath())) return true;
-  WriteErrorLog(Utf8ToShiftJis(kStartFailedMessage), true);
-  return false;
+void TChatController::ShowPicture(const std::string& file) {
+  LoadPicture(TPictureSlot::Shown, file, TDefinitionKey::TransparentBitmap, true);
 }
 
-bool TChatController::LoadCharacter(const std::string& path) {
-  // 1-2: the window makes way for the splash.
-  view_.SetVisible(false);
-  view_.SetSplashText(std::string(kSplashStarting));
-
-  // The current character's state reaches its file first: when the same character is loaded
-  // again, the new one would otherwise read the file from before this session.
-  if (character_ != nullptr) {
-    try {
-      character_->SaveState();
-    } catch (const EFileError& error) {
-      ReportSaveFailure(error);  // tried once more, silently, when the old character goes
-    }
-  }
-
-  // 3: construct; a character that cannot be loaded leaves everything as it was.
-  TCharacterEnvironment environment;
-  environment.Plugins = plugins_->Environment();
-  environment.MainThread = options_.MainThread;
-  environment.LogError = [this](const std::string& message) { WriteErrorLog(message, false); };
-  environment.Clock = options_.CharacterClock;
-  environment.KeepsStateFile = options_.KeepsStateFiles;
-  std::unique_ptr<TCharacter> loaded;
-  try {
-    loaded = std::make_unique<TCharacter>(path, environment);
-  } catch (const EKelmoError&) {
-  } catch (const EFileWriteError& error) {
-    ReportSaveFailure(error);  // its first state file could not be created
-  } catch (const EFileError&) {
-    // An unreadable dictionary or definition file fails the load like an invalid character.
-  } catch (const std::bad_alloc&) {
-    // The half-built character is gone again, so there is memory to say so.
-    WriteErrorLog(Utf8ToShiftJis(kTooLargeMessage) + path, true);
-  }
-  if (loaded == nullptr) {
-    view_.CloseSplash();
-    view_.SetVisible(true);
-    return false;
-  }
-
-  // 4: the old character says goodbye to the log and goes (saving its state file).
-  if (character_ != nullptr) {
-    SetChatState(stReplyDone);
-    WriteChatLog(TimeStamp() + std::string(kEndChattingMark) + character_->Name);
-    character_.reset();
-  }
-  // 5-6
-  SaveSettings();
-  character_ = std::move(loaded);
-  const std::string caption = character_->Name + std::string(kCaptionSuffix);
-  view_.SetCaption(ShiftJisToUtf8(caption));
-  SetTrayTip(caption);
-
-  // 7-10
-  view_.SetCharacterFolder(ResolveDataPath(character_->CharacterFile->Folder));
-  LoadCharacterPictures();
-  LoadSettings();  // hands the profile and the switches to the new character
-  WriteChatLog(TimeStamp() + std::string(kStartChattingMark) + character_->Name);
-
-  // 11-13: plug-ins.
-  view_.SetSplashText(std::string(kSplashPlugins));
-  LoadPlugins(*character_->Plugins, kBasicPluginLetter, settings_.PluginsEnabled);
-  std::u16string parameters = ShiftJisToUtf16("charpath=" + EscapeParam(path) + "&" +
-                                              "charname=" + EscapeParam(character_->Name));
-  Broadcast(kInitCharacterEvent, parameters);
-  character_->Plugins->Broadcast(std::u16string(kInitCharacterEvent), parameters);
-
-  // 14: the greeting.
-  const std::string greeting = Think(std::string(kGreetingWord), DictMaskBasic);
-  if (!greeting.empty()) {
-    InstallReply(TReplyEvent::Greeting, std::string(kGreetingWord), greeting,
-                 ShiftJisToUtf16(greeting));
-    SetChatState(stTyping);
-  } else {
-    SetChatState(stUserInput);
-  }
-
-  // 15-16: the petting menu, then the window comes back.
-  for (const std::string& problem :
-       nadenade_.Load(*character_->CharacterFile, appDir_, &character_->Root())) {
-    WriteErrorLog(problem, false);
-  }
-  view_.SetPettingMenu(ToUtf8Lines(nadenade_.Labels()));
-  view_.CloseSplash();
-  view_.SetVisible(true);
-  return true;
-}
-
-void TChatController::LoadCharacterPictures() {
-  const TCharacterFile& file = *character_->CharacterFile;
-  const bool ownBalloons = TextToBool(file.ReadValue(kOriginalBalloonKey));
-  view_.ResetPictures(!ownBalloons);
-  if (ownBalloons) {
-    LoadPicture(TPictureSlot::BalloonCharacter, file.ReadValue(kBalloonCharKey),
-                kTransparentBalloonKey, true);
-    LoadPicture(TPictureSlot::BalloonUser, file.ReadValue(kBalloonUserKey), kTransparentBalloonKey,
-                true);
-  }
-  LoadPicture(TPictureSlot::Default, file.ReadValue(kDefaultBitmapKey), kTransparentBitmapKey,
-              true);
+void TChatController::SetDefaultPicture(const std::string& file) {
+  LoadPicture(TPictureSlot::Default, file, TDefinitionKey::TransparentBitmap, false);
   view_.ShowDefaultPicture();
-  view_.Repaint();
 }
 
-void TChatController::LoadPicture(TPictureSlot slot, const std::string& fileName,
-                                  std::string_view keyName, bool repaint) {
-  if (character_ == nullptr) return;
-  const TCharacterFile& file = *character_->CharacterFile;
-  const std::string path = file.PathInFolder(fileName);
-  const std::string existing = character_->ExistingDataFile(path);
-  if (existing.empty()) {
-    WriteErrorLog(path + " is not exists.", false);
-    return;
-  }
-  const bool colourKey = TextToBool(file.ReadValue(keyName));
-  if (!view_.LoadPicture(slot, existing, colourKey)) {
-    WriteErrorLog(path + " is invalid bitmap.", false);
-    return;
-  }
-  if (repaint) view_.Repaint();
+void TChatController::QuitSystem() {
+  state_ = stReplyDone;
+  WriteChatLog(BalloonTextShiftJis());
+  ReportReplyFinished();
+  RequestClose();
 }
 
-void TChatController::Shutdown() {
-  if (shutDown_ || characterList_ == nullptr) return;
-  shutDown_ = true;
-  if (character_ != nullptr) {
-    WriteChatLog(TimeStamp() + std::string(kEndChattingMark) + character_->Name);
-  }
-  SaveSettings();
-  plugins_.reset();
-  if (character_ != nullptr) {
-    try {
-      character_->SaveState();
-    } catch (const EFileError& error) {
-      ReportSaveFailure(error);
-    }
-  }
-  character_.reset();  // writes its state file once more, and ends what it started
-  try {
-    characterList_->Save();  // the list of installed characters, last
-  } catch (const EFileError& error) {
-    ReportSaveFailure(error);
-  }
-  characterList_.reset();
+void TChatController::ToggleWindow() {
+  MenuChangeStateClick();
+}
+
+void TChatController::ShowWindow() {
+  view_.ShowAndActivate();
+}
+
+void TChatController::SkipTo(const std::string& word) {
+  SetChatState(stIdle);  // logs what was shown
+  SetBalloonText("");
+  const std::string reply = Think(word, DictMaskAll);
+  InstallReply(TReplyEvent::Skip, word, reply, ShiftJisToUtf16(reply));
+  SetChatState(stTyping);
+}
+
+void TChatController::PlaySound(const std::string& file, bool wait) {
+  if (character_ == nullptr || !settings_.PlaySound) return;
+  const std::string path =
+      character_->ExistingDataFile(character_->CharacterFile->PathInFolder(file));
+  if (!path.empty()) view_.PlaySound(path, wait);  // a missing file plays nothing
+}
+
+void TChatController::ScaleSpeed(int numerator, int denominator) {
+  settings_.Speed = ScaleHalfEven(settings_.Speed, numerator, denominator);
+}
+
+void TChatController::ScaleFont(int numerator, int denominator) {
+  settings_.FontSize = ScaleHalfEven(settings_.FontSize, numerator, denominator);
+  view_.SetBalloonFont(ShiftJisToUtf8(settings_.FontName), settings_.FontSize);
+}
+
+void TChatController::ArmTimer(int seconds, const std::string& word) {
+  timerArmed_ = true;
+  timerDue_ = Now() + seconds / kSecondsPerDay;
+  timerWord_ = word;
+}
+
+void TChatController::CancelTimer() {
+  timerArmed_ = false;
+}
+
+void TChatController::LogShownLines() {
+  WriteChatLog(BalloonTextShiftJis());
+}
+
+void TChatController::ChangeCharacter() {
+  ChooseCharacter();
+}
+
+void TChatController::ReadCharacter(const std::string& path) {
+  SetChatState(stReplyDone);
+  SetBalloonText("");
+  if (LoadCharacter(path)) return;
+  const std::string word(kInvalidCharacterWord);
+  const std::string reply = Think(word, DictMaskBasic);
+  InstallReply(TReplyEvent::Invalid, word, reply, ShiftJisToUtf16(reply));
+  SetChatState(stTyping);
+}
+
+void TChatController::CommandExecuted(const std::string& written, bool known) {
+  if (observer_ != nullptr) observer_->CommandExecuted(written, known);
 }
 
 // ----- Switching and the menu -------------------------------------------------------------------
@@ -423,6 +357,10 @@ bool TChatController::ShowSelection(TCharacterSelection& selection) {
 }
 
 void TChatController::MenuChangeCharacterClick() {
+  if (AcceptsInput()) ChooseCharacter();
+}
+
+void TChatController::ChooseCharacter() {
   if (characterList_ == nullptr || closed_) return;
   TCharacterSelection selection(*characterList_, appDir_);
   if (!ShowSelection(selection)) return;
@@ -437,13 +375,32 @@ void TChatController::SayFarewell(const std::string& path) {
 }
 
 void TChatController::MenuConfigureClick() {
-  TConfigDialogData data = ConfigDialogData();
+  if (AcceptsInput()) Configure();
+}
+
+void TChatController::Configure() {
+  TConfigDialogData data =
+      MakeConfigDialogData(settings_, SettingsPath(), profileValid_ ? &profile_ : nullptr,
+                           plugins_.get(), character_ != nullptr ? character_->Plugins.get() : nullptr);
   bool confirmed = false;
   RunSuspended([&] { confirmed = view_.ShowSettingsDialog(data); });
-  if (confirmed && ValidateConfig(data).empty()) ApplyConfig(data);
+  if (!confirmed || !ValidateConfig(data).empty()) return;
+  TUserProfile profile;
+  ApplyConfigDialogData(data, settings_, profile);
+  view_.SetBalloonFont(data.FontName, settings_.FontSize);
+  view_.SetZoom(settings_.Zoom);
+  SetUserProfile(profile);
+  SetPluginsEnabled(settings_.PluginsEnabled);
+  SetAllowExecute(settings_.AllowExecute);
+  try {
+    WriteDialogSwitches(SettingsPath(), data.ExtensionChar, data.AllowExecute, data.PluginsEnabled);
+  } catch (const EFileError& error) {
+    ReportSaveFailure(error);
+  }
 }
 
 void TChatController::MenuAboutClick() {
+  if (!AcceptsInput()) return;
   const TAboutTexts texts = BuildAboutTexts(character_.get());
   RunSuspended([&] { view_.ShowAboutDialog(texts); });
 }
@@ -458,7 +415,7 @@ void TChatController::MenuStayOnTopClick() {
 }
 
 void TChatController::NadenadeAction(int index) {
-  if (state_ != stUserInput || closed_) return;
+  if (state_ != stUserInput || !AcceptsInput()) return;
   const std::string* action = nadenade_.ActionAt(index);
   if (action == nullptr) return;
   SayAsUser(*action);
@@ -475,30 +432,6 @@ void TChatController::SayAsUser(const std::string& text) {
 
 std::string TChatController::SettingsPath() const {
   return appDir_ + std::string(kSettingsFileName);
-}
-
-void TChatController::LoadSettings() {
-  settings_ = ReadSettings(SettingsPath());
-  view_.SetZoom(settings_.Zoom);  // before the place: a centred window centres at its new size
-  view_.PlaceWindow({settings_.Top, settings_.Left});
-  view_.SetStayOnTop(settings_.StayOnTop);
-  view_.SetBalloonFont(ShiftJisToUtf8(settings_.FontName), settings_.FontSize);
-  SetPluginsEnabled(settings_.PluginsEnabled);
-  SetAllowExecute(settings_.AllowExecute);
-  if (!ParseUserProfile(settings_.UserProfileText)) MenuConfigureClick();
-}
-
-void TChatController::SaveSettings() {
-  if (const std::optional<TWindowPosition> position = view_.WindowPosition()) {
-    settings_.Top = position->Top;
-    settings_.Left = position->Left;
-  }
-  try {
-    // An incomplete profile is not written over what the file holds.
-    WriteSettings(SettingsPath(), settings_, profileValid_, FormatUserProfile(profile_));
-  } catch (const EFileError& error) {
-    ReportSaveFailure(error);
-  }
 }
 
 bool TChatController::ParseUserProfile(const std::string& text) {
@@ -522,62 +455,6 @@ void TChatController::SetAllowExecute(bool allow) {
 void TChatController::SetPluginsEnabled(bool enabled) {
   settings_.PluginsEnabled = enabled;
   if (character_ != nullptr) character_->SetPluginsEnabled(enabled);
-}
-
-TConfigDialogData TChatController::ConfigDialogData() {
-  TConfigDialogData data;
-  data.FontName = ShiftJisToUtf8(settings_.FontName);
-  data.FontSize = settings_.FontSize;
-  data.Interval = settings_.Speed;
-  data.Zoom = settings_.Zoom;
-  data.ExtensionChar = ReadExtensionChar(SettingsPath());
-  data.AllowExecute = ReadSettings(SettingsPath()).AllowExecute;
-  data.LogKeep = settings_.LogKeep;
-  data.PlaySound = settings_.PlaySound;
-  if (profileValid_) {
-    data.Surname = ShiftJisToUtf8(profile_.Surname);
-    data.GivenName = ShiftJisToUtf8(profile_.GivenName);
-    data.HandleName = ShiftJisToUtf8(profile_.HandleName);
-    data.Nickname = ShiftJisToUtf8(profile_.Nickname);
-    data.IsMale = profile_.IsMale;
-    const TDateTimeParts birthday = DecodeDateTime(profile_.Birthday);
-    data.BirthYear = std::clamp(birthday.Year, kMinBirthYear, kMaxBirthYear);
-    data.BirthMonth = birthday.Month;
-    data.BirthDay = birthday.Day;
-  }
-  data.PluginsEnabled = settings_.PluginsEnabled;
-  data.ExtendedPlugins = plugins_.get();
-  data.BasicPlugins = character_ != nullptr ? character_->Plugins.get() : nullptr;
-  return data;
-}
-
-void TChatController::ApplyConfig(const TConfigDialogData& data) {
-  settings_.FontName = Utf8ToShiftJis(data.FontName);
-  settings_.FontSize = data.FontSize;
-  view_.SetBalloonFont(data.FontName, data.FontSize);
-  if (data.Interval > kIntervalLowerExclusive && data.Interval < kIntervalUpperExclusive) {
-    settings_.Speed = data.Interval;
-  }
-  settings_.Zoom = std::clamp(data.Zoom, kMinZoom, kMaxZoom);
-  view_.SetZoom(settings_.Zoom);
-  TUserProfile profile;
-  profile.Surname = Utf8ToShiftJis(data.Surname);
-  profile.GivenName = Utf8ToShiftJis(data.GivenName);
-  profile.HandleName = Utf8ToShiftJis(data.HandleName);
-  profile.Nickname = Utf8ToShiftJis(data.Nickname);
-  profile.IsMale = data.IsMale;
-  TryEncodeDateTime(TDateTimeParts{data.BirthYear, data.BirthMonth, data.BirthDay},
-                    profile.Birthday);
-  SetUserProfile(profile);
-  settings_.PlaySound = data.PlaySound;
-  SetPluginsEnabled(data.PluginsEnabled);
-  SetAllowExecute(data.AllowExecute);
-  settings_.LogKeep = data.LogKeep;
-  try {
-    WriteDialogSwitches(SettingsPath(), data.ExtensionChar, data.AllowExecute, data.PluginsEnabled);
-  } catch (const EFileError& error) {
-    ReportSaveFailure(error);
-  }
 }
 
 void TChatController::SetTrayTip(const std::string& caption) {
@@ -615,19 +492,13 @@ void TChatController::Broadcast(std::u16string_view event, std::u16string& text)
   if (plugins_ != nullptr) plugins_->Broadcast(std::u16string(event), text);
 }
 
-std::string TChatController::OutputText() const {
-  std::string text;
-  for (const std::string& line : outputLines_) text.append(line).append("\r\n");
-  return text;
-}
-
 std::string TChatController::BalloonTextShiftJis() const {
   return Utf8ToShiftJis(view_.BalloonText());
 }
 
 void TChatController::SetBalloonText(const std::string& shiftJisText) {
   view_.SetBalloonText(ShiftJisToUtf8(shiftJisText));
-  balloonInSync_ = false;
+  typewriter_.BalloonReplaced();
 }
 
 }  // namespace kelmo

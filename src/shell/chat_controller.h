@@ -6,9 +6,10 @@
 //
 // One user line: PressEnter in stUserInput takes the balloon text, Think asks the character (with
 // the plug-in events "KE_BeginThink" and "KE_EndThink"), and the reply is typed letter by letter,
-// one step per tick (TypeStep, in display_commands.cpp), brace groups that survived evaluation
-// being executed as display commands. The character speaks on its own only for its greeting, a
-// timed talk armed with TIMER, and its closing words.
+// one step per tick, by the typewriter (typewriter.h), brace groups that survived evaluation being
+// executed as display commands; the controller is the host of those that reach beyond the balloon.
+// The character speaks on its own only for its greeting, a timed talk armed with TIMER, and its
+// closing words. Loading a character, start-up and shut-down are character_loading.cpp's.
 //
 // Driving it: call Start once (false means start-up failed: exit with a non-zero status), then
 // TimerTimer every TimerInterval() milliseconds (read it again after each tick: display commands
@@ -28,6 +29,7 @@
 #include <vector>
 
 #include "charfile/date_time.h"
+#include "charfile/definition_keys.h"
 #include "charfile/kelmo_error.h"
 #include "engine/user_profile.h"
 #include "shell/chat_log.h"
@@ -37,6 +39,7 @@
 #include "shell/hand_over.h"
 #include "shell/nadenade.h"
 #include "shell/settings.h"
+#include "shell/typewriter.h"
 
 namespace kelmo {
 
@@ -75,14 +78,14 @@ struct TControllerOptions {
   bool KeepsStateFiles = true;
 };
 
-class TChatController {
+class TChatController : private TDisplayCommandHost {
  public:
   // A controller that has not started: no character, state stIdle, default settings. The view
   // must outlive the controller (the destructor may still save the window position).
   TChatController(TChatView& view, TControllerOptions options);
 
   // Runs Shutdown when the front end has not.
-  ~TChatController();
+  ~TChatController() override;
 
   TChatController(const TChatController&) = delete;
   TChatController& operator=(const TChatController&) = delete;
@@ -122,12 +125,18 @@ class TChatController {
 
   // --- The two inputs ----------------------------------------------------------------------------
 
+  // The front end's inputs may arrive from a nested event loop (a dialog, the splash of a load, a
+  // plug-in call, a waiting sound). Every input below is refused while a load, a thought or a
+  // typing step runs, so none of them can act in the middle of another; a close request is kept
+  // and carried out at the first timer tick after it.
+
   // The Enter key in the balloon, by state: stTyping ends a WAITRETURN or fast-forwards;
   // stReplyDone empties the balloon for the user's turn; stUserInput takes the balloon text as the
   // user's line and thinks about it; stIdle and stSuspended ignore it.
   void PressEnter();
 
-  // One timer tick: a typing step in stTyping; otherwise a due timed talk is started.
+  // One timer tick: a typing step in stTyping; otherwise a kept close request, or a due timed
+  // talk, is carried out.
   void TimerTimer();
 
   // The typing interval in milliseconds: how often the front end calls TimerTimer.
@@ -138,7 +147,7 @@ class TChatController {
   // A close request (menu "終了", the window's close box, Ctrl+C, QUITSYSTEM): the closing talk
   // ("CloseWindow" answered in a message box, braces stripped), then the view's Close. With
   // sessionEnding (the desktop session is ending) the window is hidden instead of closed. Later
-  // requests do nothing.
+  // requests do nothing. During a load or a thought the request waits for the next tick.
   void RequestClose(bool sessionEnding = false);
 
   // The character selection (menu "人格の切り替え", CHANGECHARACTER): when a character is chosen,
@@ -153,10 +162,10 @@ class TChatController {
   // The about dialog (menu "DorrinKelmo について").
   void MenuAboutClick();
 
-  // Shows or hides the main window (menu "隠す"/"戻す", ICONIZE).
+  // Shows or hides the main window (menu "隠す"/"戻す", ICONIZE); allowed at any time.
   void MenuChangeStateClick();
 
-  // Toggles "常に前面に表示" and applies it to the window.
+  // Toggles "常に前面に表示" and applies it to the window; allowed at any time.
   void MenuStayOnTopClick();
 
   // The petting action of menu item index: only in stUserInput and for an item with an action;
@@ -186,9 +195,6 @@ class TChatController {
   // Changes the state with its log entries and plug-in events (see chat_controller.cpp).
   void SetChatState(TChatState state);
 
-  // One step of typed output (display_commands.cpp); guarded against re-entry.
-  void TypeStep();
-
   // Stores the value here and in the loaded character.
   void SetUserProfile(const TUserProfile& profile);
   void SetAllowExecute(bool allow);
@@ -197,13 +203,18 @@ class TChatController {
   // --- What front ends and tests read ------------------------------------------------------------
 
   TChatState State() const { return state_; }
-  bool WaitingForReturn() const { return waitingForReturn_; }
+  // Whether the popup menu may open now; every way of opening it asks. In the user's turn or
+  // after a reply, with a character loaded and no load, thought or closing talk under way.
+  bool MenuMayOpen() const;
+  // Whether a character is being loaded, or none has been yet (start-up).
+  bool Loading() const { return loading_ || character_ == nullptr; }
+  bool WaitingForReturn() const { return typewriter_.WaitingForReturn(); }
   bool IsClosed() const { return closed_; }
   const TCharacter* Character() const { return character_.get(); }
   const TSettings& Settings() const { return settings_; }
   const TUserProfile& UserProfile() const { return profile_; }
   // The balloon's lines during a reply (Shift-JIS).
-  const std::vector<std::string>& OutputLines() const { return outputLines_; }
+  const std::vector<std::string>& OutputLines() const { return typewriter_.Lines(); }
   // A pending timed talk: whether armed, when due, what is then thought about (Shift-JIS).
   bool TimerArmed() const { return timerArmed_; }
   TDateTime TimerDue() const { return timerDue_; }
@@ -214,15 +225,11 @@ class TChatController {
   const std::string& AppDir() const { return appDir_; }
 
  private:
-  friend struct TDisplayCommands;  // the display command table (display_commands.cpp)
-
-  // Settings (the file format is settings.cpp's).
+  // Settings (the file format is settings.cpp's), read and written by character_loading.cpp.
   std::string SettingsPath() const;
   void LoadSettings();
   void SaveSettings();
   bool ParseUserProfile(const std::string& text);
-  TConfigDialogData ConfigDialogData();
-  void ApplyConfig(const TConfigDialogData& data);
   void SetTrayTip(const std::string& caption);
 
   // Logs; texts in Shift-JIS.
@@ -233,23 +240,42 @@ class TChatController {
   std::string TimeStamp() const;
 
   // Pictures: a file of the character folder into a slot, colour-keyed when the definition file's
-  // keyName says so; a missing or undecodable file is logged and skipped.
-  void LoadPicture(TPictureSlot slot, const std::string& fileName, std::string_view keyName,
+  // colourKeyKey says so; a missing or undecodable file is logged and skipped.
+  void LoadPicture(TPictureSlot slot, const std::string& fileName, TDefinitionKey colourKeyKey,
                    bool repaint);
   void LoadCharacterPictures();
 
-  // Typed output (display_commands.cpp).
-  void AppendOutput(const std::string& text);
-  void EraseLastOutputChar();
-  void ShowOutputLines();
-  void RunCommand();
-  void FinishReplyIfDone();
+  // One step of typed output, guarded against re-entry; the reply's end makes it stReplyDone.
+  void TypeStep(bool skipPause = false);
+  // Enter during a reply: the rest of it up to its end or its next wait, shown at once.
   void FastForward();
+
+  // The display commands that reach beyond the balloon (typewriter.h).
+  void ShowPicture(const std::string& file) override;
+  void SetDefaultPicture(const std::string& file) override;
+  void QuitSystem() override;
+  void ToggleWindow() override;
+  void ShowWindow() override;
+  void SkipTo(const std::string& word) override;
+  void PlaySound(const std::string& file, bool wait) override;
+  void ScaleSpeed(int numerator, int denominator) override;
+  void ScaleFont(int numerator, int denominator) override;
+  void ArmTimer(int seconds, const std::string& word) override;
+  void CancelTimer() override;
+  void LogShownLines() override;
+  void ChangeCharacter() override;
+  void ReadCharacter(const std::string& path) override;
+  void CommandExecuted(const std::string& written, bool known) override;
 
   // Makes text the reply to type from its first character; the observer hears of it when typing
   // starts (after the reply it replaces has finished).
   void InstallReply(TReplyEvent event, const std::string& line, const std::string& reply,
                     std::u16string text);
+  // Whether an input from the front end may act now (see PressEnter).
+  bool AcceptsInput() const { return !closed_ && !loading_ && !thinking_ && !busy_; }
+  // The menu actions' work, also asked for by display commands and the start-up.
+  void ChooseCharacter();
+  void Configure();
   // Runs a modal dialog with the conversation suspended, restoring the state afterwards.
   void RunSuspended(const std::function<void()>& dialog);
   bool ShowSelection(TCharacterSelection& selection);
@@ -259,8 +285,6 @@ class TChatController {
   // text (Shift-JIS) as the user's line, after whatever the user has typed; stUserInput only.
   void SayAsUser(const std::string& text);
   void Broadcast(std::u16string_view event, std::u16string& text);
-  // The balloon's lines during a reply, each followed by CR LF.
-  std::string OutputText() const;
   std::string BalloonTextShiftJis() const;
   void SetBalloonText(const std::string& shiftJisText);
   void ReportReplyFinished();
@@ -275,21 +299,17 @@ class TChatController {
   std::unique_ptr<TPluginList> plugins_;
   TNadenadeMenu nadenade_;
 
-  bool busy_ = false;         // TypeStep is running
-  std::u16string replyText_;  // the reply being typed, display commands still inside
-  int replyGeneration_ = 0;   // counts replies installed, so a command sees its reply replaced
+  TTypewriter typewriter_;
+  bool busy_ = false;            // TypeStep is running
+  bool loading_ = false;         // LoadCharacter is running
+  bool thinking_ = false;        // Think is running
+  std::optional<bool> pendingClose_;  // a close (sessionEnding) kept from a load or a thought
   struct TStartedReply {
     TReplyEvent Event;
     std::string Line;   // UTF-8
     std::string Reply;  // UTF-8
   };
   std::optional<TStartedReply> startedReply_;  // installed, not yet reported to the observer
-  std::vector<std::string> outputLines_;       // what the balloon shows during a reply (Shift-JIS)
-  bool balloonInSync_ = false;                 // the balloon shows exactly outputLines_
-  int lineIndex_ = 0;                          // output line being written
-  int typePos_ = 1;                            // next character of replyText_, 1-based
-  int delayTicks_ = 0;                         // ticks to wait before the next character
-  bool waitingForReturn_ = false;              // typing halted until Enter
   bool timerArmed_ = false;                    // a timed talk is pending
   TDateTime timerDue_ = 0;
   std::string timerWord_;  // Shift-JIS

@@ -1,6 +1,7 @@
 // The model of the settings dialog ("設定"), free of any toolkit: the values it edits, its
-// validation, and the plug-in lines of its "Plug-in" page. The controller fills the data before
-// the dialog opens and applies it when the dialog is confirmed; a view shows and edits it.
+// validation, the plug-in lines of its "Plug-in" page, and the conversions from and to the
+// settings and the profile. The controller fills the data before the dialog opens and applies it
+// when the dialog is confirmed; a view shows and edits it.
 //
 // The dialog can only be left (by OK or by Cancel) with four non-empty names and a real calendar
 // date: on failure it shows "空欄があります" or "不正な日付です" and brings up its "ユーザー" page.
@@ -13,6 +14,8 @@
 namespace kelmo {
 
 class TPluginList;
+struct TSettings;
+struct TUserProfile;
 
 // Validation messages.
 inline constexpr std::string_view kEmptyFieldMessage = "空欄があります";
@@ -55,6 +58,18 @@ struct TConfigDialogData {
 
 // The empty text when the dialog may close; otherwise the message to show.
 std::string ValidateConfig(const TConfigDialogData& data);
+
+// The dialog's values from the settings, the two switches the settings file at settingsPath keeps
+// for itself ("ExtensionChar", "AllowExecute"), the profile (null while none is complete: the
+// fields keep their defaults) and the two plug-in lists (null for none).
+TConfigDialogData MakeConfigDialogData(const TSettings& settings, const std::string& settingsPath,
+                                       const TUserProfile* profile, TPluginList* extendedPlugins,
+                                       TPluginList* basicPlugins);
+
+// The confirmed values into the settings and the profile: an interval outside its range keeps
+// the old one, and the zoom is kept within its range.
+void ApplyConfigDialogData(const TConfigDialogData& data, TSettings& settings,
+                           TUserProfile& profile);
 
 // One line per plug-in of the list: GetPluginInfo(0) + " / " + GetPluginInfo(2) (UTF-8). A
 // plug-in that fails to answer shows an empty part instead of ending the dialog.

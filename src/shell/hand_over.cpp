@@ -26,12 +26,12 @@ THandOverAnswer TChatController::TakeHandOver(const THandOverRequest& request) {
   if (closed_ || closing_ || shutDown_) {
     return {THandOverStatus::Closing, std::string(kClosingMessage)};
   }
-  // Inside a typing step (a load started by a display command), a dialog or a thought.
-  const bool interrupted =
-      busy_ || character_ == nullptr || state_ == stSuspended || state_ == stIdle;
+  // Inside a load, a thought, a typing step or a dialog.
+  const bool interrupted = !AcceptsInput() || character_ == nullptr || state_ == stSuspended ||
+                           state_ == stIdle;
   if (request.Character.empty() && !request.Say) {
     // The window comes back by itself at the end of a load; otherwise it is shown now.
-    if (!busy_) view_.ShowAndActivate();
+    if (!busy_ && !loading_) view_.ShowAndActivate();
     return {};
   }
   if (interrupted) return {THandOverStatus::Busy, std::string(kNotNowMessage)};

@@ -14,10 +14,6 @@
 namespace kelmo {
 namespace {
 
-// Definition-file keys of the petting menu.
-constexpr std::string_view kNadenadeKey = "nadenade";
-constexpr std::string_view kDataNadenadeKey = "datanadenade";
-constexpr std::string_view kFolderKey = "folder";
 // The marker that ends a data file (compared after normalisation).
 constexpr std::string_view kEndOfData = "{ENDOFDATA}";
 // Fields of an action line: the label and the text it sends.
@@ -35,19 +31,19 @@ std::vector<std::string> TNadenadeMenu::Load(const TCharacterFile& characterFile
                                              TLoadListener* listener) {
   Clear();
   std::vector<std::string> problems;
-  if (!TextToBool(characterFile.ReadValue(kNadenadeKey))) {
+  if (!TextToBool(characterFile.ReadValue(TDefinitionKey::Nadenade))) {
     labels_.push_back(Utf8ToShiftJis("なでなで未対応人格"));
     return problems;
   }
   const std::string programFolder =
-      IncludeTrailingDelimiter(appDir + characterFile.ReadValue(kFolderKey));
+      IncludeTrailingDelimiter(appDir + characterFile.ReadValue(TDefinitionKey::Folder));
   const auto usable = [&](const std::string& path) {
     if (!DataFileExists(path)) return false;
     if (root == nullptr || root->Contains(ResolveDataPath(path))) return true;
     problems.push_back(root->OutsideMessage(path));
     return false;
   };
-  for (const std::string& name : SplitCommaText(characterFile.ReadValue(kDataNadenadeKey))) {
+  for (const std::string& name : SplitCommaText(characterFile.ReadValue(TDefinitionKey::DataNadenade))) {
     std::string path = programFolder + name;
     if (!usable(path)) {
       const std::string inFolder = characterFile.PathInFolder(name);

@@ -443,5 +443,65 @@ TEST_F(PluginEventTest, DisabledPluginsAreNeverStarted) {
   EXPECT_EQ(view.balloon, "Hello\r\n");
 }
 
+// A front end's event loop may run inside a load (the splash, plug-ins, messages): every input
+// that arrives then is refused, so nothing thinks in the middle of the load, and a close request
+// is kept for the next tick.
+TEST_F(ChatControllerTest, InputsArrivingDuringALoadAreRefused) {
+  ASSERT_TRUE(Start(Alice({{"hi", "Hi{TIMER1|Later}"}, {"Later", "Later words"}})));
+  Say("hi");
+  TypeAll();
+  ASSERT_TRUE(controller->TimerArmed());
+  now += 2 / 86400.0;  // the timed talk is due
+  const std::string bob = WriteCharacter(home, "bob", "Bob", {{"KCCalled", "Bob here"}});
+  const size_t repliesBefore = observer.replies.size();
+  std::vector<THandOverStatus> handOvers;
+  view.duringSplash = [&] {
+    EXPECT_TRUE(controller->Loading());
+    EXPECT_FALSE(controller->MenuMayOpen());
+    controller->TimerTimer();
+    controller->PressEnter();
+    controller->MenuAboutClick();
+    controller->MenuConfigureClick();
+    controller->MenuChangeCharacterClick();
+    THandOverRequest request;
+    request.Say = "hello";
+    handOvers.push_back(controller->TakeHandOver(request).Status);
+    controller->RequestClose();
+  };
+  ASSERT_TRUE(controller->LoadCharacter(Utf8ToShiftJis(bob)));
+  view.duringSplash = nullptr;
+
+  ASSERT_EQ(observer.replies.size(), repliesBefore + 1);  // only Bob's greeting
+  EXPECT_EQ(observer.replies.back().Event, TReplyEvent::Greeting);
+  EXPECT_EQ(view.selections + view.settingsDialogs, 0);
+  EXPECT_TRUE(view.about.CharacterText.empty());
+  EXPECT_TRUE(controller->TimerArmed());  // still due, for the first tick after the load
+  EXPECT_EQ(handOvers, std::vector<THandOverStatus>(handOvers.size(), THandOverStatus::Busy));
+  EXPECT_FALSE(handOvers.empty());
+  EXPECT_FALSE(controller->Loading());
+  EXPECT_EQ(view.closes, 0);
+  controller->TimerTimer();  // the kept close request
+  EXPECT_EQ(view.closes, 1);
+}
+
+TEST_F(ChatControllerTest, MenuOpensOnlyInTheUsersTurnOrAfterAReply) {
+  ASSERT_TRUE(Start(Alice({{"long", "abcdef"}})));
+  const auto mayOpen = [this] { return controller->MenuMayOpen(); };
+  EXPECT_FALSE(mayOpen());  // the greeting is typed
+  TypeAll();
+  EXPECT_TRUE(mayOpen());  // stReplyDone
+  controller->PressEnter();
+  EXPECT_TRUE(mayOpen());  // stUserInput
+  std::vector<bool> inDialog;
+  view.editSettings = [&](TConfigDialogData&) {
+    inDialog.push_back(mayOpen());
+    return false;
+  };
+  controller->MenuConfigureClick();
+  EXPECT_EQ(inDialog, std::vector<bool>{false});
+  Say("long");
+  EXPECT_FALSE(mayOpen());  // stTyping
+}
+
 }  // namespace
 }  // namespace kelmo

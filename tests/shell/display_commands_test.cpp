@@ -254,6 +254,14 @@ TEST_F(DisplayCommandTest, SoundsPlayFromTheCharacterFolder) {
   EXPECT_EQ(view.sounds[1], "wait " + home.Path() + "typist/ring.wav");
 }
 
+TEST_F(DisplayCommandTest, SoundsStaySilentWhenTheSettingSaysSo) {
+  home.Write("Kelmo.ini", home.Read("Kelmo.ini") + "[Main]\r\nPlaySound=0\r\n");
+  home.Write("typist/ring.wav", "RIFF");
+  StartWithReply("{SOUNDA:ring.wav}{SOUNDS:ring.wav}");
+  TypeAll();
+  EXPECT_TRUE(view.sounds.empty());
+}
+
 TEST_F(DisplayCommandTest, PicturesLoadFromTheCharacterFolderAndMissingOnesAreLogged) {
   home.Write("typist/smile.bmp", "BM");
   StartWithReply("{pic:{x}smile.bmp}{SETDEFBITMAP:smile.bmp}{PIC:none.bmp}");

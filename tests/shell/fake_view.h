@@ -51,7 +51,10 @@ class TFakeView : public TChatView {
   std::optional<TWindowPosition> WindowPosition() const override { return position; }
   void SetCaption(const std::string& text) override { caption = text; }
   void SetTrayTip(const std::string& text) override { trayTip = text; }
-  void SetSplashText(const std::string& text) override { calls.push_back("splash " + text); }
+  void SetSplashText(const std::string& text) override {
+    calls.push_back("splash " + text);
+    if (duringSplash) duringSplash();
+  }
   void CloseSplash() override { calls.push_back("splash closed"); }
   void SetPettingMenu(const std::vector<std::string>& labels) override { pettingMenu = labels; }
 
@@ -104,6 +107,8 @@ class TFakeView : public TChatView {
   // Answers of the dialogs; without one, the selection is cancelled and the settings dialog too.
   std::function<bool(TCharacterSelection&)> chooseCharacter;
   std::function<bool(TConfigDialogData&)> editSettings;
+  // Runs while the splash shows, as a front end's nested event loop would.
+  std::function<void()> duringSplash;
   // Reads the controller's state while a dialog is open.
   std::function<TChatState()> stateProbe;
 };
