@@ -41,6 +41,15 @@ std::optional<std::string> OptionValue(const std::vector<std::string>& arguments
   return arguments[++index];
 }
 
+// Takes a file or folder option's value into path; false when it is missing or empty.
+bool TakePath(const std::vector<std::string>& arguments, size_t& index, std::string_view name,
+              std::string& path) {
+  const std::optional<std::string> value = OptionValue(arguments, index, name);
+  if (!value || value->empty()) return false;
+  path = *value;
+  return true;
+}
+
 bool Names(const std::string& argument, std::string_view option) {
   return argument == option || (argument.starts_with(option) && argument.size() > option.size() &&
                                 argument[option.size()] == '=');
@@ -70,12 +79,10 @@ std::optional<TProgramOptions> ParseProgramOptions(const std::vector<std::string
         return std::nullopt;
       }
     } else if (!optionsEnded && Names(argument, kHomeOption)) {
-      const std::optional<std::string> value = OptionValue(arguments, i, kHomeOption);
-      if (!value || value->empty()) {
+      if (!TakePath(arguments, i, kHomeOption, options.Home)) {
         error = "--home にはフォルダを指定してください";
         return std::nullopt;
       }
-      options.Home = *value;
     } else if (!optionsEnded && Names(argument, kSayOption)) {
       options.Say = OptionValue(arguments, i, kSayOption);
       if (!options.Say) {
@@ -87,12 +94,10 @@ std::optional<TProgramOptions> ParseProgramOptions(const std::vector<std::string
     } else if (!optionsEnded && argument == kJsonOption) {
       options.Json = true;
     } else if (!optionsEnded && Names(argument, kTestOption)) {
-      const std::optional<std::string> value = OptionValue(arguments, i, kTestOption);
-      if (!value || value->empty()) {
+      if (!TakePath(arguments, i, kTestOption, options.Test)) {
         error = "--test にはテストのファイルを指定してください";
         return std::nullopt;
       }
-      options.Test = *value;
     } else if (!optionsEnded && argument.starts_with("-") && argument.size() > 1) {
       error = "知らないオプションです: " + argument;
       return std::nullopt;
