@@ -3,12 +3,10 @@
 #include <filesystem>
 #include <istream>
 
-#include "charfile/character_list.h"
 #include "charfile/code_page.h"
 #include "charfile/data_path.h"
 #include "charfile/text_utils.h"
 #include "package/package_writer.h"
-#include "shell/settings.h"
 
 namespace kelmo {
 namespace fs = std::filesystem;
@@ -16,22 +14,12 @@ namespace fs = std::filesystem;
 int RunInstall(const std::string& programFolder, const std::string& package,
                const std::function<bool(const std::vector<TInstalledCharacter>&)>& confirmUpdate,
                std::ostream& out, std::ostream& err) {
-  const fs::path settings = fs::path(programFolder) / kSettingsFileName;
-  std::error_code ignored;
-  const bool hadSettings = fs::exists(fs::symlink_status(settings, ignored));
-  TInstallResult result;
-  {
-    // The list writes itself back when it goes, also after a refusal.
-    TCharacterList list(FromFileSystemPath(settings.string()));
-    TInstallRequest request;
-    request.Package = package;
-    request.ProgramFolder = programFolder;
-    request.ConfirmUpdate = confirmUpdate;
-    result = InstallPackage(request, list);
-  }
+  TInstallRequest request;
+  request.Package = package;
+  request.ProgramFolder = programFolder;
+  request.ConfirmUpdate = confirmUpdate;
+  const TInstallResult result = InstallPackage(request);
   if (result.Code != TPackageCode::Ok) {
-    // A refused install leaves no settings file where there was none.
-    if (!hadSettings) fs::remove(settings, ignored);
     err << result.Message << '\n';
     return 1;
   }

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <memory>
 
 #include "charfile/character_file.h"
 #include "charfile/character_list.h"
@@ -52,7 +53,8 @@ struct TTarget {
 
 class TInstaller {
  public:
-  TInstaller(const TInstallRequest& request, TCharacterList& list, TInstallResult& result)
+  // Without a list, the settings file's list is read under the lock.
+  TInstaller(const TInstallRequest& request, TCharacterList* list, TInstallResult& result)
       : request_(request),
         list_(list),
         result_(result),
@@ -60,6 +62,27 @@ class TInstaller {
 
   void Run() {
     const TInstallLock lock(request_.ProgramFolder, request_.LockPatience);
+    const fs::path settings = fs::path(request_.ProgramFolder) / kSettingsFileName;
+    const bool hadSettings = Exists(settings);
+    std::unique_ptr<TCharacterList> ownList;
+    if (list_ == nullptr) {
+      ownList = std::make_unique<TCharacterList>(FromFileSystemPath(settings.string()));
+      list_ = ownList.get();
+    }
+    try {
+      Install();
+    } catch (...) {
+      // The list writes itself back when it goes; a refused install leaves no settings file
+      // where there was none.
+      ownList.reset();
+      std::error_code ignored;
+      if (!hadSettings) fs::remove(settings, ignored);
+      throw;
+    }
+  }
+
+ private:
+  void Install() {
     RemoveLeftoverFolders(request_.ProgramFolder);
     const TTemporaryFolder temporary(request_.ProgramFolder);
     const std::string unpacked = temporary.Path() + "/package";
@@ -76,7 +99,6 @@ class TInstaller {
     MoveIntoPlace(fs::path(temporary.Path()) / "old");
   }
 
- private:
   void Plan(const TPackageLayout& layout) {
     const TDataRoot root(request_.ProgramFolder);
     for (const TPackagedCharacter& character : layout.Characters) {
@@ -158,7 +180,7 @@ class TInstaller {
   }
 
   void MoveIntoPlace(const fs::path& aside) {
-    const std::vector<std::string> listBefore = list_.Items;
+    const std::vector<std::string> listBefore = list_->Items;
     try {
       std::error_code error;
       fs::create_directory(aside, error);
@@ -182,12 +204,12 @@ class TInstaller {
         }
         Rename(TInstallStep::MoveNewDefinitionIn, target.StagedDefinition, target.Definition,
                shown);
-        list_.AddCharacter(FromFileSystemPath(target.Definition.string()));
+        list_->AddCharacter(FromFileSystemPath(target.Definition.string()));
         result_.Characters.push_back({target.Character->Name, target.Definition.string()});
       }
       SaveList();
     } catch (...) {
-      list_.Items = listBefore;
+      list_->Items = listBefore;
       Undo();
       throw;
     }
@@ -220,7 +242,7 @@ class TInstaller {
   void SaveList() {
     if (request_.BeforeStep) request_.BeforeStep(TInstallStep::SaveList);
     try {
-      list_.Save();
+      list_->Save();
     } catch (const EFileError&) {
       throw EPackageError(TPackageCode::ListNotSaved,
                           (fs::path(request_.ProgramFolder) / kSettingsFileName).string());
@@ -242,7 +264,7 @@ class TInstaller {
   }
 
   const TInstallRequest& request_;
-  TCharacterList& list_;
+  TCharacterList* list_;
   TInstallResult& result_;
   const std::string programData_;
   std::vector<TTarget> targets_;
@@ -251,9 +273,7 @@ class TInstaller {
   std::vector<fs::path> created_;
 };
 
-}  // namespace
-
-TInstallResult InstallPackage(const TInstallRequest& request, TCharacterList& list) {
+TInstallResult Install(const TInstallRequest& request, TCharacterList* list) {
   TInstallResult result;
   try {
     TInstaller(request, list, result).Run();
@@ -271,5 +291,14 @@ TInstallResult InstallPackage(const TInstallRequest& request, TCharacterList& li
   result.Message = PackageMessage(result.Code, result.Entry);
   return result;
 }
+
+}  // namespace
+
+TInstallResult InstallPackage(const TInstallRequest& request, TCharacterList& list) {
+  return Install(request, &list);
+}
+
+TInstallResult InstallPackage(const TInstallRequest& request) { return Install(request, nullptr); }
+
 
 }  // namespace kelmo

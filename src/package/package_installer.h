@@ -66,9 +66,14 @@ struct TInstallResult {
 };
 
 // Installs the package into the program folder and adds its characters to list (kept by the
-// caller; the list is saved to the settings file here, a character already listed keeps its
-// place). Never raises: a refusal or failure comes back as the result's code, and then the program
-// folder, the list and the settings file are as they were (Cancelled included).
+// caller, a running program's list; it is saved to the settings file here, a character already
+// listed keeps its place). Never raises: a refusal or failure comes back as the result's code, and
+// then the program folder, the list and the settings file are as they were (Cancelled included).
 TInstallResult InstallPackage(const TInstallRequest& request, TCharacterList& list);
+
+// The same for a caller that holds no list: the list is read from the program folder's settings
+// file once the install lock is taken, so installs that wait for each other each add to the list
+// the one before saved.
+TInstallResult InstallPackage(const TInstallRequest& request);
 
 }  // namespace kelmo

@@ -7,7 +7,10 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "package/package_reader.h"
 
 namespace kelmo::testing {
 
@@ -49,5 +52,21 @@ std::map<std::string, std::string> FolderListing(const std::string& folder);
 
 // Writes bytes to a new file at path.
 void WriteFile(const std::string& path, const std::string& bytes);
+
+// The bytes of the file at path; empty when it cannot be read.
+std::string ReadFile(const std::string& path);
+
+// A sink of the package reader that keeps the names it hears (folders with a final "/") and the
+// bytes of all files.
+class TRecordingSink : public TEntrySink {
+ public:
+  void Folder(const TPackageEntry& entry) override { Names.push_back(entry.Name + "/"); }
+  void BeginFile(const TPackageEntry& entry) override { Names.push_back(entry.Name); }
+  void Write(std::string_view data) override { Bytes += data; }
+  void EndFile() override {}
+
+  std::vector<std::string> Names;
+  std::string Bytes;
+};
 
 }  // namespace kelmo::testing
