@@ -141,9 +141,9 @@ TEST_F(Conversation, AkariNoticesARepeatedSentenceButNotARepeatedShortAnswer) {
 }
 
 TEST_F(Conversation, TimedTalkSpeaksOnlyWhenTheUserStayedSilent) {
-  // ムギ's replies arm his timer again; his good night does not, so the pending one is stale.
+  // Their replies arm the timer again; a good night does not, so the pending one is stale.
   const std::tuple<const char*, const char*, const char*> timers[] = {
-      {"akari", "AKARI_IDLE", "こんにちは"}, {"mugi", "MUGI_NAP", "おやすみ"}};
+      {"akari", "AKARI_IDLE", "おやすみ"}, {"mugi", "MUGI_NAP", "おやすみ"}};
   for (const auto& [id, word, line] : timers) {
     auto character = Load(id);
     EXPECT_THAT(Greet(*character), HasSubstr(std::string("{TIMER")));
@@ -324,12 +324,14 @@ TEST_F(Conversation, MugiTakesFishOfferedInWords) {
 
 TEST_F(Conversation, AkarisRiddlesAreCheckedAgainstTheirAnswers) {
   const std::map<std::string, std::string> answers = {
-      {"NAZO1", "つき"}, {"NAZO2", "ロウソク"}, {"NAZO3", "苔"}, {"NAZO4", "かげ"}};
+      {"NAZO1", "つき"},     {"NAZO2", "ロウソク"}, {"NAZO3", "苔"},     {"NAZO4", "かげ"},
+      {"NAZO5", "雪だるま"}, {"NAZO6", "かさ"},     {"NAZO7", "鏡"},     {"NAZO8", "にじ"},
+      {"NAZO9", "時計"},     {"NAZO0", "ふうりん"}};
   auto akari = Load("akari");
   StartConversation(*akari);
-  const std::regex marker(R"(\{Q:(NAZO[1-4])\})");
+  const std::regex marker(R"(\{Q:(NAZO[0-9])\})");
   std::set<std::string> asked;
-  for (int i = 0; i < 4; ++i) {
+  for (size_t i = 0; i < answers.size(); ++i) {
     const std::string riddle = Answer(*akari, "なぞなぞ");
     std::smatch found;
     ASSERT_TRUE(std::regex_search(riddle, found, marker)) << riddle;
@@ -340,7 +342,7 @@ TEST_F(Conversation, AkarisRiddlesAreCheckedAgainstTheirAnswers) {
       EXPECT_THAT(Answer(*akari, "うーん、わからない"), HasSubstr("答えは"));
     }
   }
-  EXPECT_EQ(asked.size(), 4u) << "each riddle is asked once";
+  EXPECT_EQ(asked.size(), answers.size()) << "each riddle is asked once";
   EXPECT_THAT(Answer(*akari, "なぞなぞ"), HasSubstr("品切れ"));
 }
 
