@@ -11,6 +11,7 @@ struct TMessage {
   TPackageCode Code;
   const char* Before;  // the sentence up to the entry's name
   const char* After;   // the rest; a message about no entry is Before alone
+  const char* Alone = nullptr;  // the sentence when the entry is not known, where it may not be
 };
 
 // One row per code, in the enumeration's order; the entry's name stands between Before and After.
@@ -21,7 +22,8 @@ constexpr std::array kMessages = {
              "ほかの人格のインストールが終わらないため、インストールできませんでした", ""},
     TMessage{TPackageCode::CannotOpen, "パッケージ「", "」を開けません"},
     TMessage{TPackageCode::NotAnArchive, "「", "」は ZIP でも tar でもないため、人格のパッケージとして読めません"},
-    TMessage{TPackageCode::Corrupt, "パッケージが途中で切れているか壊れています (「", "」)"},
+    TMessage{TPackageCode::Corrupt, "パッケージが「", "」のところで途中で切れているか壊れています",
+             "パッケージが途中で切れているか壊れています"},
     TMessage{TPackageCode::Encrypted, "「", "」が暗号化されているため、パッケージを読めません"},
     TMessage{TPackageCode::AbsolutePath, "「", "」はルートやドライブから始まる名前なので、インストールできません"},
     TMessage{TPackageCode::ParentReference, "「", "」は名前に「..」を含むので、インストールできません"},
@@ -31,7 +33,8 @@ constexpr std::array kMessages = {
     TMessage{TPackageCode::Duplicate, "「", "」と同じ名前 (大文字と小文字の違いを除いて) がパッケージに二つあります"},
     TMessage{TPackageCode::UnreadableName, "名前を読めない項目「", "」がパッケージにあります"},
     TMessage{TPackageCode::TooManyEntries, "パッケージの項目が多すぎるため (20,000 まで)、インストールできません", ""},
-    TMessage{TPackageCode::TooLarge, "展開すると 1 GiB を超えるため、パッケージをインストールできません", ""},
+    TMessage{TPackageCode::TooLarge, "「", "」まで展開すると 1 GiB を超えるため、パッケージをインストールできません",
+             "展開すると 1 GiB を超えるため、パッケージをインストールできません"},
     TMessage{TPackageCode::Bomb, "「", "」は圧縮前の 200 倍を超える大きさに展開されるため、インストールできません"},
     TMessage{TPackageCode::NoDefinition, "パッケージの一番上 (または一つだけのフォルダの中) に人格ファイル (.klc) がないため、人格ではありません", ""},
     TMessage{TPackageCode::DefinitionDoesNotLoad, "人格ファイル「", "」を人格として読み込めません"},
@@ -61,6 +64,7 @@ static_assert(RowsFollowCodes(), "one message per code, in the enumeration's ord
 std::string PackageMessage(TPackageCode code, const std::string& entry) {
   const TMessage& message = kMessages.at(static_cast<size_t>(code));
   if (*message.After == '\0') return message.Before;
+  if (entry.empty() && message.Alone != nullptr) return message.Alone;
   return std::string(message.Before) + entry + message.After;
 }
 

@@ -81,7 +81,7 @@ TArchive OpenReader(const TPackageSource& source, TFileDescriptor& file) {
   if (opened != ARCHIVE_OK) {
     throw EPackageError(IsNoArchive(reader.get()) ? TPackageCode::NotAnArchive
                             : TPackageCode::Corrupt,
-                        source.Path);
+                        IsNoArchive(reader.get()) ? source.Path : "");
   }
   return reader;
 }

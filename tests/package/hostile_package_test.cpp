@@ -184,6 +184,8 @@ TEST_P(HostilePackageTest, IsRefusedAndLeavesTheProgramFolderAsItWas) {
   const TInstallResult result = Install(hostile.Package(), request);
   EXPECT_EQ(result.Code, hostile.Code) << result.Message;
   EXPECT_THAT(result.Entry, HasSubstr(hostile.Entry));
+  // The sentence names the entry to blame.
+  EXPECT_THAT(result.Message, HasSubstr(hostile.Entry));
   EXPECT_TRUE(result.Characters.empty());
   EXPECT_EQ(FolderListing(home_.Path()), before);
 }
