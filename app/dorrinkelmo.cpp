@@ -5,6 +5,10 @@
 // One program runs per program folder: a start that finds another running on its folder hands
 // its command line over to it and ends (status 0 when it was taken); a batch run stops instead.
 // An installed program's first start in a program folder copies the bundled characters there.
+// "--install" (also a package named alone, as a file manager opens one) installs a character
+// package into the program folder, and "--pack" writes a character's package for its author.
+#include <unistd.h>
+
 #include <cstdlib>
 #include <exception>
 #include <filesystem>
@@ -22,6 +26,7 @@
 #include "instance/single_instance.h"
 #include "lint/character_linter.h"
 #include "lint/transcript_runner.h"
+#include "package/package_commands.h"
 #include "tty/batch_runner.h"
 #include "tty/program_options.h"
 #include "tty/terminal_front_end.h"
@@ -111,6 +116,35 @@ void SeedOnFirstStart(const std::string& appDir, const std::string& shareFolder)
   }
 }
 
+// "--install": the one place that decides how a package reaches the program folder. A program
+// running on the folder keeps the list of installed characters in memory and writes it when it
+// ends, so the package is not installed beside it: the start says so and changes nothing.
+int InstallFromCommandLine(const std::string& appDir, const std::string& package,
+                           const std::string& executable) {
+  std::unique_ptr<kelmo::TSingleInstance> instance;
+  try {
+    instance = kelmo::TSingleInstance::TryClaim(appDir);
+  } catch (const std::system_error& error) {
+    std::cerr << kProgramPrefix << "ほかの DorrinKelmo と同時に動かないようにできません: "
+              << error.what() << '\n';
+    return 1;
+  }
+  if (instance == nullptr) {
+    std::cerr << kProgramPrefix << "このフォルダでは DorrinKelmo が動いているため、"
+              << "終わってからもう一度インストールしてください: " << appDir << '\n';
+    return 1;
+  }
+  SeedOnFirstStart(appDir, kelmo::InstalledShareFolder(executable));
+  // At a terminal an update is asked about; a script's install updates.
+  const bool atTerminal = ::isatty(STDIN_FILENO) == 1;
+  return kelmo::RunInstall(
+      appDir, AbsoluteCharacterPath(package),
+      [atTerminal](const std::vector<kelmo::TInstalledCharacter>& installed) {
+        return !atTerminal || kelmo::AskUpdateAtTerminal(installed, std::cin, std::cout);
+      },
+      std::cout, std::cerr);
+}
+
 int Run(int argc, char** argv) {
   const std::vector<std::string> arguments(argv + 1, argv + argc);
   std::string error;
@@ -145,6 +179,8 @@ int Run(int argc, char** argv) {
   // program.
   if (options->Lint) return kelmo::RunLint({appDir, character}, options->Json, std::cout);
   if (!options->Test.empty()) return kelmo::RunTranscript({appDir, options->Test}, std::cout);
+  if (options->Pack) return kelmo::RunPack(appDir, character, options->Output, std::cout, std::cerr);
+  if (!options->Install.empty()) return InstallFromCommandLine(appDir, options->Install, executable);
 
   std::unique_ptr<kelmo::TSingleInstance> instance;
   if (const std::optional<int> status = ClaimFolder(appDir, *options, character, instance)) {

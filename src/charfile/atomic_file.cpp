@@ -66,16 +66,16 @@ bool WriteAtomically(const std::string& fileSystemPath, std::string_view content
   std::string pattern = folder + prefix + std::string(kRandomPart);
   std::vector<char> temporaryName(pattern.begin(), pattern.end());
   temporaryName.push_back('\0');
-  const int descriptor = ::mkstemp(temporaryName.data());
-  if (descriptor < 0) Fail("create a temporary file for", fileSystemPath, errno);
+  TFileDescriptor file(::mkstemp(temporaryName.data()));
+  if (!file.IsOpen()) Fail("create a temporary file for", fileSystemPath, errno);
   const std::string temporary(temporaryName.data());
   // Keep the permissions of the file being replaced; a new file gets the usual ones.
   struct stat old;
   const mode_t mode = ::stat(fileSystemPath.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
-  const bool written = ::fchmod(descriptor, mode) == 0 && WriteAllBytes(descriptor, content) &&
-                       ::fsync(descriptor) == 0;
+  const bool written = ::fchmod(file.Get(), mode) == 0 && WriteAllBytes(file.Get(), content) &&
+                       ::fsync(file.Get()) == 0;
   const int savedErrno = errno;
-  ::close(descriptor);
+  file.Reset();
   const bool renamed =
       written && (replace ? ::rename(temporary.c_str(), fileSystemPath.c_str())
                           : ::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD,

@@ -19,6 +19,7 @@
 
 #include "charfile/code_page.h"
 #include "charfile/data_path.h"
+#include "charfile/text_utils.h"
 
 extern char** environ;
 
@@ -134,24 +135,17 @@ size_t FindProgram(std::u16string_view line, const TProgramPlace& place, std::st
   return 0;
 }
 
-std::string AsciiUpper(std::string_view text) {
-  std::string upper(text);
-  for (char& c : upper) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return upper;
-}
-
 // The extension of a data path's file name (from its last "." on), upper-cased; empty if none.
 std::string UpperExtension(std::string_view path) {
   const std::string name = ExtractFileName(path);
   const size_t dot = name.rfind('.');
-  return dot == std::string::npos ? std::string() : AsciiUpper(std::string_view(name).substr(dot));
+  return dot == std::string::npos ? std::string()
+                                  : AsciiUpperCase(std::string_view(name).substr(dot));
 }
 
 // The extension of a file-system path's file name, upper-cased; empty if none.
 std::string FileSystemExtension(const std::string& path) {
-  return AsciiUpper(std::filesystem::path(path).extension().string());
+  return AsciiUpperCase(std::filesystem::path(path).extension().string());
 }
 
 // The upper-cased scheme of a web address ("HTTP" for "http://..."), or empty for a path. A single
@@ -165,7 +159,7 @@ std::string UrlScheme(std::string_view text) {
     const bool other = (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.';
     if (!letter && !(i > 0 && other)) return {};
   }
-  return AsciiUpper(text.substr(0, colon));
+  return AsciiUpperCase(text.substr(0, colon));
 }
 
 // Waits up to the verdict time for the opener; true when it succeeded or is still busy.

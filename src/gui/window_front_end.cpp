@@ -16,7 +16,6 @@
 #include <QSystemTrayIcon>
 #include <cstdlib>
 #include <cstring>
-#include <exception>
 #include <iostream>
 
 #include "gui/balloon_edit.h"
@@ -25,6 +24,7 @@
 #include "gui/x11_window.h"
 #include "instance/single_instance.h"
 #include "shell/chat_controller.h"
+#include "shell/reported_step.h"
 
 namespace kelmo {
 namespace {
@@ -125,17 +125,6 @@ class TTerminationSignals {
   struct sigaction previous_[std::size(kTerminationSignals)] = {};
 };
 
-// Runs a step of start-up or shut-down, reporting an error that escapes it.
-template <typename TAction>
-bool Reported(TAction&& action) {
-  try {
-    return action();
-  } catch (const std::exception& error) {
-    std::cerr << kErrorPrefix << error.what() << std::endl;
-  }
-  return false;
-}
-
 }  // namespace
 
 bool WindowSystemReachable() {
@@ -177,8 +166,8 @@ int RunWindowFrontEnd(const TWindowOptions& options) {
     controller.Shutdown();
     return true;
   };
-  if (!Reported([&] { return controller.Start(options.Character); })) {
-    Reported(shutdown);
+  if (!Reported(std::cerr, kErrorPrefix, [&] { return controller.Start(options.Character); })) {
+    Reported(std::cerr, kErrorPrefix, shutdown);
     return 1;
   }
   form.StartTimer();
@@ -193,7 +182,7 @@ int RunWindowFrontEnd(const TWindowOptions& options) {
   }
   const int status = QApplication::exec();
   if (options.Instance != nullptr) options.Instance->StopServing();
-  Reported(shutdown);
+  Reported(std::cerr, kErrorPrefix, shutdown);
   return status;
 }
 

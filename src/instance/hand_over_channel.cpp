@@ -164,41 +164,43 @@ std::optional<THandOverAnswer> DecodeAnswer(std::string_view line) {
   return std::nullopt;
 }
 
-int ListenAt(const std::string& path) {
+TSocketFile::~TSocketFile() {
+  if (!path_.empty()) ::unlink(path_.c_str());
+}
+
+TListener ListenAt(const std::string& path) {
   sockaddr_un address;
   if (!SocketAddress(path, address)) {
     errno = ENAMETOOLONG;
     Fail(path);
   }
-  const int listener = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-  if (listener < 0) Fail("socket");
+  TFileDescriptor listener(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+  if (!listener.IsOpen()) Fail("socket");
   // Whatever lies there was left by a program that ended: the caller holds the folder's lock.
   ::unlink(path.c_str());
-  // The folder already keeps others out; the socket's own mode says so again (set after bind:
-  // the process-wide umask is no one thread's to change).
-  if (::bind(listener, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
-      ::chmod(path.c_str(), kSocketMode) != 0 || ::listen(listener, kListenBacklog) != 0) {
-    const int error = errno;
-    ::close(listener);
-    errno = error;
+  if (::bind(listener.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
     Fail(path);
   }
-  return listener;
+  TSocketFile file(path);
+  // The folder already keeps others out; the socket's own mode says so again (set after bind:
+  // the process-wide umask is no one thread's to change).
+  if (::chmod(path.c_str(), kSocketMode) != 0 || ::listen(listener.Get(), kListenBacklog) != 0) {
+    Fail(path);
+  }
+  return {std::move(file), std::move(listener)};
 }
 
-int ConnectTo(const std::string& path) {
+TFileDescriptor ConnectTo(const std::string& path) {
   sockaddr_un address;
-  if (!SocketAddress(path, address)) return -1;
-  const int connection = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (connection < 0) return -1;
+  if (!SocketAddress(path, address)) return {};
+  TFileDescriptor connection(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+  if (!connection.IsOpen()) return {};
   int result;
   do {
-    result = ::connect(connection, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    result =
+        ::connect(connection.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address);
   } while (result != 0 && errno == EINTR);
-  if (result != 0) {
-    ::close(connection);
-    return -1;
-  }
+  if (result != 0) connection.Reset();
   return connection;
 }
 

@@ -18,7 +18,9 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
+#include "charfile/regular_file.h"
 #include "shell/hand_over.h"
 
 namespace kelmo {
@@ -52,15 +54,37 @@ std::optional<TReceivedRequest> DecodeRequest(std::string_view line);
 std::string EncodeAnswer(const THandOverAnswer& answer);
 std::optional<THandOverAnswer> DecodeAnswer(std::string_view line);
 
-// Socket operations. Descriptors are close-on-exec; the caller closes them.
+// Socket operations. Descriptors are close-on-exec.
+
+// The file a listening socket made, removed when its owner goes.
+class TSocketFile {
+ public:
+  explicit TSocketFile(std::string path) : path_(std::move(path)) {}
+  ~TSocketFile();
+  TSocketFile(TSocketFile&& other) noexcept : path_(std::exchange(other.path_, {})) {}
+  TSocketFile& operator=(TSocketFile&&) = delete;
+
+  // Leaves the file behind, as a program that was killed would.
+  void Release() { path_.clear(); }
+
+ private:
+  std::string path_;  // empty once released
+};
+
+// A listening socket and its file; the socket is closed before the file goes.
+struct TListener {
+  TSocketFile File;
+  TFileDescriptor Socket;
+};
 
 // A listening socket at path, mode 0600, replacing whatever socket file a program that ended left
-// there (call only while holding the program folder's lock). Raises std::system_error.
-int ListenAt(const std::string& path);
+// there (call only while holding the program folder's lock). Raises std::system_error, leaving
+// neither a socket nor a file.
+TListener ListenAt(const std::string& path);
 
-// A connection to the socket at path, or -1 when nobody listens there (no file, or a file left by
+// A connection to the socket at path; none when nobody listens there (no file, or a file left by
 // a program that ended).
-int ConnectTo(const std::string& path);
+TFileDescriptor ConnectTo(const std::string& path);
 
 // Whether the process at the other end of the connected socket runs as this user.
 bool PeerIsSameUser(int socket);

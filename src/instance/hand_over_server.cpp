@@ -22,7 +22,6 @@ namespace {
 // Answers of the server itself (UTF-8).
 constexpr std::string_view kOtherFolderMessage = "別のフォルダの DorrinKelmo に届きました";
 constexpr std::string_view kNoTimeMessage = "DorrinKelmo は応答できません (ほかの処理の途中です)";
-constexpr std::string_view kClosingMessage = "DorrinKelmo は終了するところです";
 
 // Where the current request's call stands.
 enum class TPhase { Waiting, Running, Done, Abandoned };
@@ -39,22 +38,16 @@ struct THandOverServer::TShared {
   THandOverAnswer answer;
 };
 
-THandOverServer::THandOverServer(std::string socketPath, std::string canonicalFolder,
-                                 TMainThreadCall& mainThread, THandler handler)
-    : socketPath_(std::move(socketPath)),
-      canonicalFolder_(std::move(canonicalFolder)),
+THandOverServer::THandOverServer(const std::string& socketPath, std::string canonicalFolder,
+                                 TMainThreadCall& mainThread, THandler handler,
+                                 TStartThread startThread)
+    : canonicalFolder_(std::move(canonicalFolder)),
       mainThread_(mainThread),
       handler_(std::move(handler)),
-      shared_(std::make_shared<TShared>()) {
-  listener_ = ListenAt(socketPath_);
-  if (::pipe2(stopPipe_, O_CLOEXEC) != 0) {
-    const int error = errno;
-    ::close(listener_);
-    ::unlink(socketPath_.c_str());
-    throw std::system_error(error, std::generic_category(), "pipe");
-  }
-  worker_ = std::thread([this] { Run(); });
-}
+      shared_(std::make_shared<TShared>()),
+      listener_(ListenAt(socketPath)),
+      stopPipe_(MakePipe(O_CLOEXEC)),
+      worker_(startThread([this] { Run(); })) {}
 
 THandOverServer::~THandOverServer() {
   {
@@ -65,26 +58,21 @@ THandOverServer::~THandOverServer() {
   }
   shared_->changed.notify_all();
   const char wake = 1;
-  [[maybe_unused]] const ssize_t written = ::write(stopPipe_[1], &wake, 1);
+  [[maybe_unused]] const ssize_t written = ::write(stopPipe_.Write.Get(), &wake, 1);
   worker_.join();
-  ::close(listener_);
-  ::unlink(socketPath_.c_str());
-  ::close(stopPipe_[0]);
-  ::close(stopPipe_[1]);
 }
 
 void THandOverServer::Run() {
   while (true) {
-    pollfd watches[2] = {{listener_, POLLIN, 0}, {stopPipe_[0], POLLIN, 0}};
+    pollfd watches[2] = {{listener_.Socket.Get(), POLLIN, 0}, {stopPipe_.Read.Get(), POLLIN, 0}};
     if (::poll(watches, 2, -1) < 0) {
       if (errno == EINTR) continue;
       return;
     }
     if (watches[1].revents != 0) return;
-    const int connection = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
-    if (connection < 0) continue;
-    Serve(connection);
-    ::close(connection);
+    const TFileDescriptor connection(
+        ::accept4(listener_.Socket.Get(), nullptr, nullptr, SOCK_CLOEXEC));
+    if (connection.IsOpen()) Serve(connection.Get());
   }
 }
 

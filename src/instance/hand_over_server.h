@@ -14,7 +14,10 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <utility>
 
+#include "charfile/regular_file.h"
+#include "instance/hand_over_channel.h"
 #include "shell/hand_over.h"
 
 namespace kelmo {
@@ -30,13 +33,17 @@ class THandOverServer {
  public:
   // Acts on a request on the main thread and says how it went.
   using THandler = std::function<THandOverAnswer(const THandOverRequest&)>;
+  // Starts a thread running body; raises std::system_error when it cannot.
+  using TStartThread = std::thread (*)(std::function<void()> body);
 
   // Listens at socketPath (ListenAt: call only while holding the program folder's lock) for
   // requests meant for canonicalFolder (others are refused) and serves them until destroyed.
   // handler runs on the main thread, posted through mainThread, which must outlive the server.
-  // Raises std::system_error when it cannot listen or start its worker.
-  THandOverServer(std::string socketPath, std::string canonicalFolder, TMainThreadCall& mainThread,
-                  THandler handler);
+  // The worker is started by startThread (a test stands in one that fails). Raises
+  // std::system_error when it cannot listen or start its worker, leaving nothing open behind.
+  THandOverServer(const std::string& socketPath, std::string canonicalFolder,
+                  TMainThreadCall& mainThread, THandler handler,
+                  TStartThread startThread = &StartThread);
 
   // Main thread: stops serving. A request whose handler has not run is answered Closing and its
   // call will do nothing; the socket file is removed and the worker joined (waiting at most
@@ -49,17 +56,20 @@ class THandOverServer {
  private:
   struct TShared;
 
+  static std::thread StartThread(std::function<void()> body) {
+    return std::thread(std::move(body));
+  }
+
   void Run();
   void Serve(int connection);
   THandOverAnswer RunOnMainThread(const THandOverRequest& request);
 
-  std::string socketPath_;
   std::string canonicalFolder_;
   TMainThreadCall& mainThread_;
   THandler handler_;
-  int listener_ = -1;
-  int stopPipe_[2] = {-1, -1};
   std::shared_ptr<TShared> shared_;  // also held by calls still queued on the main thread
+  TListener listener_;
+  TPipe stopPipe_;  // written to stop the worker
   std::thread worker_;
 };
 

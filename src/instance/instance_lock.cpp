@@ -3,10 +3,10 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <system_error>
+#include <utility>
 
 namespace kelmo {
 namespace {
@@ -22,34 +22,28 @@ std::string LockFilePath(const std::string& programFolder) {
 
 // Opens the lock file without following a link or blocking on a FIFO put in its place; read-only
 // when it exists in a folder the user may not write (flock needs no write access).
-int OpenLockFile(const std::string& path) {
+TFileDescriptor OpenLockFile(const std::string& path) {
   constexpr int kFlags = O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK;
-  int descriptor = ::open(path.c_str(), O_RDWR | O_CREAT | kFlags, kLockFileMode);
-  if (descriptor < 0 && (errno == EACCES || errno == EROFS)) {
-    descriptor = ::open(path.c_str(), O_RDONLY | kFlags);
+  TFileDescriptor file(::open(path.c_str(), O_RDWR | O_CREAT | kFlags, kLockFileMode));
+  if (!file.IsOpen() && (errno == EACCES || errno == EROFS)) {
+    file.Reset(::open(path.c_str(), O_RDONLY | kFlags));
   }
-  if (descriptor < 0) throw std::system_error(errno, std::generic_category(), path);
-  return descriptor;
+  if (!file.IsOpen()) throw std::system_error(errno, std::generic_category(), path);
+  return file;
 }
 
 }  // namespace
 
 std::unique_ptr<TInstanceLock> TInstanceLock::TryLock(const std::string& programFolder) {
   const std::string path = LockFilePath(programFolder);
-  const int descriptor = OpenLockFile(path);
+  TFileDescriptor file = OpenLockFile(path);
   int result;
   do {
-    result = ::flock(descriptor, LOCK_EX | LOCK_NB);
+    result = ::flock(file.Get(), LOCK_EX | LOCK_NB);
   } while (result != 0 && errno == EINTR);
-  if (result == 0) return std::unique_ptr<TInstanceLock>(new TInstanceLock(descriptor));
-  const int error = errno;
-  ::close(descriptor);
-  if (error == EWOULDBLOCK) return nullptr;
-  throw std::system_error(error, std::generic_category(), path);
-}
-
-TInstanceLock::~TInstanceLock() {
-  ::close(descriptor_);  // releases the lock
+  if (result == 0) return std::unique_ptr<TInstanceLock>(new TInstanceLock(std::move(file)));
+  if (errno == EWOULDBLOCK) return nullptr;
+  throw std::system_error(errno, std::generic_category(), path);
 }
 
 }  // namespace kelmo

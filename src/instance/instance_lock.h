@@ -7,12 +7,16 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
+
+#include "charfile/regular_file.h"
 
 namespace kelmo {
 
 // The lock file in the program folder; it stays when the program ends (an empty file).
 inline constexpr std::string_view kLockFileName = ".dorrinkelmo.lock";
 
+// Holds the lock while it lives.
 class TInstanceLock {
  public:
   // Takes the lock of the program folder (a UTF-8 file-system path) without waiting. Returns null
@@ -20,16 +24,10 @@ class TInstanceLock {
   // created nor opened (a folder the user may not write, with no lock file yet).
   static std::unique_ptr<TInstanceLock> TryLock(const std::string& programFolder);
 
-  // Releases the lock.
-  ~TInstanceLock();
-
-  TInstanceLock(const TInstanceLock&) = delete;
-  TInstanceLock& operator=(const TInstanceLock&) = delete;
-
  private:
-  explicit TInstanceLock(int descriptor) : descriptor_(descriptor) {}
+  explicit TInstanceLock(TFileDescriptor lockFile) : lockFile_(std::move(lockFile)) {}
 
-  int descriptor_;
+  TFileDescriptor lockFile_;  // closing it releases the lock
 };
 
 }  // namespace kelmo

@@ -1,8 +1,6 @@
 // Claiming the program folder, handing over, and serving.
 #include "instance/single_instance.h"
 
-#include <unistd.h>
-
 #include <system_error>
 #include <thread>
 #include <utility>
@@ -25,16 +23,13 @@ constexpr std::string_view kNoAnswerMessage =
 std::optional<THandOverAnswer> TryHandOver(const std::string& socketPath,
                                            const std::string& canonicalFolder,
                                            const THandOverRequest& request) {
-  const int connection = ConnectTo(socketPath);
-  if (connection < 0) return std::nullopt;
-  std::optional<THandOverAnswer> answer;
-  if (PeerIsSameUser(connection) &&
-      WriteMessage(connection, EncodeRequest(canonicalFolder, request))) {
-    if (const std::optional<std::string> line = ReadMessage(connection, kAnswerPatience)) {
-      answer = DecodeAnswer(*line);
-    }
+  const TFileDescriptor connection = ConnectTo(socketPath);
+  if (!connection.IsOpen() || !PeerIsSameUser(connection.Get()) ||
+      !WriteMessage(connection.Get(), EncodeRequest(canonicalFolder, request))) {
+    return std::nullopt;
   }
-  ::close(connection);
+  const std::optional<std::string> line = ReadMessage(connection.Get(), kAnswerPatience);
+  std::optional<THandOverAnswer> answer = line ? DecodeAnswer(*line) : std::nullopt;
   if (answer && answer->Status == THandOverStatus::Closing) return std::nullopt;
   return answer;
 }

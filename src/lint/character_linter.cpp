@@ -81,6 +81,7 @@ class TLinter {
                    std::string("人格ファイルを読めません: ") + error.what()});
       return std::move(report_);
     }
+    report_.NoteUsedFile(definitionPath_);
     definitionLint.CheckKeys(*definition_);
     folder_ = ResolveCharacterFolder(definitionData_, definition_->ReadValue(TDefinitionKey::Folder));
     const TDefinitionPlace comment = Place(TDefinitionKey::Comment);
@@ -140,6 +141,7 @@ class TLinter {
     std::set<std::string> repeated;
     for (const std::string& file : lint.Files()) {
       report_.NoteFile(file);
+      report_.NoteUsedFile(file);
       if (kind != kNoKind && !taken_.emplace(file, kind).second) repeated.insert(file);
     }
     const auto fresh = [&](const std::string& path) { return repeated.count(path) == 0; };
@@ -185,7 +187,10 @@ class TLinter {
     const std::string path = ResolveDataPath(definition_->PathInFolder(name));
     if (!IsRegularFile(path) || !root_.Contains(path)) {
       known->second = what + "がありません";
-    } else if (picture && !Pictures().LoadPicture(TPictureSlot::Shown, path, false)) {
+      return known->second;
+    }
+    report_.NoteUsedFile(path);
+    if (picture && !Pictures().LoadPicture(TPictureSlot::Shown, path, false)) {
       known->second = what + "を読み込めません: 壊れているか、読める画像デコーダーがありません";
     }
     return known->second;

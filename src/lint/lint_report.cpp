@@ -42,6 +42,12 @@ void TLintReport::NoteFile(const std::string& path) {
   fileOrder_.try_emplace(path, static_cast<int>(fileOrder_.size()));
 }
 
+void TLintReport::NoteUsedFile(const std::string& path) {
+  if (std::find(usedFiles_.begin(), usedFiles_.end(), path) == usedFiles_.end()) {
+    usedFiles_.push_back(path);
+  }
+}
+
 void TLintReport::Add(TLintFinding finding) {
   NoteFile(finding.Path);
   ranks_.push_back(fileOrder_.at(finding.Path));

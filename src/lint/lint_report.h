@@ -35,6 +35,13 @@ class TLintReport {
   // Adds a finding.
   void Add(TLintFinding finding);
 
+  // Notes a file the character uses (one a loader read, a picture or sound it names that exists);
+  // a file noted before is not repeated.
+  void NoteUsedFile(const std::string& path);
+
+  // The files the character uses, in the order noted, the definition file first when it exists.
+  const std::vector<std::string>& UsedFiles() const { return usedFiles_; }
+
   // The findings in file order, then by line, each file's findings of one line in the order added.
   const std::vector<TLintFinding>& Findings() const;
 
@@ -46,6 +53,7 @@ class TLintReport {
 
  private:
   std::map<std::string, int> fileOrder_;
+  std::vector<std::string> usedFiles_;
   // The findings, put in order when they are first asked for, and the place of each one's file.
   mutable std::vector<TLintFinding> findings_;
   mutable std::vector<int> ranks_;

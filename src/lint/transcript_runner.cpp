@@ -13,6 +13,7 @@
 #include "charfile/text_file.h"
 #include "lint/transcript.h"
 #include "shell/chat_controller.h"
+#include "shell/headless_drive.h"
 #include "shell/settings.h"
 
 namespace kelmo {
@@ -63,10 +64,6 @@ class TScratchFolder {
 // cancelled.
 class TTranscriptView : public TChatView, public TChatObserver {
  public:
-  void TypeUserLine(const std::string& line) { balloon_ = line; }
-  bool Closed() const { return closed_; }
-  int RepliesStarted() const { return repliesStarted_; }
-
   // The lines shown by the replies finished since the last call, trailing empty lines left out.
   std::vector<std::string> TakeShownLines() {
     std::vector<std::string> lines = std::move(shown_);
@@ -82,19 +79,14 @@ class TTranscriptView : public TChatView, public TChatObserver {
   bool ShowCharacterSelection(TCharacterSelection&) override { return false; }
   bool ShowSettingsDialog(TConfigDialogData&) override { return false; }
   void ShowAboutDialog(const TAboutTexts&) override {}
-  void Close() override { closed_ = true; }
+  void Close() override {}
 
-  void ReplyStarted(TReplyEvent, const std::string&, const std::string&) override {
-    ++repliesStarted_;
-  }
   void ReplyFinished(const std::vector<std::string>& lines) override {
     shown_.insert(shown_.end(), lines.begin(), lines.end());
   }
 
  private:
   std::string balloon_;
-  bool closed_ = false;
-  int repliesStarted_ = 0;
   std::vector<std::string> shown_;
 };
 
@@ -199,19 +191,22 @@ class TTranscriptRun {
     if (transcript_.Seed) UseFixedRandomSeed(*transcript_.Seed);
     TTranscriptView view;
     TChatController controller(view, ControllerOptions());
-    controller.SetObserver(&view);
+    THeadlessDrive drive(
+        controller, &view, TTypingPace::Instant, kTranscriptReplyLimit,
+        {.TypeUserLine = [&view](const std::string& line) { view.SetBalloonText(line); }});
     if (!controller.Start(characterPath_)) {
       out_ << options_.Transcript << ":1: 人格を読み込めません: " << characterPath_ << '\n';
       loaded_ = false;
       return false;
     }
-    bool passed = Finish(controller, view) &&
-                  (testCase.Greeting.empty() ||
-                   Compare(testCase.LineNumber, "あいさつ", testCase.Greeting, view));
+    bool passed =
+        drive.FinishReply() && (testCase.Greeting.empty() ||
+                                Compare(testCase.LineNumber, "あいさつ", testCase.Greeting, view));
     for (size_t i = 0; passed && i < testCase.Exchanges.size(); ++i) {
       const TExchange& exchange = testCase.Exchanges[i];
       const std::string what = "「" + exchange.UserLine + "」への返答";
-      if (!Say(controller, view, exchange.UserLine)) {
+      view.TakeShownLines();  // a greeting left unchecked
+      if (!drive.Say(exchange.UserLine) || !drive.FinishReply()) {
         Fail(exchange.LineNumber, what + "が終わらないか、話しかけられる番になりません", {});
         passed = false;
       } else {
@@ -220,27 +215,6 @@ class TTranscriptRun {
     }
     controller.Shutdown();
     return passed;
-  }
-
-  // Shows the reply being typed to its end, ending each wait; false when the replies go on beyond
-  // kTranscriptReplyLimit.
-  bool Finish(TChatController& controller, TTranscriptView& view) {
-    const int first = view.RepliesStarted();
-    while (controller.State() == stTyping && !view.Closed()) {
-      if (view.RepliesStarted() - first > kTranscriptReplyLimit) return false;
-      controller.PressEnter();
-    }
-    return true;
-  }
-
-  // Says line in the user's turn and shows the reply to its end.
-  bool Say(TChatController& controller, TTranscriptView& view, const std::string& line) {
-    if (controller.State() == stReplyDone) controller.PressEnter();
-    if (controller.State() != stUserInput || view.Closed()) return false;
-    view.TakeShownLines();
-    view.TypeUserLine(line);
-    controller.PressEnter();
-    return Finish(controller, view);
   }
 
   bool Compare(int lineNumber, const std::string& what, const std::vector<TExpectedLine>& expected,

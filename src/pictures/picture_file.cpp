@@ -8,34 +8,23 @@
 
 #include <cerrno>
 
+#include "charfile/kelmo_error.h"
+#include "charfile/regular_file.h"
 #include "pictures/picture_limits.h"
 
 namespace kelmo {
-namespace {
-
-// Closes the descriptor when the read ends, however it ends.
-class TFileDescriptor {
- public:
-  explicit TFileDescriptor(int fd) : fd_(fd) {}
-  ~TFileDescriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  TFileDescriptor(const TFileDescriptor&) = delete;
-  TFileDescriptor& operator=(const TFileDescriptor&) = delete;
-  int Get() const { return fd_; }
-
- private:
-  int fd_;
-};
-
-}  // namespace
 
 std::optional<std::string> ReadPictureFile(const std::string& path) {
-  const TFileDescriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-  if (file.Get() < 0) return std::nullopt;
+  TFileDescriptor file;
+  try {
+    file = OpenRegularFile(path, O_RDONLY);
+  } catch (const EFileError&) {
+    return std::nullopt;
+  }
   struct stat status {};
-  if (::fstat(file.Get(), &status) != 0 || !S_ISREG(status.st_mode)) return std::nullopt;
-  if (status.st_size > kMaxPictureFileBytes) return std::nullopt;
+  if (::fstat(file.Get(), &status) != 0 || status.st_size > kMaxPictureFileBytes) {
+    return std::nullopt;
+  }
 
   std::string bytes(static_cast<size_t>(status.st_size), '\0');
   size_t filled = 0;

@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <utility>
 
+#include "charfile/text_utils.h"
 #include "pictures/dib_image.h"
 #include "pictures/picture_file.h"
 
@@ -56,17 +57,10 @@ std::string PluginInfo(SusieGetPluginInfo getPluginInfo, int number) {
   return buffer;
 }
 
-std::string UpperCase(std::string text) {
-  for (char& c : text) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return text;
-}
-
 bool HasDecoderExtension(const std::string& name) {
   if (name.size() < kDecoderExtension.size()) return false;
-  return UpperCase(name.substr(name.size() - kDecoderExtension.size())) ==
-         UpperCase(std::string(kDecoderExtension));
+  return AsciiUpperCase(std::string_view(name).substr(name.size() - kDecoderExtension.size())) ==
+         AsciiUpperCase(kDecoderExtension);
 }
 
 // The picture one decoder makes of the file, or a null image when it does not claim it, fails,
@@ -127,7 +121,7 @@ bool TSusiePlugInList::Insert(int index, const std::string& path) {
   if (getPluginInfo == nullptr) return false;
   plugIn->ApiVersion = PluginInfo(getPluginInfo, 0);
   plugIn->PlugInName = PluginInfo(getPluginInfo, 1);
-  plugIn->Extensions = UpperCase(PluginInfo(getPluginInfo, 2));
+  plugIn->Extensions = AsciiUpperCase(PluginInfo(getPluginInfo, 2));
   plugIn->TypeName = PluginInfo(getPluginInfo, 3);
   if (plugIn->ApiVersion != SUSIE_API_VERSION_PICTURE) return false;
   plugIn->IsSupported = Entry<SusieIsSupported>(module, "IsSupported");

@@ -18,35 +18,30 @@ constexpr size_t kReadChunk = 65536;
 // past the deadline it waits under.
 constexpr int kMaxReadsPerDrain = 16;
 
-int OpenLog(const std::string& path) {
+TFileDescriptor OpenLog(const std::string& path) {
   try {
     return OpenRegularFile(path, O_WRONLY | O_APPEND | O_CREAT, 0644);
   } catch (const EFileError&) {
-    return -1;
+    return {};
   }
 }
 
 }  // namespace
 
-TPluginErrorLog::TPluginErrorLog(int source, const std::string& logPath, std::string name)
-    : source_(source), log_(OpenLog(logPath)), name_(std::move(name)) {
-  if (source_ >= 0) ::fcntl(source_, F_SETFL, ::fcntl(source_, F_GETFL) | O_NONBLOCK);
-}
-
-TPluginErrorLog::~TPluginErrorLog() {
-  if (source_ >= 0) ::close(source_);
-  if (log_ >= 0) ::close(log_);
+TPluginErrorLog::TPluginErrorLog(TFileDescriptor source, const std::string& logPath,
+                                 std::string name)
+    : source_(std::move(source)), log_(OpenLog(logPath)), name_(std::move(name)) {
+  if (source_.IsOpen()) ::fcntl(Source(), F_SETFL, ::fcntl(Source(), F_GETFL) | O_NONBLOCK);
 }
 
 void TPluginErrorLog::Drain() {
   char buffer[kReadChunk];
-  for (int reads = 0; source_ >= 0 && reads < kMaxReadsPerDrain; ++reads) {
-    const ssize_t count = ::read(source_, buffer, sizeof buffer);
+  for (int reads = 0; source_.IsOpen() && reads < kMaxReadsPerDrain; ++reads) {
+    const ssize_t count = ::read(Source(), buffer, sizeof buffer);
     if (count < 0 && errno == EINTR) continue;
     if (count < 0 && errno == EAGAIN) return;
     if (count <= 0) {  // the plug-in's side is closed, or the pipe failed
-      ::close(source_);
-      source_ = -1;
+      source_.Reset();
       return;
     }
     if (dropping_) continue;
@@ -65,10 +60,7 @@ void TPluginErrorLog::Finish() {
   Drain();
   if (!dropping_ && !partial_.empty()) Append(partial_ + "\n");
   partial_.clear();
-  if (source_ >= 0) {
-    ::close(source_);
-    source_ = -1;
-  }
+  source_.Reset();
 }
 
 void TPluginErrorLog::Append(std::string_view lines) {
@@ -80,7 +72,7 @@ void TPluginErrorLog::Append(std::string_view lines) {
     const size_t lastFitting = room == 0 ? std::string_view::npos : lines.rfind('\n', room - 1);
     fits = lastFitting == std::string_view::npos ? 0 : lastFitting + 1;
   }
-  if (log_ >= 0 && fits > 0) WriteAllBytes(log_, lines.substr(0, fits));
+  if (log_.IsOpen() && fits > 0) WriteAllBytes(log_.Get(), lines.substr(0, fits));
   written_ += fits;
   if (fits < lines.size()) Overflow();
 }
@@ -91,7 +83,7 @@ void TPluginErrorLog::Overflow() {
   const std::string notice = "[" + name_ + "] more than " +
                              std::to_string(kMaxPluginLogBytesPerRun) +
                              " bytes of standard error in this run; the rest was dropped\n";
-  if (log_ >= 0) WriteAllBytes(log_, notice);
+  if (log_.IsOpen()) WriteAllBytes(log_.Get(), notice);
 }
 
 }  // namespace kelmo

@@ -13,6 +13,8 @@
 #include <string>
 #include <string_view>
 
+#include "charfile/regular_file.h"
+
 namespace kelmo {
 
 // The most bytes of standard error one plug-in run adds to the log.
@@ -24,16 +26,15 @@ class TPluginErrorLog {
   // and opens the log at the UTF-8 file-system path for appending; when the log is no regular
   // file or cannot be opened, what the plug-in writes is read and dropped. name names the plug-in
   // in the line about dropped output.
-  TPluginErrorLog(int source, const std::string& logPath, std::string name);
+  TPluginErrorLog(TFileDescriptor source, const std::string& logPath, std::string name);
 
-  // Closes both descriptors; call Finish first to keep an unfinished last line.
-  ~TPluginErrorLog();
+  // Closing both descriptors loses an unfinished last line: call Finish first to keep it.
 
   TPluginErrorLog(const TPluginErrorLog&) = delete;
   TPluginErrorLog& operator=(const TPluginErrorLog&) = delete;
 
   // The pipe to wait on for more output; -1 once the plug-in's side is closed.
-  int Source() const { return source_; }
+  int Source() const { return source_.Get(); }
 
   // Reads what the pipe holds now (up to a megabyte), without blocking, and appends the whole
   // lines it completes within the run's budget.
@@ -48,8 +49,8 @@ class TPluginErrorLog {
   // Appends the line about dropped output once, and drops everything from now on.
   void Overflow();
 
-  int source_;
-  int log_;
+  TFileDescriptor source_;
+  TFileDescriptor log_;
   std::string name_;
   std::string partial_;    // the start of a line still being written
   size_t written_ = 0;     // bytes this run added to the log

@@ -27,33 +27,39 @@ using Clock = std::chrono::steady_clock;
 // Poll interval while waiting for a released process where pidfd_open is not available.
 constexpr std::chrono::milliseconds kExitPollInterval{5};
 
-// An owned descriptor, closed unless released into a member.
-class TDescriptor {
- public:
-  explicit TDescriptor(int descriptor = -1) : descriptor_(descriptor) {}
-  ~TDescriptor() {
-    if (descriptor_ >= 0) ::close(descriptor_);
-  }
-  TDescriptor(TDescriptor&& other) noexcept : descriptor_(other.Release()) {}
-  TDescriptor& operator=(TDescriptor&&) = delete;
-  int Get() const { return descriptor_; }
-  int Release() { return std::exchange(descriptor_, -1); }
-
- private:
-  int descriptor_;
-};
-
 std::string ErrorText(int error) {
   return std::strerror(error);
 }
 
+[[noreturn]] void FailChannel() {
+  throw EPluginError("cannot create a plug-in channel: " + ErrorText(errno));
+}
+
 // A descriptor numbered 3 or above: when the program runs with a standard descriptor closed, a new
 // descriptor may take its number, and the child's dup2 onto 0, 1 and 2 would then clobber it.
-TDescriptor AboveStandardDescriptors(TDescriptor descriptor) {
+TFileDescriptor AboveStandardDescriptors(TFileDescriptor descriptor) {
   if (descriptor.Get() > STDERR_FILENO) return descriptor;
-  const int moved = ::fcntl(descriptor.Get(), F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
-  if (moved < 0) throw EPluginError("cannot create a plug-in channel: " + ErrorText(errno));
-  return TDescriptor(moved);
+  TFileDescriptor moved(::fcntl(descriptor.Get(), F_DUPFD_CLOEXEC, STDERR_FILENO + 1));
+  if (!moved.IsOpen()) FailChannel();
+  return moved;
+}
+
+// A channel to the plug-in: a socket pair, or a pipe that the child writes. Both ends are numbered
+// above the standard descriptors.
+struct TChannel {
+  TFileDescriptor Ours;
+  TFileDescriptor Child;
+};
+
+TChannel Channel(bool socket) {
+  int ends[2];
+  if ((socket ? ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends)
+              : ::pipe2(ends, O_CLOEXEC)) != 0) {
+    FailChannel();
+  }
+  TChannel made{TFileDescriptor(ends[0]), TFileDescriptor(ends[1])};
+  return {AboveStandardDescriptors(std::move(made.Ours)),
+          AboveStandardDescriptors(std::move(made.Child))};
 }
 
 // Reaps the process, retrying when a signal interrupts the wait.
@@ -68,7 +74,7 @@ void Reap(pid_t processId) {
 bool ExitsWithin(pid_t processId, std::chrono::milliseconds time, TPluginErrorLog& errorLog) {
   const Clock::time_point deadline = Clock::now() + time;
   // Called through syscall(): the C library's own declaration lacks C linkage in C++ here.
-  const TDescriptor exitWatch(static_cast<int>(::syscall(SYS_pidfd_open, processId, 0)));
+  const TFileDescriptor exitWatch(static_cast<int>(::syscall(SYS_pidfd_open, processId, 0)));
   for (;;) {
     siginfo_t exited{};
     const int waited =
@@ -125,38 +131,17 @@ nlohmann::json ParseAnswer(const std::string& line) {
 TPluginProcess::TPluginProcess(const std::string& executablePath, const std::string& workingFolder,
                                const std::string& logPath, std::chrono::milliseconds callTimeout)
     : callTimeout_(callTimeout) {
-  int inputPair[2];
-  if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, inputPair) != 0) {
-    throw EPluginError("cannot create a plug-in channel: " + ErrorText(errno));
-  }
-  TDescriptor inputEnd(inputPair[0]);
-  TDescriptor childInputEnd(inputPair[1]);
-  int outputPipe[2];
-  if (::pipe2(outputPipe, O_CLOEXEC) != 0) {
-    throw EPluginError("cannot create a plug-in channel: " + ErrorText(errno));
-  }
-  TDescriptor outputEnd(outputPipe[0]);
-  TDescriptor childOutputEnd(outputPipe[1]);
-  int errorPipe[2];
-  if (::pipe2(errorPipe, O_CLOEXEC) != 0) {
-    throw EPluginError("cannot create a plug-in channel: " + ErrorText(errno));
-  }
-  TDescriptor errorEnd(errorPipe[0]);
-  TDescriptor childErrorEnd(errorPipe[1]);
-  TDescriptor input = AboveStandardDescriptors(std::move(inputEnd));
-  TDescriptor childInput = AboveStandardDescriptors(std::move(childInputEnd));
-  TDescriptor output = AboveStandardDescriptors(std::move(outputEnd));
-  TDescriptor childOutput = AboveStandardDescriptors(std::move(childOutputEnd));
-  TDescriptor error = AboveStandardDescriptors(std::move(errorEnd));
-  const TDescriptor childError = AboveStandardDescriptors(std::move(childErrorEnd));
+  TChannel input = Channel(true);
+  TChannel output = Channel(false);
+  TChannel error = Channel(false);
   // Our ends never block: Exchange waits in poll under its deadline instead.
-  ::fcntl(input.Get(), F_SETFL, O_NONBLOCK);
-  ::fcntl(output.Get(), F_SETFL, O_NONBLOCK);
+  ::fcntl(input.Ours.Get(), F_SETFL, O_NONBLOCK);
+  ::fcntl(output.Ours.Get(), F_SETFL, O_NONBLOCK);
 
   TSpawnSetup setup;
-  ::posix_spawn_file_actions_adddup2(&setup.actions, childInput.Get(), STDIN_FILENO);
-  ::posix_spawn_file_actions_adddup2(&setup.actions, childOutput.Get(), STDOUT_FILENO);
-  ::posix_spawn_file_actions_adddup2(&setup.actions, childError.Get(), STDERR_FILENO);
+  ::posix_spawn_file_actions_adddup2(&setup.actions, input.Child.Get(), STDIN_FILENO);
+  ::posix_spawn_file_actions_adddup2(&setup.actions, output.Child.Get(), STDOUT_FILENO);
+  ::posix_spawn_file_actions_adddup2(&setup.actions, error.Child.Get(), STDERR_FILENO);
   ::posix_spawn_file_actions_addchdir_np(&setup.actions, workingFolder.c_str());
   // Descriptors of the program opened without O_CLOEXEC by anyone must not leak either.
   ::posix_spawn_file_actions_addclosefrom_np(&setup.actions, STDERR_FILENO + 1);
@@ -180,10 +165,10 @@ TPluginProcess::TPluginProcess(const std::string& executablePath, const std::str
     throw EPluginError("cannot start " + executablePath + ": " + ErrorText(failure));
   }
   processId_ = processId;
-  input_ = input.Release();
-  output_ = output.Release();
+  input_ = std::move(input.Ours);
+  output_ = std::move(output.Ours);
   errorLog_ =
-      std::make_unique<TPluginErrorLog>(error.Release(), logPath, FileNameOf(executablePath));
+      std::make_unique<TPluginErrorLog>(std::move(error.Ours), logPath, FileNameOf(executablePath));
 }
 
 TPluginProcess::~TPluginProcess() {
@@ -205,8 +190,8 @@ void TPluginProcess::EndProcessGroup() {
 }
 
 void TPluginProcess::CloseStreams() {
-  if (input_ >= 0) ::close(std::exchange(input_, -1));
-  if (output_ >= 0) ::close(std::exchange(output_, -1));
+  input_.Reset();
+  output_.Reset();
 }
 
 void TPluginProcess::Fail(const std::string& reason) {
@@ -236,8 +221,8 @@ std::string TPluginProcess::Exchange(const std::string& request) {
 
     const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
     if (left.count() <= 0) Fail("plug-in did not answer in time");
-    pollfd channels[3] = {{output_, POLLIN, 0},
-                          {sent < request.size() ? input_ : -1, POLLOUT, 0},
+    pollfd channels[3] = {{output_.Get(), POLLIN, 0},
+                          {sent < request.size() ? input_.Get() : -1, POLLOUT, 0},
                           {errorLog_->Source(), POLLIN, 0}};
     const int ready = ::poll(channels, 3, static_cast<int>(left.count()));
     if (ready < 0 && errno != EINTR) Fail("cannot wait for the plug-in: " + ErrorText(errno));
@@ -247,8 +232,8 @@ std::string TPluginProcess::Exchange(const std::string& request) {
     if (channels[2].revents != 0) errorLog_->Drain();
 
     if (channels[1].revents != 0) {
-      const ssize_t count =
-          ::send(input_, request.data() + sent, request.size() - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
+      const ssize_t count = ::send(input_.Get(), request.data() + sent, request.size() - sent,
+                                   MSG_NOSIGNAL | MSG_DONTWAIT);
       if (count >= 0) {
         sent += static_cast<size_t>(count);
       } else if (errno != EAGAIN && errno != EINTR) {
@@ -257,7 +242,7 @@ std::string TPluginProcess::Exchange(const std::string& request) {
     }
     if (channels[0].revents != 0) {
       char buffer[65536];
-      const ssize_t count = ::read(output_, buffer, sizeof buffer);
+      const ssize_t count = ::read(output_.Get(), buffer, sizeof buffer);
       if (count == 0) Fail("plug-in process has exited");
       if (count > 0) {
         pending_.append(buffer, static_cast<size_t>(count));

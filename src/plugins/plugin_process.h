@@ -33,6 +33,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "charfile/regular_file.h"
 #include "plugins/plugin_error_log.h"
 
 namespace kelmo {
@@ -89,9 +90,9 @@ class TPluginProcess {
   // Closes both pipes' ends held here.
   void CloseStreams();
 
-  pid_t processId_ = -1;  // also the id of its process group
-  int input_ = -1;        // our end of the socket that is the process's standard input
-  int output_ = -1;       // read end of the pipe that is the process's standard output
+  pid_t processId_ = -1;    // also the id of its process group
+  TFileDescriptor input_;   // our end of the socket that is the process's standard input
+  TFileDescriptor output_;  // read end of the pipe that is the process's standard output
   std::unique_ptr<TPluginErrorLog> errorLog_;  // reads the pipe of its standard error
   std::string pending_;  // bytes read from the process and not yet taken as an answer
   long long nextId_ = 1;

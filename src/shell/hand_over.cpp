@@ -13,7 +13,6 @@ namespace kelmo {
 namespace {
 
 // What the second start prints when the request could not be taken (UTF-8).
-constexpr std::string_view kClosingMessage = "DorrinKelmo は終了するところです";
 constexpr std::string_view kNotNowMessage =
     "人格はいま手がはなせません (ダイアログが開いているか、読み込みの途中です)";
 constexpr std::string_view kNotUsersTurnMessage =

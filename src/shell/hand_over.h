@@ -6,6 +6,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace kelmo {
 
@@ -32,5 +33,8 @@ struct THandOverAnswer {
   THandOverStatus Status = THandOverStatus::Done;
   std::string Message;  // for the second start to print (UTF-8); empty when Done
 };
+
+// The message of a Closing answer (UTF-8).
+inline constexpr std::string_view kClosingMessage = "DorrinKelmo は終了するところです";
 
 }  // namespace kelmo

@@ -1,11 +1,12 @@
 // The batch runner: one user line at a time, each reply fast-forwarded to its end.
 #include "tty/batch_runner.h"
 
-#include <exception>
 #include <string_view>
 
 #include "charfile/random_source.h"
 #include "shell/chat_controller.h"
+#include "shell/headless_drive.h"
+#include "shell/reported_step.h"
 #include "tty/batch_view.h"
 #include "tty/main_thread_queue.h"
 
@@ -39,34 +40,37 @@ class TBatchRun {
       : report_(out),
         view_(options.AppDir, report_),
         err_(err),
-        controller_(view_, ControllerOptions(options)) {
-    controller_.SetObserver(&report_);
-  }
+        controller_(view_, ControllerOptions(options)),
+        drive_(controller_, &report_, TTypingPace::Instant, kBatchReplyLimit,
+               {.TypeUserLine = [this](const std::string& line) { view_.TypeUserLine(line); },
+                .AfterInput = [this] { mainThread_.RunPending(); }}) {}
 
   int Run(const std::string& character, std::istream& in) {
-    if (!Reported([&] { return controller_.Start(character); })) {
+    if (!Reported(err_, kProgramPrefix, [&] { return controller_.Start(character); })) {
       const std::string message =
           view_.LastMessage().empty() ? std::string(kStartFailed) : OneLine(view_.LastMessage());
       err_ << kProgramPrefix << message << '\n';
-      Reported([&] { return Shutdown(); });
+      Reported(err_, kProgramPrefix, [&] { return Shutdown(); });
       WriteSaveFailures();
       return 1;
     }
-    bool ended = true;
-    for (std::string line; ended && !view_.Closed() && std::getline(in, line);) {
+    // Each line is said in the user's turn, and its reply shown to its end.
+    for (std::string line; !drive_.GaveUp() && !view_.Closed() && std::getline(in, line);) {
       if (line.ends_with('\r')) line.pop_back();
-      Reported([&] { return Say(line, ended); });
+      Reported(err_, kProgramPrefix, [&] { return drive_.Say(line) && drive_.FinishReply(); });
     }
-    if (ended) Reported([&] { return FinishReply(ended); });
-    if (!ended) err_ << kProgramPrefix << kRunawayMessage << kBatchReplyLimit << '\n';
-    Reported([&] {
+    if (!drive_.GaveUp()) {
+      Reported(err_, kProgramPrefix, [&] { return drive_.FinishReply().has_value(); });
+    }
+    if (drive_.GaveUp()) err_ << kProgramPrefix << kRunawayMessage << kBatchReplyLimit << '\n';
+    Reported(err_, kProgramPrefix, [&] {
       if (!view_.Closed()) controller_.RequestClose();
       return true;
     });
-    Reported([&] { return Shutdown(); });
+    Reported(err_, kProgramPrefix, [&] { return Shutdown(); });
     // A save that failed lost the session's changes: the run counts as failed.
     WriteSaveFailures();
-    return ended && controller_.SaveFailures().empty() ? 0 : 1;
+    return !drive_.GaveUp() && controller_.SaveFailures().empty() ? 0 : 1;
   }
 
  private:
@@ -86,46 +90,9 @@ class TBatchRun {
     return controllerOptions;
   }
 
-  // Shows the reply being typed to its end, ending each wait; ended is cleared when the replies
-  // go on beyond kBatchReplyLimit.
-  bool FinishReply(bool& ended) {
-    const int first = report_.RepliesStarted();
-    while (controller_.State() == stTyping && !view_.Closed()) {
-      if (report_.RepliesStarted() - first > kBatchReplyLimit) {
-        ended = false;
-        return false;
-      }
-      controller_.PressEnter();
-      mainThread_.RunPending();
-    }
-    return true;
-  }
-
-  // Says line in the user's turn and shows the reply to its end.
-  bool Say(const std::string& line, bool& ended) {
-    if (!FinishReply(ended)) return false;
-    if (controller_.State() == stReplyDone) controller_.PressEnter();
-    if (controller_.State() != stUserInput || view_.Closed()) return false;
-    view_.TypeUserLine(line);
-    controller_.PressEnter();
-    mainThread_.RunPending();
-    return FinishReply(ended);
-  }
-
   bool Shutdown() {
     controller_.Shutdown();
     return true;
-  }
-
-  // Runs a step, writing an error that escapes it to err; the run goes on.
-  template <typename TAction>
-  bool Reported(TAction&& action) {
-    try {
-      return action();
-    } catch (const std::exception& error) {
-      err_ << kProgramPrefix << error.what() << '\n';
-    }
-    return false;
   }
 
   TMainThreadQueue mainThread_;
@@ -133,6 +100,7 @@ class TBatchRun {
   TBatchView view_;  // reports its picture loads to report_
   std::ostream& err_;
   TChatController controller_;
+  THeadlessDrive drive_;  // reports the replies to report_
 };
 
 }  // namespace

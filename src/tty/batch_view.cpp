@@ -76,7 +76,6 @@ void TBatchReport::ReplyStarted(TReplyEvent event, const std::string& line,
   if (open_) Write(current_, {});
   current_ = TRecord{event, line, reply, {}, {}};
   open_ = true;
-  ++repliesStarted_;
 }
 
 void TBatchReport::CommandExecuted(const std::string& written, bool known) {

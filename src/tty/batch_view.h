@@ -72,9 +72,6 @@ class TBatchReport : public TChatObserver {
  public:
   explicit TBatchReport(std::ostream& out) : out_(out) {}
 
-  // How many replies have started so far.
-  int RepliesStarted() const { return repliesStarted_; }
-
   void ReplyStarted(TReplyEvent event, const std::string& line, const std::string& reply) override;
   void CommandExecuted(const std::string& written, bool known) override;
   void ReplyFinished(const std::vector<std::string>& shownLines) override;
@@ -96,7 +93,6 @@ class TBatchReport : public TChatObserver {
   std::ostream& out_;
   bool open_ = false;  // a reply started and has not finished
   TRecord current_;
-  int repliesStarted_ = 0;
 };
 
 }  // namespace kelmo

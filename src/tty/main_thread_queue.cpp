@@ -4,22 +4,11 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <cerrno>
-#include <system_error>
 #include <utility>
 
 namespace kelmo {
 
-TMainThreadQueue::TMainThreadQueue() {
-  if (::pipe2(pipe_, O_CLOEXEC | O_NONBLOCK) != 0) {
-    throw std::system_error(errno, std::generic_category(), "pipe2");
-  }
-}
-
-TMainThreadQueue::~TMainThreadQueue() {
-  ::close(pipe_[0]);
-  ::close(pipe_[1]);
-}
+TMainThreadQueue::TMainThreadQueue() : pipe_(MakePipe(O_CLOEXEC | O_NONBLOCK)) {}
 
 void TMainThreadQueue::Post(std::function<void()> call) {
   {
@@ -28,12 +17,12 @@ void TMainThreadQueue::Post(std::function<void()> call) {
   }
   const char wake = 1;
   // EAGAIN means the pipe is full of wake-ups already; nothing is lost.
-  [[maybe_unused]] const ssize_t written = ::write(pipe_[1], &wake, 1);
+  [[maybe_unused]] const ssize_t written = ::write(pipe_.Write.Get(), &wake, 1);
 }
 
 void TMainThreadQueue::RunPending() {
   char drain[256];
-  while (::read(pipe_[0], drain, sizeof drain) > 0) {
+  while (::read(WakeFd(), drain, sizeof drain) > 0) {
   }
   std::deque<std::function<void()>> calls;
   {

@@ -8,6 +8,7 @@
 #include <functional>
 #include <mutex>
 
+#include "charfile/regular_file.h"
 #include "engine/main_thread_call.h"
 
 namespace kelmo {
@@ -16,7 +17,6 @@ class TMainThreadQueue : public TMainThreadCall {
  public:
   // Creates the pipe; raises std::system_error when it cannot.
   TMainThreadQueue();
-  ~TMainThreadQueue() override;
 
   TMainThreadQueue(const TMainThreadQueue&) = delete;
   TMainThreadQueue& operator=(const TMainThreadQueue&) = delete;
@@ -26,14 +26,14 @@ class TMainThreadQueue : public TMainThreadCall {
   void Post(std::function<void()> call) override;
 
   // The pipe's reading end: readable while calls are pending.
-  int WakeFd() const { return pipe_[0]; }
+  int WakeFd() const { return pipe_.Read.Get(); }
 
   // Main thread: empties the pipe and runs the calls queued so far, in order. Calls posted while
   // they run wait for the next RunPending.
   void RunPending();
 
  private:
-  int pipe_[2] = {-1, -1};
+  TPipe pipe_;
   std::mutex mutex_;
   std::deque<std::function<void()>> calls_;
 };

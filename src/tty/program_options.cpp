@@ -3,6 +3,10 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <utility>
+
+#include "charfile/text_utils.h"
+#include "package/package_format.h"
 
 namespace kelmo {
 namespace {
@@ -16,6 +20,9 @@ constexpr std::string_view kSayOption = "--say";
 constexpr std::string_view kLintOption = "--lint";
 constexpr std::string_view kJsonOption = "--json";
 constexpr std::string_view kTestOption = "--test";
+constexpr std::string_view kInstallOption = "--install";
+constexpr std::string_view kPackOption = "--pack";
+constexpr std::string_view kOutputOption = "-o";
 constexpr std::string_view kEndOfOptions = "--";
 
 // A seed: decimal digits within 32 bits.
@@ -39,6 +46,15 @@ std::optional<std::string> OptionValue(const std::vector<std::string>& arguments
   }
   if (index + 1 >= arguments.size()) return std::nullopt;
   return arguments[++index];
+}
+
+// Takes a file or folder option's value into path; false when it is missing or empty.
+bool TakePath(const std::vector<std::string>& arguments, size_t& index, std::string_view name,
+              std::string& path) {
+  const std::optional<std::string> value = OptionValue(arguments, index, name);
+  if (!value || value->empty()) return false;
+  path = *value;
+  return true;
 }
 
 bool Names(const std::string& argument, std::string_view option) {
@@ -70,12 +86,10 @@ std::optional<TProgramOptions> ParseProgramOptions(const std::vector<std::string
         return std::nullopt;
       }
     } else if (!optionsEnded && Names(argument, kHomeOption)) {
-      const std::optional<std::string> value = OptionValue(arguments, i, kHomeOption);
-      if (!value || value->empty()) {
+      if (!TakePath(arguments, i, kHomeOption, options.Home)) {
         error = "--home にはフォルダを指定してください";
         return std::nullopt;
       }
-      options.Home = *value;
     } else if (!optionsEnded && Names(argument, kSayOption)) {
       options.Say = OptionValue(arguments, i, kSayOption);
       if (!options.Say) {
@@ -87,12 +101,22 @@ std::optional<TProgramOptions> ParseProgramOptions(const std::vector<std::string
     } else if (!optionsEnded && argument == kJsonOption) {
       options.Json = true;
     } else if (!optionsEnded && Names(argument, kTestOption)) {
-      const std::optional<std::string> value = OptionValue(arguments, i, kTestOption);
-      if (!value || value->empty()) {
+      if (!TakePath(arguments, i, kTestOption, options.Test)) {
         error = "--test にはテストのファイルを指定してください";
         return std::nullopt;
       }
-      options.Test = *value;
+    } else if (!optionsEnded && Names(argument, kInstallOption)) {
+      if (!TakePath(arguments, i, kInstallOption, options.Install)) {
+        error = "--install には人格のパッケージを指定してください";
+        return std::nullopt;
+      }
+    } else if (!optionsEnded && argument == kPackOption) {
+      options.Pack = true;
+    } else if (!optionsEnded && Names(argument, kOutputOption)) {
+      if (!TakePath(arguments, i, kOutputOption, options.Output)) {
+        error = "-o にはパッケージのファイルを指定してください";
+        return std::nullopt;
+      }
     } else if (!optionsEnded && argument.starts_with("-") && argument.size() > 1) {
       error = "知らないオプションです: " + argument;
       return std::nullopt;
@@ -102,6 +126,29 @@ std::optional<TProgramOptions> ParseProgramOptions(const std::vector<std::string
       error = "人格ファイルは一つだけ指定できます: " + argument;
       return std::nullopt;
     }
+  }
+  // A package named alone (a file manager opening one) installs it.
+  if (options.Install.empty() && AsciiLowerCase(options.Character).ends_with(kPackageExtension)) {
+    options.Install = std::exchange(options.Character, {});
+  }
+  if (!options.Install.empty() && (options.Batch || options.Tty || options.Seed || options.Say ||
+                                   options.Lint || options.Pack || !options.Test.empty() ||
+                                   !options.Character.empty())) {
+    error = "--install は --home のほかのオプションや人格ファイルと一緒に使えません";
+    return std::nullopt;
+  }
+  if (options.Pack && (options.Batch || options.Tty || options.Seed || options.Say ||
+                       options.Lint || !options.Test.empty())) {
+    error = "--pack は --home と -o のほかのオプションと一緒に使えません";
+    return std::nullopt;
+  }
+  if (options.Pack && options.Character.empty() && !options.Help) {
+    error = "--pack には人格ファイルを指定してください";
+    return std::nullopt;
+  }
+  if (!options.Output.empty() && !options.Pack) {
+    error = "-o は --pack と一緒に使います";
+    return std::nullopt;
   }
   if (options.Batch && options.Tty) {
     error = "--batch と --tty は一緒に使えません";
@@ -143,6 +190,8 @@ std::string UsageText() {
          "  dorrinkelmo --batch [--seed N] [--home DIR] CHARACTER.klc\n"
          "  dorrinkelmo --lint [--json] [--home DIR] CHARACTER.klc\n"
          "  dorrinkelmo --test FILE [--home DIR]\n"
+         "  dorrinkelmo --install PACKAGE.klz [--home DIR]\n"
+         "  dorrinkelmo --pack CHARACTER.klc [-o FILE] [--home DIR]\n"
          "\n"
          "  --tty       端末で会話する\n"
          "  --batch     標準入力の各行を話しかけ、返答を 1 行 1 つの JSON で書き出す\n"
@@ -150,6 +199,9 @@ std::string UsageText() {
          "  --lint      人格のファイルを調べ、プログラムがそのとおりに動かないところを書き出す\n"
          "  --json      --lint の結果を 1 行 1 つの JSON で書き出す\n"
          "  --test FILE 会話のテスト FILE の各ケースを新しく読み込んだ人格で試す\n"
+         "  --install FILE 人格のパッケージ FILE をインストールする (インストール済みなら更新する)\n"
+         "  --pack      人格を調べ、使うファイルをまとめたパッケージ (.klz) を作る\n"
+         "  -o FILE     --pack で作るパッケージのファイル (既定: 作業フォルダの 人格名.klz)\n"
          "  --say TEXT  動いている DorrinKelmo の人格に TEXT と話しかける (話し終えているとき)\n"
          "  --home DIR  設定とログのフォルダ (既定: 環境変数 KELMO_HOME、なければプログラムの"
          "フォルダ、インストールしたときは ~/.local/share/dorrinkelmo)\n";

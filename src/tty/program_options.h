@@ -5,6 +5,8 @@
 //   dorrinkelmo --batch [--seed N] [--home DIR] CHARACTER.klc
 //   dorrinkelmo --lint [--json] [--home DIR] CHARACTER.klc
 //   dorrinkelmo --test FILE [--home DIR]
+//   dorrinkelmo --install PACKAGE.klz [--home DIR]     (or PACKAGE.klz alone, as a file manager opens it)
+//   dorrinkelmo --pack CHARACTER.klc [-o FILE] [--home DIR]
 //
 // The program folder (settings, logs, plug-ins, bundled characters) is "--home DIR", else the
 // environment variable KELMO_HOME, else a default that depends on how the program is installed
@@ -35,6 +37,9 @@ struct TProgramOptions {
   bool Lint = false;             // --lint: report what the character's files do not do
   bool Json = false;             // --json: the --lint report as JSON Lines
   std::string Test;              // --test FILE: run a transcript test
+  std::string Install;           // --install FILE, or a package named alone: install it
+  bool Pack = false;             // --pack: write the character's package
+  std::string Output;            // -o FILE: the package --pack writes
 };
 
 // Reads the arguments after the program name. A usage error gives std::nullopt and its message

@@ -1,11 +1,11 @@
 // The terminal's menu commands.
 #include "tty/slash_commands.h"
 
-#include <algorithm>
 #include <optional>
 #include <vector>
 
 #include "charfile/code_page.h"
+#include "charfile/text_utils.h"
 #include "shell/chat_controller.h"
 #include "tty/answer_text.h"
 #include "tty/line_input.h"
@@ -38,13 +38,6 @@ constexpr std::string_view kPettingTitle = "なでなでめにゅー";
 constexpr std::string_view kPettingPrompt = "番号> ";
 constexpr std::string_view kNotYourTurn = "なでなでは入力の番のときだけできます";
 constexpr std::string_view kNoSuchItem = "その番号はありません";
-
-std::string LowerAscii(std::string_view text) {
-  std::string lower(text);
-  std::transform(lower.begin(), lower.end(), lower.begin(),
-                 [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; });
-  return lower;
-}
 
 void Pet(std::string_view argument, TChatController& controller, TTerminalView& view,
          TLineInput& input) {
@@ -92,7 +85,7 @@ void RunSlashCommand(std::string_view command, TChatController& controller, TTer
                      TLineInput& input) {
   const std::string trimmed = TrimBlanks(command);
   const size_t blank = trimmed.find(' ');
-  const std::string word = LowerAscii(std::string_view(trimmed).substr(0, blank));
+  const std::string word = AsciiLowerCase(std::string_view(trimmed).substr(0, blank));
   const std::string argument =
       blank == std::string::npos ? std::string() : TrimBlanks(trimmed.substr(blank + 1));
 

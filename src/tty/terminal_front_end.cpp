@@ -6,11 +6,11 @@
 #include <clocale>
 #include <cstdio>
 #include <cstring>
-#include <exception>
 #include <iostream>
 
 #include "instance/single_instance.h"
 #include "shell/chat_controller.h"
+#include "shell/reported_step.h"
 #include "tty/slash_commands.h"
 #include "tty/terminal_loop.h"
 #include "tty/terminal_view.h"
@@ -33,17 +33,6 @@ void UseUtf8Locale() {
   if (std::strcmp(nl_langinfo(CODESET), "UTF-8") != 0) std::setlocale(LC_CTYPE, kUtf8Locale);
 }
 
-// Runs a step of start-up or shut-down, reporting an error that escapes it.
-template <typename TAction>
-bool Reported(TAction&& action) {
-  try {
-    return action();
-  } catch (const std::exception& error) {
-    std::cerr << kErrorPrefix << error.what() << std::endl;
-  }
-  return false;
-}
-
 }  // namespace
 
 int RunTerminalFrontEnd(const TTerminalOptions& options) {
@@ -61,11 +50,12 @@ int RunTerminalFrontEnd(const TTerminalOptions& options) {
   controller.SetObserver(&view);
 
   view.Print(kBanner);
-  if (!Reported([&] { return controller.Start(options.Character); })) {
-    Reported([&] {
-      controller.Shutdown();
-      return true;
-    });
+  const auto shutdown = [&] {
+    controller.Shutdown();
+    return true;
+  };
+  if (!Reported(std::cerr, kErrorPrefix, [&] { return controller.Start(options.Character); })) {
+    Reported(std::cerr, kErrorPrefix, shutdown);
     return 1;
   }
   if (options.Instance != nullptr) {
@@ -84,10 +74,7 @@ int RunTerminalFrontEnd(const TTerminalOptions& options) {
     controller.PressEnter();
   });
   if (options.Instance != nullptr) options.Instance->StopServing();
-  Reported([&] {
-    controller.Shutdown();
-    return true;
-  });
+  Reported(std::cerr, kErrorPrefix, shutdown);
   // Each failed save was shown as it happened; the exit status says it once more.
   return controller.SaveFailures().empty() ? 0 : 1;
 }

@@ -12,7 +12,6 @@
 #include <cerrno>
 #include <cstdlib>
 #include <exception>
-#include <system_error>
 
 #include "shell/chat_controller.h"
 #include "tty/terminal_view.h"
@@ -59,10 +58,8 @@ TTerminalLoop::TTerminalLoop(FILE* input, FILE* output)
       inputFd_(::fileno(input)),
       outputFd_(::fileno(output)),
       inputIsTerminal_(::isatty(inputFd_) == 1),
-      outputIsTerminal_(::isatty(outputFd_) == 1) {
-  if (::pipe2(signalPipe_, O_CLOEXEC | O_NONBLOCK) != 0) {
-    throw std::system_error(errno, std::generic_category(), "pipe2");
-  }
+      outputIsTerminal_(::isatty(outputFd_) == 1),
+      signalPipe_(MakePipe(O_CLOEXEC | O_NONBLOCK)) {
   if (inputIsTerminal_) inputIsTerminal_ = ::tcgetattr(inputFd_, &originalModes_) == 0;
   activeLoop = this;
 
@@ -97,8 +94,6 @@ TTerminalLoop::~TTerminalLoop() {
   rl_getc_function = &rl_getc;
   rl_input_available_hook = nullptr;
   activeLoop = nullptr;
-  ::close(signalPipe_[0]);
-  ::close(signalPipe_[1]);
 }
 
 void TTerminalLoop::SignalHandler(int signalNumber) {
@@ -126,7 +121,7 @@ void TTerminalLoop::SuspendHandler(int) {
 }
 
 void TTerminalLoop::InstallSignalHandlers() {
-  signalWriteFd = signalPipe_[1];
+  signalWriteFd = signalPipe_.Write.Get();
   if (inputIsTerminal_) {
     userModes = originalModes_;
     terminalFd = inputFd_;
@@ -298,7 +293,7 @@ int TTerminalLoop::NextByte() {
 void TTerminalLoop::HandleSignals() {
   char signals[64];
   ssize_t count;
-  while ((count = ::read(signalPipe_[0], signals, sizeof signals)) > 0) {
+  while ((count = ::read(signalPipe_.Read.Get(), signals, sizeof signals)) > 0) {
     for (ssize_t i = 0; i < count; ++i) {
       if (signals[i] == SIGWINCH) {
         UpdateSize();
@@ -322,7 +317,8 @@ void TTerminalLoop::Resumed() {
 }
 
 void TTerminalLoop::WaitForEvents(int timeoutMs) {
-  pollfd fds[3] = {{signalPipe_[0], POLLIN, 0}, {mainThread_.WakeFd(), POLLIN, 0}, {-1, 0, 0}};
+  pollfd fds[3] = {
+      {signalPipe_.Read.Get(), POLLIN, 0}, {mainThread_.WakeFd(), POLLIN, 0}, {-1, 0, 0}};
   nfds_t count = 2;
   if (!inputEnded_) fds[count++] = {inputFd_, POLLIN, 0};
   if (::poll(fds, count, timeoutMs) <= 0) return;

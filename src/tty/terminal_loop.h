@@ -121,7 +121,7 @@ class TTerminalLoop : public TLineInput {
   termios originalModes_{};
 
   TMainThreadQueue mainThread_;
-  int signalPipe_[2] = {-1, -1};
+  TPipe signalPipe_;  // the signal handlers write the signal's number
   struct sigaction previousActions_[6] = {};
 
   std::string pending_;  // keyboard bytes read but not used yet, from offset_ on

@@ -19,6 +19,7 @@
 #include "gui/form_main.h"
 #include "shell/chat_controller.h"
 #include "shell/fake_view.h"
+#include "shell/headless_drive.h"
 #include "shell/test_characters.h"
 #include "support/temp_folder.h"
 
@@ -80,7 +81,14 @@ class MainWindowTest : public ::testing::Test {
     options.AppDir = home.Path();
     options.Clock = [this] { return now; };
     controller = std::make_unique<TChatController>(*form, options);
-    controller->SetObserver(&observer);
+    drive = std::make_unique<THeadlessDrive>(
+        *controller, &observer, TTypingPace::Ticks, kWindowTickLimit,
+        THeadlessInputs{.TypeUserLine =
+                            [this](const std::string& line) {
+                              QTest::keyClicks(form->RichBalloon(), QString::fromStdString(line));
+                            },
+                        .Enter = [this] { PressEnter(); },
+                        .Tick = [this] { Tick(); }});
     form->Attach(*controller);
     return controller->Start(path);
   }
@@ -89,30 +97,20 @@ class MainWindowTest : public ::testing::Test {
   void Tick() { QMetaObject::invokeMethod(form.get(), "TimerTimer"); }
 
   // Ticks until the reply is done or waits for Enter.
-  void TypeAll() {
-    for (int ticks = 0; controller->State() == stTyping && !controller->WaitingForReturn();) {
-      Tick();
-      ASSERT_LT(++ticks, kWindowTickLimit) << "typing does not end";
-    }
-  }
+  void TypeAll() { ASSERT_TRUE(drive->FinishReply()) << "typing does not end"; }
 
   // Enter pressed in the balloon.
   void PressEnter() { QTest::keyClick(form->RichBalloon(), Qt::Key_Return); }
 
   // The user's turn, then the ASCII line typed into the balloon and Enter.
-  void Say(const char* line) {
-    TypeAll();
-    if (controller->State() == stReplyDone) PressEnter();
-    ASSERT_EQ(controller->State(), stUserInput);
-    QTest::keyClicks(form->RichBalloon(), line);
-    PressEnter();
-  }
+  void Say(const char* line) { ASSERT_TRUE(drive->Say(line)) << "not the user's turn"; }
 
   TempFolder home;
   TDateTime now = 0;
   TRecordingObserver observer;
   std::unique_ptr<TFormMain> form;
   std::unique_ptr<TChatController> controller;
+  std::unique_ptr<THeadlessDrive> drive;  // the controller's observer, passing on to observer
 };
 
 }  // namespace kelmo::testing

@@ -14,10 +14,13 @@
 
 #include <atomic>
 #include <filesystem>
+#include <iterator>
+#include <system_error>
 #include <thread>
 
 #include "engine/main_thread_queue.h"
 #include "instance/hand_over_channel.h"
+#include "instance/hand_over_server.h"
 #include "instance/instance_lock.h"
 #include "support/temp_folder.h"
 
@@ -96,9 +99,11 @@ TEST(HandOverChannelTest, EachFolderHasItsOwnSocketInAPrivateFolder) {
   EXPECT_EQ(one.substr(0, folder.size() + 1), folder + "/");
   EXPECT_EQ(ModeOf(folder), 0700u);
 
-  const int listener = ListenAt(one);
-  EXPECT_EQ(ModeOf(one), 0600u);
-  ::close(listener);
+  {
+    const TListener listener = ListenAt(one);
+    EXPECT_EQ(ModeOf(one), 0600u);
+  }
+  EXPECT_FALSE(std::filesystem::exists(one));  // the socket file goes with the socket
   // A relative XDG_RUNTIME_DIR is no runtime folder.
   const std::string fallback = HandOverSocketPath(programs.Path() + "one", "run");
   EXPECT_EQ(fallback.rfind(std::string(kTemporaryRuntimePrefix) + std::to_string(::getuid()), 0),
@@ -167,6 +172,28 @@ TEST(HandOverChannelTest, ReadingStopsAtTheLimitAndAtTheDeadline) {
   ::close(ends[0]);  // lets a writer still blocked fail
   writer.join();
   ::close(ends[1]);
+}
+
+size_t OpenDescriptorCount() {
+  const std::filesystem::directory_iterator entries("/proc/self/fd");
+  return static_cast<size_t>(std::distance(begin(entries), end(entries)));
+}
+
+TEST(HandOverServerTest, AWorkerThatCannotStartLeavesNothingOpenOrBehind) {
+  const TempFolder runtime;
+  const TempFolder folder;
+  TMainThreadQueue mainThread;
+  const std::string socketPath = HandOverSocketPath(folder.Path(), runtime.Path().c_str());
+  const size_t openBefore = OpenDescriptorCount();
+  const auto cannotStart = [](std::function<void()>) -> std::thread {
+    throw std::system_error(EAGAIN, std::generic_category(), "thread");
+  };
+  EXPECT_THROW(THandOverServer(
+                   socketPath, folder.Path(), mainThread,
+                   [](const THandOverRequest&) { return THandOverAnswer{}; }, cannotStart),
+               std::system_error);
+  EXPECT_EQ(OpenDescriptorCount(), openBefore);  // the socket and the stop pipe are closed
+  EXPECT_FALSE(std::filesystem::exists(socketPath));
 }
 
 class SingleInstanceTest : public ::testing::Test {
@@ -252,7 +279,7 @@ TEST_F(SingleInstanceTest, ASecondStartMeetingTheEndTakesTheFolderAfterIt) {
 
 TEST_F(SingleInstanceTest, ALockLeftByAKilledProgramAndItsSocketFileBlockNothing) {
   // What a killed program leaves: its socket file, nobody listening.
-  ::close(ListenAt(HandOverSocketPath(folder.Path(), runtime.Path().c_str())));
+  ListenAt(HandOverSocketPath(folder.Path(), runtime.Path().c_str())).File.Release();
   THandOverAnswer answer{THandOverStatus::Refused, "not answered"};
   std::unique_ptr<TSingleInstance> instance = TSingleInstance::ClaimOrHandOver(
       folder.Path(), runtime.Path().c_str(), {"", std::nullopt, ""}, answer);

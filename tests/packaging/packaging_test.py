@@ -17,6 +17,7 @@ import tempfile
 
 DESKTOP_ID = "org.example.dorrinkelmo.DorrinKelmo"
 MIME_TYPE = "application/x-dorrinkelmo-character"
+PACKAGE_MIME_TYPE = "application/x-dorrinkelmo-package"
 
 
 def fail(message):
@@ -37,7 +38,8 @@ def check_desktop_entry(folder):
         fail("desktop-file-validate warns:\n" + output)
     with open(entry, encoding="utf-8") as file:
         text = file.read()
-    for line in ("Exec=dorrinkelmo %f", "Icon=dorrinkelmo", f"MimeType={MIME_TYPE};"):
+    for line in ("Exec=dorrinkelmo %f", "Icon=dorrinkelmo",
+                 f"MimeType={MIME_TYPE};{PACKAGE_MIME_TYPE};"):
         if line not in text.splitlines():
             fail(f"the desktop entry lacks {line!r}")
 
@@ -56,8 +58,13 @@ def check_mime_type(folder):
             copy.write(source.read())
         run(["update-mime-database", "-V", os.path.join(root, "mime")], "update-mime-database")
         with open(os.path.join(root, "mime", "globs2"), encoding="utf-8") as globs:
-            if not any(line.strip().endswith(f":{MIME_TYPE}:*.klc") for line in globs):
-                fail("the MIME database does not map *.klc to " + MIME_TYPE)
+            lines = [line.strip() for line in globs]
+        for mime_type, glob in ((MIME_TYPE, "*.klc"), (PACKAGE_MIME_TYPE, "*.klz")):
+            if not any(line.endswith(f":{mime_type}:{glob}") for line in lines):
+                fail(f"the MIME database does not map {glob} to {mime_type}")
+        with open(os.path.join(root, "mime", "subclasses"), encoding="utf-8") as subclasses:
+            if f"{PACKAGE_MIME_TYPE} application/zip" not in subclasses.read().splitlines():
+                fail(f"{PACKAGE_MIME_TYPE} is no sub-class of application/zip")
 
 
 def check_icons(folder):

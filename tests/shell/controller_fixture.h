@@ -5,12 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "charfile/code_page.h"
 #include "charfile/date_time.h"
 #include "fake_view.h"
 #include "shell/chat_controller.h"
+#include "shell/headless_drive.h"
 #include "support/temp_folder.h"
 #include "test_characters.h"
 
@@ -38,31 +40,21 @@ class ControllerTest : public ::testing::Test {
     options.AppDir = home.Path();
     options.Clock = [this] { return now; };
     controller = std::make_unique<TChatController>(view, options);
-    controller->SetObserver(&observer);
+    drive = std::make_unique<THeadlessDrive>(
+        *controller, &observer, TTypingPace::Ticks, kTickLimit,
+        THeadlessInputs{.TypeUserLine = [this](const std::string& line) { view.balloon = line; }});
     return controller->Start(path);
   }
 
   // Ticks until the reply is done or waits for Enter; returns the number of ticks.
   int TypeAll() {
-    int ticks = 0;
-    while (controller->State() == stTyping && !controller->WaitingForReturn()) {
-      controller->TimerTimer();
-      if (++ticks > kTickLimit) {
-        ADD_FAILURE() << "typing does not end";
-        break;
-      }
-    }
-    return ticks;
+    const std::optional<int> ticks = drive->FinishReply();
+    if (!ticks) ADD_FAILURE() << "typing does not end";
+    return ticks.value_or(kTickLimit);
   }
 
   // The user's turn, then the line typed into the balloon and Enter (UTF-8).
-  void Say(const std::string& line) {
-    if (controller->State() == stTyping) TypeAll();
-    if (controller->State() == stReplyDone) controller->PressEnter();
-    ASSERT_EQ(controller->State(), stUserInput);
-    view.balloon = line;
-    controller->PressEnter();
-  }
+  void Say(const std::string& line) { ASSERT_TRUE(drive->Say(line)) << "not the user's turn"; }
 
   // The conversation log's lines.
   std::vector<std::string> ChatLog() const {
@@ -82,6 +74,7 @@ class ControllerTest : public ::testing::Test {
   TRecordingObserver observer;
   TDateTime now = 0;
   std::unique_ptr<TChatController> controller;
+  std::unique_ptr<THeadlessDrive> drive;  // the controller's observer, passing on to observer
 };
 
 }  // namespace kelmo::testing

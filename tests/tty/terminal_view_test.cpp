@@ -14,6 +14,7 @@
 #include "../shell/test_characters.h"
 #include "charfile/date_time.h"
 #include "shell/chat_controller.h"
+#include "shell/headless_drive.h"
 #include "tty/slash_commands.h"
 #include "tty_fixture.h"
 
@@ -63,30 +64,24 @@ class TerminalViewTest : public ::testing::Test {
     options.AppDir = home.Path();
     options.Clock = [this] { return now; };
     controller = std::make_unique<TChatController>(*view, options);
-    controller->SetObserver(view.get());
+    drive = std::make_unique<THeadlessDrive>(
+        *controller, view.get(), TTypingPace::Ticks, kTickLimit,
+        THeadlessInputs{
+            .TypeUserLine = [this](const std::string& line) { view->SetUserLine(line); }});
     return controller->Start(path);
   }
 
-  void TypeAll() {
-    for (int ticks = 0; controller->State() == stTyping && !controller->WaitingForReturn();
-         ++ticks) {
-      ASSERT_LT(ticks, kTickLimit) << "typing does not end";
-      controller->TimerTimer();
-    }
-  }
+  void TypeAll() { ASSERT_TRUE(drive->FinishReply()) << "typing does not end"; }
 
   // What the front end does with a line entered at the prompt.
   void Enter(const std::string& line) {
-    TypeAll();
-    if (controller->State() == stReplyDone) controller->PressEnter();
-    ASSERT_EQ(controller->State(), stUserInput);
     const TTypedLine typed = ClassifyTypedLine(line);
-    if (typed.IsCommand) {
-      RunSlashCommand(typed.Text, *controller, *view, input);
-    } else {
-      view->SetUserLine(typed.Text);
-      controller->PressEnter();
+    if (!typed.IsCommand) {
+      ASSERT_TRUE(drive->Say(typed.Text)) << "not the user's turn";
+      return;
     }
+    ASSERT_TRUE(drive->ReachUserTurn()) << "not the user's turn";
+    RunSlashCommand(typed.Text, *controller, *view, input);
   }
 
   // Everything printed since the last call.
@@ -102,6 +97,7 @@ class TerminalViewTest : public ::testing::Test {
   TScriptedInput input;
   std::unique_ptr<TTerminalView> view;
   std::unique_ptr<TChatController> controller;
+  std::unique_ptr<THeadlessDrive> drive;  // the controller's observer, passing on to view
 };
 
 TEST_F(TerminalViewTest, GreetingIsTypedLetterByLetterAfterTheName) {
