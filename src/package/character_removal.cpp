@@ -96,8 +96,8 @@ TRemoveResult RemoveCharacter(const TRemoveRequest& request, TCharacterList& lis
     const fs::path programFolder = Normal(request.ProgramFolder);
     const fs::path definition = Normal(request.DefinitionPath);
     struct stat info;
-    if (definition.parent_path() != programFolder ||
-        ::lstat(definition.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+    if (definition.parent_path() != programFolder || ::lstat(definition.c_str(), &info) != 0 ||
+        !S_ISREG(info.st_mode)) {
       return fail(TPackageCode::NotInstalled, request.DefinitionPath);
     }
     std::error_code ignored;

@@ -171,8 +171,8 @@ class TInstaller {
             !AsciiLowerCase(file.path().extension().string()).ends_with(kStateFileExtension)) {
           continue;
         }
-        fs::copy_file(file.path(), target.StagedFolder / name,
-                      fs::copy_options::overwrite_existing, error);
+        fs::copy_file(file.path(), target.StagedFolder / name, fs::copy_options::overwrite_existing,
+                      error);
         if (error) throw EPackageError(WriteFailureCode(error.value()), name);
       }
       if (error) throw EPackageError(WriteFailureCode(error.value()), target.Folder.string());
@@ -275,15 +275,10 @@ class TInstaller {
 
 TInstallResult Install(const TInstallRequest& request, TCharacterList* list) {
   TInstallResult result;
-  try {
-    TInstaller(request, list, result).Run();
-  } catch (const EPackageError& error) {
-    result.Code = error.Code();
-    result.Entry = error.Entry();
-  } catch (const std::exception& error) {
-    result.Code = TPackageCode::WriteFailed;
-    result.Entry = error.what();
-  }
+  const TPackageOutcome outcome =
+      RunPackageOperation([&] { TInstaller(request, list, result).Run(); });
+  result.Code = outcome.Code;
+  result.Entry = outcome.Entry;
   if (result.Code != TPackageCode::Ok) {
     result.Characters.clear();
     result.Updated = false;
@@ -298,7 +293,8 @@ TInstallResult InstallPackage(const TInstallRequest& request, TCharacterList& li
   return Install(request, &list);
 }
 
-TInstallResult InstallPackage(const TInstallRequest& request) { return Install(request, nullptr); }
-
+TInstallResult InstallPackage(const TInstallRequest& request) {
+  return Install(request, nullptr);
+}
 
 }  // namespace kelmo

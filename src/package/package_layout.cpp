@@ -32,15 +32,16 @@ bool IsDefinitionName(std::string_view name) {
              kDefinitionExtension;
 }
 
-std::string FirstComponent(const std::string& name) { return name.substr(0, name.find('/')); }
+std::string FirstComponent(const std::string& name) {
+  return name.substr(0, name.find('/'));
+}
 
 // Whether name lies at or below folder (both clean entry names; compared as keys).
 bool IsAtOrBelow(const std::string& name, const std::string& folder) {
   const std::u16string key = EntryNameKey(name);
   const std::u16string folderKey = EntryNameKey(folder);
-  return key == folderKey ||
-         (key.size() > folderKey.size() && key.starts_with(folderKey) &&
-          key[folderKey.size()] == u'/');
+  return key == folderKey || (key.size() > folderKey.size() && key.starts_with(folderKey) &&
+                              key[folderKey.size()] == u'/');
 }
 
 // The entries without the macOS resource folder, which is removed from disk.

@@ -68,8 +68,7 @@ std::vector<fs::path> FilesToPack(const TLintReport& report, const fs::path& def
   std::sort(beside.begin(), beside.end());
   for (const fs::path& path : beside) add(path);
   std::erase_if(files, [&](const fs::path& path) {
-    return path != definition &&
-           AsciiLowerCase(path.extension().string()) == kStateFileExtension;
+    return path != definition && AsciiLowerCase(path.extension().string()) == kStateFileExtension;
   });
   return files;
 }
@@ -162,43 +161,46 @@ bool IsReadmeOrLicence(std::string_view fileName) {
                      [&](std::string_view stem) { return lower.starts_with(stem); });
 }
 
+namespace {
+
+// Lints, checks and writes the package; raises EPackageError.
+void Pack(const TPackRequest& request, TPackResult& result) {
+  result.Lint = LintCharacter({request.ProgramFolder, request.Definition});
+  const fs::path definition = Normal(request.Definition);
+  if (result.Lint.Errors() > 0) {
+    throw EPackageError(TPackageCode::LintErrors, definition.filename().string());
+  }
+  const fs::path top = definition.parent_path();
+  const fs::path folder =
+      Normal(ResolveDataPath(TCharacterFile(FromFileSystemPath(definition.string())).Folder));
+  if (folder == top) {
+    throw EPackageError(TPackageCode::NoCharacterFolder, definition.filename().string());
+  }
+  if (!IsBelow(folder, top)) {
+    throw EPackageError(TPackageCode::OutsideCharacterFolder, folder.string());
+  }
+  const std::vector<fs::path> files = FilesToPack(result.Lint, definition, folder);
+  for (const fs::path& file : files) {
+    if (file != definition && !IsBelow(file, folder)) {
+      throw EPackageError(TPackageCode::OutsideCharacterFolder, file.string());
+    }
+    result.Names.push_back(file.lexically_relative(top).generic_string());
+  }
+  const TUtf8Locale utf8;
+  TPendingFile pending(request.Output);
+  TZipWriter zip(pending.Descriptor());
+  for (size_t i = 0; i < files.size(); ++i) zip.AddFile(files[i], result.Names[i]);
+  zip.Close();
+  pending.Commit();
+}
+
+}  // namespace
+
 TPackResult PackCharacter(const TPackRequest& request) {
   TPackResult result;
-  try {
-    result.Lint = LintCharacter({request.ProgramFolder, request.Definition});
-    const fs::path definition = Normal(request.Definition);
-    if (result.Lint.Errors() > 0) {
-      throw EPackageError(TPackageCode::LintErrors, definition.filename().string());
-    }
-    const fs::path top = definition.parent_path();
-    const fs::path folder = Normal(
-        ResolveDataPath(TCharacterFile(FromFileSystemPath(definition.string())).Folder));
-    if (folder == top) {
-      throw EPackageError(TPackageCode::NoCharacterFolder, definition.filename().string());
-    }
-    if (!IsBelow(folder, top)) {
-      throw EPackageError(TPackageCode::OutsideCharacterFolder, folder.string());
-    }
-    const std::vector<fs::path> files = FilesToPack(result.Lint, definition, folder);
-    for (const fs::path& file : files) {
-      if (file != definition && !IsBelow(file, folder)) {
-        throw EPackageError(TPackageCode::OutsideCharacterFolder, file.string());
-      }
-      result.Names.push_back(file.lexically_relative(top).generic_string());
-    }
-    const TUtf8Locale utf8;
-    TPendingFile pending(request.Output);
-    TZipWriter zip(pending.Descriptor());
-    for (size_t i = 0; i < files.size(); ++i) zip.AddFile(files[i], result.Names[i]);
-    zip.Close();
-    pending.Commit();
-  } catch (const EPackageError& error) {
-    result.Code = error.Code();
-    result.Entry = error.Entry();
-  } catch (const std::exception& error) {
-    result.Code = TPackageCode::WriteFailed;
-    result.Entry = error.what();
-  }
+  const TPackageOutcome outcome = RunPackageOperation([&] { Pack(request, result); });
+  result.Code = outcome.Code;
+  result.Entry = outcome.Entry;
   if (result.Code != TPackageCode::Ok) {
     result.Names.clear();
     result.Message = PackageMessage(result.Code, result.Entry);
