@@ -3,8 +3,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 
+#include "package/folder_unpacker.h"
 #include "package/package_fixture.h"
 
 namespace kelmo::testing {
@@ -254,6 +256,37 @@ TEST_P(HostilePackageTest, IsRefusedAndLeavesTheProgramFolderAsItWas) {
 
 INSTANTIATE_TEST_SUITE_P(Packages, HostilePackageTest, ::testing::ValuesIn(kHostileCases),
                          [](const auto& info) { return std::string(info.param.Name); });
+
+}  // namespace
+}  // namespace kelmo::testing
+
+namespace kelmo::testing {
+namespace {
+
+// The unpacker's own guard, behind the reader's checks: a link on an entry's way (which no
+// package can make, as the reader refuses links) is never followed.
+TEST(FolderUnpackerTest, NeverWritesThroughALinkOnTheWay) {
+  const TempFolder unpacked;
+  const TempFolder outside;
+  std::filesystem::create_directory_symlink(outside.Path(), unpacked.Path() + "way");
+  TFolderUnpacker unpacker(unpacked.Path() + ".");
+  for (const bool folder : {false, true}) {
+    try {
+      const TPackageEntry entry{"way/evil", folder};
+      folder ? unpacker.Folder(entry) : unpacker.BeginFile(entry);
+      FAIL() << "wrote through the link";
+    } catch (const EPackageError& error) {
+      EXPECT_EQ(error.Code(), TPackageCode::OutsideFolder);
+    }
+  }
+  try {
+    unpacker.BeginFile({"way", false});
+    FAIL() << "opened the link as a file";
+  } catch (const EPackageError& error) {
+    EXPECT_EQ(error.Code(), TPackageCode::Duplicate);
+  }
+  EXPECT_TRUE(std::filesystem::is_empty(outside.Path()));
+}
 
 }  // namespace
 }  // namespace kelmo::testing
