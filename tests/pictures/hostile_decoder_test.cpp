@@ -12,6 +12,7 @@
 #include "picture_files.h"
 #include "shell/test_characters.h"
 #include "support/temp_folder.h"
+#include "lint/character_linter.h"
 #include "tty/batch_runner.h"
 
 namespace kelmo::testing {
@@ -128,6 +129,36 @@ TEST_F(HostileDecoderTest, ALibraryThatCrashesWhenLoadedCostsOnlyItsPictures) {
   EXPECT_EQ(pictures[0]["ok"], false);
   EXPECT_THAT(home_.Read("KelmoErr.log"),
               HasSubstr("The decoder helper " + home_.Path() + "dorrinkelmo-decoder crashed"));
+}
+
+// The linter never runs a character's own decoders (the program folder's do run, in the helper):
+// it names the picture only such a decoder could read, and leaves the error log alone.
+TEST_F(HostileDecoderTest, TheLinterRunsNoDecoderOfTheCharacter) {
+  std::filesystem::create_directories(home_.Path() + "kit");
+  std::filesystem::copy_file(std::string(KELMO_TEST_DECODER_DIR) + "echo_b.spi",
+                             home_.Path() + "kit/own.spi");
+  std::filesystem::create_directories(home_.Path() + "SPIs");
+  std::filesystem::copy_file(std::string(KELMO_TEST_DECODER_DIR) + "echo_a.spi",
+                             home_.Path() + "SPIs/global.spi");
+  const std::string pixel("\x10\x20\x30\0", 4);
+  home_.Write("kit/own.echo", EchoFile('B', 0, DibInfo(1, 1, 24), pixel));
+  home_.Write("kit/global.echo", EchoFile('A', 0, DibInfo(1, 1, 24), pixel));
+  const std::string kit = WriteCharacter(
+      home_, "kit", "Kit", {{"a", "{PIC:own.echo}"}, {"b", "{PIC:global.echo}"}});
+
+  std::ostringstream out;
+  RunLint({home_.Path(), kit}, true, out);
+  std::vector<Json> pictureFindings;
+  std::istringstream lines(out.str());
+  for (std::string line; std::getline(lines, line);) {
+    const Json finding = Json::parse(line);
+    if (finding.value("check", "") == "picture") pictureFindings.push_back(finding);
+  }
+  ASSERT_EQ(pictureFindings.size(), 1u) << out.str();
+  const std::string message = pictureFindings[0]["message"];
+  EXPECT_THAT(message, HasSubstr("own.echo"));
+  EXPECT_THAT(message, HasSubstr("人格のフォルダーにある画像デコーダーだけ"));
+  EXPECT_EQ(home_.Read("KelmoErr.log"), "");
 }
 
 }  // namespace
