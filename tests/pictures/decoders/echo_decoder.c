@@ -23,7 +23,9 @@
  *   FORKS           starts a process that waits for ever, then decodes
  *   WRITES_FILE     opens a file in /tmp for writing
  *   KILLS_PROGRAM   sends SIGKILL to the process that started it
- *   CONNECTS        opens a network socket */
+ *   CONNECTS        opens a network socket
+ *   SHARES_BLOCK    decodes, but returns the info block as the bits block too, so that freeing
+ *                   both aborts the process (the picture itself reads as valid) */
 #include <signal.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -156,6 +158,10 @@ SUSIE_EXPORT int GetPicture(const char* buffer, long length, unsigned flag, void
   memcpy(*bits, bitsStart, bitsSize);
 #ifdef STAMP
   if (bitsSize > 0) *(unsigned char*)*bits = STAMP;
+#endif
+#ifdef SHARES_BLOCK
+  free(*bits);
+  *bits = *info;
 #endif
 #ifdef FAILS
   (void)result;
