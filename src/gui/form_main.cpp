@@ -15,6 +15,7 @@
 #include "gui/balloon_edit.h"
 #include "gui/form_nadenade.h"
 #include "gui/form_splash.h"
+#include "gui/frame_pacer.h"
 #include "gui/message_box.h"
 #include "gui/picture_box.h"
 #include "gui/program_icon.h"
@@ -62,6 +63,7 @@ TFormMain::TFormMain(const std::string& appDir, bool trayAvailable, QWidget* par
   background.setColor(QPalette::Window, WindowBackground());
   setPalette(background);
   setAutoFillBackground(true);
+  new TFramePacer(*this);
   // Whenever the window is active, typing goes into the balloon.
   setFocusProxy(richBalloon_);
   connect(richBalloon_, &TBalloonEdit::EnterPressed, this, &TFormMain::RichBalloonKeyPress);

@@ -18,6 +18,9 @@
 // because display commands change it. It pauses while a character loads: the splash window lets
 // the window system's events through, and a tick must not enter the load.
 //
+// Painting: the window paints at most once per frame of its screen (frame_pacer.h), so a reply
+// typed faster than the screen refreshes paints once per frame rather than once per letter.
+//
 // Placement: the stored place is that of the window's inside (its client area), which is what the
 // window system reports reliably; a frame's place is known only while the window manager has it
 // mapped, and was reported differently after each hide and show.
