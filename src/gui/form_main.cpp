@@ -19,7 +19,9 @@
 #include "gui/message_box.h"
 #include "gui/picture_box.h"
 #include "gui/program_icon.h"
+#include "gui/qt_text.h"
 #include "gui/x11_window.h"
+#include "pictures/built_in_balloons.h"
 #include "shell/chat_controller.h"
 #include "shell/settings.h"
 
@@ -137,7 +139,7 @@ void TFormMain::SetBalloonFont(const std::string& name, int pointSize) {
 void TFormMain::ApplyBalloonFont() {
   if (balloonPointSize_ == 0) return;
   QFont font = richBalloon_->font();
-  font.setFamilies({QString::fromStdString(balloonFontName_), kJapaneseFallbackFamily});
+  font.setFamilies(WithJapaneseFallback(FromUtf8(balloonFontName_)));
   font.setPointSizeF(std::clamp(balloonPointSize_, kMinBalloonPointSize, kMaxBalloonPointSize) *
                      zoom_);
   richBalloon_->setFont(font);
