@@ -2,13 +2,22 @@
 // depend on the layout of a struct.
 #include "pictures/decoder_protocol.h"
 
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <array>
+#include <memory>
+#include <cerrno>
 #include <cstring>
 
 #include "dorrinkelmo/susie_plugin.h"
 
 namespace kelmo {
 namespace {
+
+static_assert(kPixelFileSeals == (F_SEAL_SEAL | F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_WRITE));
 
 // Where biClrUsed lies in the 40-byte header.
 constexpr size_t kColoursUsedAt = 32;
@@ -63,8 +72,21 @@ bool AlreadyTold(const THelperReply& reply, int decoder, TMisdeed misdeed) {
   return false;
 }
 
-// Reads a Picture frame's payload into reply; false when it is not exactly what the header and
-// its layout claim.
+// The rows in the sealed memory file, mapped; none when the file is not sealed as it must be or
+// is not exactly size bytes.
+TMappedRows MapPixelFile(int file, size_t size) {
+  struct stat status {};
+  if (::fcntl(file, F_GET_SEALS) != kPixelFileSeals || ::fstat(file, &status) != 0 ||
+      !S_ISREG(status.st_mode) || static_cast<uint64_t>(status.st_size) != size || size == 0) {
+    return {};
+  }
+  void* mapped = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE, file, 0);
+  if (mapped == MAP_FAILED) return {};
+  return TMappedRows(mapped, size);
+}
+
+// Reads a Picture frame's payload into reply: Malformed when it is not exactly what the header
+// and its layout claim.
 TReplyEnd ReadPicture(TByteSource& source, const TFrameHeader& header, THelperReply& reply) {
   if (header.InfoSize < kDibHeaderBytes || header.InfoSize > kMaxReplyInfoBytes) {
     return TReplyEnd::Malformed;
@@ -78,15 +100,12 @@ TReplyEnd ReadPicture(TByteSource& source, const TFrameHeader& header, THelperRe
       layout->BitsBytes() != header.BitsSize) {
     return TReplyEnd::Malformed;
   }
-  reply.Bits.reset(std::malloc(header.BitsSize));
-  if (reply.Bits == nullptr) return TReplyEnd::Malformed;
-  if (!source.ReadExactly(reply.Bits.get(), header.BitsSize)) {
-    reply.Bits.reset();
-    return TReplyEnd::Cut;
-  }
+  const TFileDescriptor pixels = source.TakeDescriptor();
+  if (!pixels.IsOpen()) return TReplyEnd::Malformed;
+  reply.Bits = MapPixelFile(pixels.Get(), header.BitsSize);
+  if (!reply.Bits) return TReplyEnd::Malformed;
   reply.Decoder = static_cast<int>(header.Decoder);
   reply.Layout = *layout;
-  reply.BitsSize = header.BitsSize;
   return TReplyEnd::Picture;
 }
 
@@ -115,7 +134,7 @@ std::string NoPictureFrame() {
   return Frame(TFrameKind::NoPicture, 0);
 }
 
-std::string PictureInfoBlock(const TDecodedDib& picture) {
+std::string PictureFrame(const TDecodedDib& picture) {
   const TDibLayout& layout = picture.Layout;
   const auto* info = static_cast<const char*>(picture.Info.get());
   std::string block(info, kDibHeaderBytes);
@@ -123,15 +142,41 @@ std::string PictureInfoBlock(const TDecodedDib& picture) {
   PutLe32(block, kColoursUsedAt, static_cast<uint32_t>(layout.ColourEntries));
   block.append(info + layout.HeaderSize,
                static_cast<size_t>(layout.ColourEntries) * kDibColourEntryBytes);
-  return block;
+  return Frame(TFrameKind::Picture, static_cast<uint32_t>(picture.Decoder), 0,
+               static_cast<uint32_t>(block.size()), static_cast<uint32_t>(layout.BitsBytes())) +
+         block;
 }
 
-std::string PictureFrameHeader(const TDecodedDib& picture) {
-  const size_t infoBytes =
-      kDibHeaderBytes + static_cast<size_t>(picture.Layout.ColourEntries) * kDibColourEntryBytes;
-  return Frame(TFrameKind::Picture, static_cast<uint32_t>(picture.Decoder), 0,
-               static_cast<uint32_t>(infoBytes),
-               static_cast<uint32_t>(picture.Layout.BitsBytes()));
+TFileDescriptor SealedPixelFile(const void* data, size_t size) {
+  TFileDescriptor file(::memfd_create("picture rows", MFD_CLOEXEC | MFD_ALLOW_SEALING));
+  if (!file.IsOpen()) return {};
+  const auto* bytes = static_cast<const char*>(data);
+  for (size_t written = 0; written < size;) {
+    const ssize_t done = ::pwrite(file.Get(), bytes + written, size - written,
+                                  static_cast<off_t>(written));
+    if (done < 0 && errno == EINTR) continue;
+    if (done <= 0) return {};
+    written += static_cast<size_t>(done);
+  }
+  if (::fcntl(file.Get(), F_ADD_SEALS, kPixelFileSeals) != 0) return {};
+  return file;
+}
+
+TMappedRows::~TMappedRows() {
+  if (data_ != nullptr) ::munmap(data_, size_);
+}
+
+TMappedRows& TMappedRows::operator=(TMappedRows&& other) noexcept {
+  if (this != &other) {
+    if (data_ != nullptr) ::munmap(data_, size_);
+    data_ = std::exchange(other.data_, nullptr);
+    size_ = std::exchange(other.size_, 0);
+  }
+  return *this;
+}
+
+void TMappedRows::Delete(void* rows) {
+  std::unique_ptr<TMappedRows>(static_cast<TMappedRows*>(rows));
 }
 
 bool TMemorySource::ReadExactly(void* into, size_t size) {

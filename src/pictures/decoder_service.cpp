@@ -38,6 +38,28 @@ bool Send(int socket, std::string_view bytes) {
   return SendAll(socket, bytes.data(), bytes.size());
 }
 
+// Sends bytes with the descriptor attached to their first byte.
+bool SendWithDescriptor(int socket, std::string_view bytes, int descriptor) {
+  iovec vector{const_cast<char*>(bytes.data()), bytes.size()};
+  alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
+  msghdr message{};
+  message.msg_iov = &vector;
+  message.msg_iovlen = 1;
+  message.msg_control = control;
+  message.msg_controllen = sizeof control;
+  cmsghdr* header = CMSG_FIRSTHDR(&message);
+  header->cmsg_level = SOL_SOCKET;
+  header->cmsg_type = SCM_RIGHTS;
+  header->cmsg_len = CMSG_LEN(sizeof(int));
+  std::memcpy(CMSG_DATA(header), &descriptor, sizeof descriptor);
+  ssize_t sent;
+  do {
+    sent = ::sendmsg(socket, &message, MSG_NOSIGNAL);
+  } while (sent < 0 && errno == EINTR);
+  if (sent <= 0) return false;
+  return Send(socket, bytes.substr(static_cast<size_t>(sent)));
+}
+
 // Receives one request and the descriptor that came with it; nothing when the program closed the
 // socket or sent something else.
 std::optional<TFileDescriptor> ReceiveRequest(int socket) {
@@ -153,8 +175,10 @@ bool AnswerPicture(int socket, int file, THelperDecoders& decoders) {
   }
   if (!picture) return Send(socket, NoPictureFrame());
   picture->Decoder = writer.FileIndex(picture->Decoder);
-  return Send(socket, PictureFrameHeader(*picture)) && Send(socket, PictureInfoBlock(*picture)) &&
-         SendAll(socket, picture->Bits.get(), static_cast<size_t>(picture->Layout.BitsBytes()));
+  const TFileDescriptor rows = SealedPixelFile(
+      picture->Bits.get(), static_cast<size_t>(picture->Layout.BitsBytes()));
+  if (!rows.IsOpen()) return Send(socket, NoPictureFrame());
+  return SendWithDescriptor(socket, PictureFrame(*picture), rows.Get());
 }
 
 }  // namespace

@@ -99,19 +99,25 @@ QImage DibToImage(const void* info, size_t infoSize, const void* bits, size_t bi
   return image;
 }
 
-QImage AdoptDib(const void* info, size_t infoSize, void* bits, size_t bitsSize) {
+QImage AdoptDib(const void* info, size_t infoSize, void* bits, size_t bitsSize,
+                void (*release)(void*), void* releaseInfo) {
   const std::optional<TDibLayout> layout = ReadDibLayout(info, infoSize, bitsSize);
   if (bits != nullptr && layout && layout->BitCount == 32 && layout->TopDown) {
     QImage image(static_cast<uchar*>(bits), layout->Width, layout->Height,
-                 static_cast<qsizetype>(layout->RowBytes), QImage::Format_ARGB32, std::free, bits);
+                 static_cast<qsizetype>(layout->RowBytes), QImage::Format_ARGB32, release,
+                 releaseInfo);
     if (!image.isNull()) {
       SettleAlpha(image);
       return image;
     }
   }
   QImage image = DibToImage(info, infoSize, bits, bitsSize);
-  std::free(bits);
+  release(releaseInfo);
   return image;
+}
+
+QImage AdoptDib(const void* info, size_t infoSize, void* bits, size_t bitsSize) {
+  return AdoptDib(info, infoSize, bits, bitsSize, std::free, bits);
 }
 
 QImage AdoptDecodedDib(TDecodedDib dib) {

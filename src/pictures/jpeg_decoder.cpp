@@ -33,7 +33,6 @@ namespace {
 struct TJpegErrors {
   jpeg_error_mgr Manager;  // first, so libjpeg's pointer to it is a pointer to the whole
   std::jmp_buf Jump;
-  bool Truncated = false;  // the entropy decoder ran out of data
 };
 
 [[noreturn]] void JumpOut(j_common_ptr info) {
@@ -47,10 +46,12 @@ void CountScans(j_common_ptr info) {
 
 // Warnings (level -1) and traces (level >= 0) are not printed. The entropy decoder warns of a
 // marker (or the end of the data) when it needs bits that are not there: the picture is
-// truncated or corrupt. A missing end marker alone is only a warning of the end of the data.
+// truncated or corrupt, and the decode ends there rather than go on over rows of nothing (a small
+// file claiming a large picture, or made of empty scans, would cost seconds). A missing end
+// marker alone is only a warning of the end of the data.
 void NoteMessage(j_common_ptr info, int level) {
-  auto* errors = reinterpret_cast<TJpegErrors*>(info->err);
-  if (level < 0 && errors->Manager.msg_code == JWRN_HIT_MARKER) errors->Truncated = true;
+  const auto* errors = reinterpret_cast<const TJpegErrors*>(info->err);
+  if (level < 0 && errors->Manager.msg_code == JWRN_HIT_MARKER) JumpOut(info);
 }
 
 // One CMYK pixel as RGB. Adobe's files store the inks inverted (255 = no ink).
@@ -99,7 +100,7 @@ bool Decompress(jpeg_decompress_struct& info, TJpegErrors& errors, std::string_v
     }
   }
   jpeg_finish_decompress(&info);
-  return !errors.Truncated;
+  return true;
 }
 
 }  // namespace

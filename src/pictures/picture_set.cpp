@@ -192,7 +192,11 @@ QImage TPictureSet::DecodeWithDecoders(const std::string& path) {
   }
   THelperReply& reply = outcome.Reply;
   if (reply.End != TReplyEnd::Picture) return {};
-  return AdoptDib(reply.Info.data(), reply.Info.size(), reply.Bits.release(), reply.BitsSize);
+  auto rows = std::make_unique<TMappedRows>(std::move(reply.Bits));
+  void* bits = rows->Get();
+  const size_t bitsSize = rows->Size();
+  return AdoptDib(reply.Info.data(), reply.Info.size(), bits, bitsSize, TMappedRows::Delete,
+                  rows.release());
 }
 
 bool TPictureSet::LoadPicture(TPictureSlot slot, const std::string& path, bool colourKey) {
