@@ -92,6 +92,9 @@ std::string SamplePath(const char* name) {
 }
 
 bool WriteSamples() {
+  QImage onePixel(1, 1, QImage::Format_ARGB32);
+  onePixel.fill(Qt::red);
+  if (!onePixel.save(QString::fromStdString(SamplePath("one_pixel.png")), "PNG")) return false;
   for (const TSample& sample : kSamples) {
     const bool jpeg = std::string(sample.Format) == "JPG";
     if (!SamplePicture(sample.Alpha)
@@ -190,6 +193,7 @@ std::vector<std::string> HelperSamples() {
   }
   std::sort(paths.begin(), paths.end());
   paths.push_back(SamplePath("alpha.png"));
+  paths.push_back(SamplePath("one_pixel.png"));  // the fixed cost of a picture change
   return paths;
 }
 
