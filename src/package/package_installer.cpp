@@ -15,6 +15,7 @@
 #include "charfile/text_utils.h"
 #include "package/folder_unpacker.h"
 #include "package/package_layout.h"
+#include "package/package_paths.h"
 #include "package/package_reader.h"
 #include "package/temporary_folder.h"
 #include "shell/settings.h"
@@ -22,8 +23,6 @@
 namespace kelmo {
 namespace fs = std::filesystem;
 namespace {
-
-constexpr std::string_view kStateFileExtension = ".kls";
 
 bool Exists(const fs::path& path) {
   std::error_code ignored;
@@ -33,13 +32,6 @@ bool Exists(const fs::path& path) {
 bool IsFolder(const fs::path& path) {
   std::error_code ignored;
   return fs::is_directory(fs::symlink_status(path, ignored));
-}
-
-// A path without a final "/", so that two spellings of one folder compare equal.
-fs::path Normal(const std::string& path) {
-  fs::path normal = fs::path(path).lexically_normal();
-  if (!normal.has_filename() && normal.has_parent_path()) normal = normal.parent_path();
-  return normal;
 }
 
 // Where one character of the package goes.
@@ -107,10 +99,11 @@ class TInstaller {
       target.StagedDefinition = fs::path(layout.Top) / character.DefinitionFile;
       target.StagedFolder = fs::path(layout.Top) / character.Folder;
       target.Definition =
-          Normal(ResolveDataPath(programData_ + FromFileSystemPath(character.DefinitionFile)));
-      target.Folder = Normal(ResolveDataPath(programData_ + FromFileSystemPath(character.Folder)));
+          NormalPath(ResolveDataPath(programData_ + FromFileSystemPath(character.DefinitionFile)));
+      target.Folder =
+          NormalPath(ResolveDataPath(programData_ + FromFileSystemPath(character.Folder)));
       if (!root.Contains(target.Definition.string()) || !root.Contains(target.Folder.string()) ||
-          Normal(root.Path()) == target.Folder) {
+          NormalPath(root.Path()) == target.Folder) {
         throw EPackageError(TPackageCode::FolderConflict, character.DefinitionFile);
       }
       target.FolderExists = Exists(target.Folder);
@@ -135,7 +128,7 @@ class TInstaller {
       throw EPackageError(TPackageCode::FolderConflict, target.Character->DefinitionFile);
     }
     const TCharacterFile installed(data);
-    const fs::path folder = Normal(ResolveDataPath(installed.Folder));
+    const fs::path folder = NormalPath(ResolveDataPath(installed.Folder));
     if (folder != target.Folder) {
       throw EPackageError(TPackageCode::FolderConflict, target.Character->DefinitionFile);
     }
