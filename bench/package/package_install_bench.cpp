@@ -95,7 +95,8 @@ bool RunUnzip(const std::string& package, const fs::path& into) {
   const std::string target = into.string();
   const char* arguments[] = {"unzip", "-q", "-o", package.c_str(), "-d", target.c_str(), nullptr};
   pid_t child = 0;
-  if (::posix_spawnp(&child, "unzip", nullptr, nullptr, const_cast<char**>(arguments), environ) != 0) {
+  if (::posix_spawnp(&child, "unzip", nullptr, nullptr, const_cast<char**>(arguments), environ) !=
+      0) {
     return false;
   }
   int status = 0;

@@ -2,10 +2,12 @@
  *
  * A decoder is a shared object with the file extension ".spi" that exports, with C linkage and
  * under these names, GetPluginInfo, IsSupported and GetPicture (GetPictureInfo and GetPreview may
- * be exported too; the program looks them up and never calls them). The program loads decoders
- * from "SPIs/" in its program folder, then from its system folder, then from the folder of the
- * character being shown, and gives each picture that is neither JPEG nor BMP to the decoders in
- * that order: the first whose IsSupported claims the picture and whose GetPicture succeeds wins.
+ * be exported too; the program looks them up and never calls them). The program finds decoders
+ * in "SPIs/" of its program folder, then in its system folder, then in "SPIs/" beside its
+ * executable, then in the folder of the character being shown, and gives each picture that is
+ * neither JPEG nor BMP to the decoders in that order: the first whose IsSupported claims the
+ * picture and whose GetPicture succeeds wins. Decoders run in a helper process of the program,
+ * with no access to files, the network or other processes: the picture is in memory.
  *
  * A decoded picture is handed back as two blocks allocated with malloc: a Windows-style bitmap
  * information header (SusieBitmapInfoHeader, little-endian) followed by its colour table, and the

@@ -1,17 +1,22 @@
-// The balloon edit: paragraphs inside, CR LF outside.
+// The balloon edit: paragraphs inside, CR LF outside; the paragraph being typed one block per line.
 #include "gui/balloon_edit.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
+#include <QTextLayout>
+#include <vector>
 
 namespace kelmo {
 namespace {
 
 // The controller's line break.
 const QString kLineBreak = QStringLiteral("\r\n");
+// The block property that marks a block as the next line of the paragraph before it.
+constexpr int kContinuesParagraph = QTextFormat::UserProperty;
 
 // Text with every line break (CR LF, CR, LF) as one LF, which the document turns into paragraphs.
 QString WithParagraphBreaks(const std::string& text) {
@@ -19,6 +24,19 @@ QString WithParagraphBreaks(const std::string& text) {
   result.replace(kLineBreak, QStringLiteral("\n"));
   result.replace(QChar(u'\r'), QChar(u'\n'));
   return result;
+}
+
+bool ContinuesParagraph(const QTextBlock& block) {
+  return block.blockFormat().boolProperty(kContinuesParagraph);
+}
+
+// Inserts text at cursor, each LF starting a paragraph of its own (never a continuing block).
+void InsertParagraphs(QTextCursor& cursor, const QString& text) {
+  const QStringList paragraphs = text.split(u'\n');
+  for (qsizetype i = 0; i < paragraphs.size(); ++i) {
+    if (i > 0) cursor.insertBlock(QTextBlockFormat());
+    if (!paragraphs[i].isEmpty()) cursor.insertText(paragraphs[i]);
+  }
 }
 
 }  // namespace
@@ -42,33 +60,130 @@ TBalloonEdit::TBalloonEdit(QWidget* parent) : QTextEdit(parent) {
 }
 
 std::string TBalloonEdit::Text() const {
-  QString text = document()->toRawText();
-  text.replace(QChar::ParagraphSeparator, kLineBreak);
+  QString text = ParagraphText();
+  text.replace(u'\n', kLineBreak);
   text.replace(QChar::LineSeparator, kLineBreak);
   return text.toStdString();
 }
 
+QString TBalloonEdit::ParagraphText() const {
+  QString text;
+  for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+    if (block != document()->begin() && !ContinuesParagraph(block)) text += u'\n';
+    text += block.text();
+  }
+  return text;
+}
+
 void TBalloonEdit::SetText(const std::string& text) {
-  setPlainText(WithParagraphBreaks(text));
-  setTextCursor(LastLineEnd());
-  ensureCursorVisible();
+  const QString paragraphs = WithParagraphBreaks(text);
+  const QString shown = isReadOnly() ? ParagraphText() : QString();
+  if (isReadOnly() && paragraphs.startsWith(shown)) {
+    // A reply's next line: the lines shown stay as they are.
+    editing_ = true;
+    QTextCursor end(document());
+    end.beginEditBlock();
+    end.movePosition(QTextCursor::End);
+    InsertParagraphs(end, paragraphs.mid(shown.size()));
+    end.endEditBlock();
+    editing_ = false;
+    BreakIntoLines(end.block());
+  } else {
+    setPlainText(paragraphs);
+  }
+  ShowCaretAtLastLineEnd();
 }
 
 void TBalloonEdit::AppendToLastLine(const std::string& text) {
-  QTextCursor cursor = LastLineEnd();
-  cursor.insertText(WithParagraphBreaks(text));
-  setTextCursor(cursor);
-  ensureCursorVisible();
+  editing_ = true;
+  QTextCursor cursor(document());
+  // Inside an edit block a cursor does not work out its place on the screen, which would shape
+  // its line once more.
+  cursor.beginEditBlock();
+  cursor.setPosition(LastLineEndPosition());
+  InsertParagraphs(cursor, WithParagraphBreaks(text));
+  cursor.endEditBlock();
+  editing_ = false;
+  BreakIntoLines(cursor.block());
+  ShowCaretAtLastLineEnd();
 }
 
-QTextCursor TBalloonEdit::LastLineEnd() const {
-  QTextCursor cursor(document());
-  cursor.movePosition(QTextCursor::End);
+int TBalloonEdit::LastLineEndPosition() const {
+  const QTextBlock last = document()->lastBlock();
   // A text ending in a line break ends with an empty paragraph; its last line is the one before.
-  if (cursor.block().length() == 1 && cursor.block().previous().isValid()) {
-    cursor.movePosition(QTextCursor::PreviousCharacter);
+  const QTextBlock line = last.length() == 1 && last.previous().isValid() ? last.previous() : last;
+  return line.position() + line.length() - 1;
+}
+
+void TBalloonEdit::ShowCaretAtLastLineEnd() {
+  const int end = LastLineEndPosition();
+  // The caret follows insertions at its place; only a click can have moved it.
+  QTextCursor caret = textCursor();
+  if (caret.position() != end || caret.hasSelection()) {
+    caret.setPosition(end);
+    setTextCursor(caret);
   }
-  return cursor;
+  // Scrolling works out the caret's place on the screen, which shapes its line once more; a caret
+  // whose block is in view needs none.
+  const QRectF block = document()->documentLayout()->blockBoundingRect(document()->findBlock(end));
+  const int top = verticalScrollBar()->value();
+  if (block.top() < top || block.bottom() > top + viewport()->height()) ensureCursorVisible();
+}
+
+void TBalloonEdit::BreakIntoLines(const QTextBlock& block) {
+  if (!isReadOnly()) return;
+  if (document()->textWidth() != wrapWidth_) {
+    RewrapLines();
+    return;
+  }
+  // The block's lines as the layout broke them.
+  document()->documentLayout()->blockBoundingRect(block);
+  const QTextLayout* layout = block.layout();
+  if (layout == nullptr || layout->lineCount() < 2) return;
+  std::vector<int> lineStarts;
+  for (int i = 1; i < layout->lineCount(); ++i) {
+    lineStarts.push_back(block.position() + layout->lineAt(i).textStart());
+  }
+  QTextBlockFormat continuing = block.blockFormat();
+  continuing.setProperty(kContinuesParagraph, true);
+  QTextCursor cursor(document());
+  cursor.beginEditBlock();
+  for (auto start = lineStarts.rbegin(); start != lineStarts.rend(); ++start) {
+    cursor.setPosition(*start);
+    cursor.insertBlock(continuing);
+  }
+  cursor.endEditBlock();
+}
+
+void TBalloonEdit::RewrapLines() {
+  wrapWidth_ = document()->textWidth();
+  QTextCursor cursor(document());
+  cursor.beginEditBlock();
+  for (QTextBlock block = document()->lastBlock(); block.isValid();) {
+    const QTextBlock previous = block.previous();
+    if (ContinuesParagraph(block)) {
+      const QTextBlockFormat paragraph = previous.blockFormat();
+      cursor.setPosition(block.position() - 1);
+      cursor.setPosition(block.position(), QTextCursor::KeepAnchor);
+      cursor.removeSelectedText();
+      cursor.setBlockFormat(paragraph);
+    }
+    block = previous;
+  }
+  cursor.endEditBlock();
+  if (isReadOnly()) BreakIntoLines(document()->findBlock(LastLineEndPosition()));
+}
+
+void TBalloonEdit::resizeEvent(QResizeEvent* event) {
+  QTextEdit::resizeEvent(event);
+  if (!editing_ && document()->textWidth() != wrapWidth_) RewrapLines();
+}
+
+void TBalloonEdit::changeEvent(QEvent* event) {
+  QTextEdit::changeEvent(event);
+  if (event->type() == QEvent::FontChange || event->type() == QEvent::ReadOnlyChange) {
+    RewrapLines();
+  }
 }
 
 void TBalloonEdit::keyPressEvent(QKeyEvent* event) {

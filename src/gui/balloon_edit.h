@@ -3,14 +3,21 @@
 //
 // Enter never reaches the edit: it is reported (EnterPressed) for the controller, which decides
 // what it means in the current state. Text crosses to the controller as UTF-8 with CR LF line
-// breaks; inside, each line is a paragraph. A reply grows by AppendToLastLine, which inserts at the
-// end of the last line without touching the rest of the document, so a letter costs the layout of
-// one paragraph rather than of the whole text. The edit's own context menu is given up: a
-// right-click goes on to the window, which opens its popup menu.
+// breaks; inside, each line is a paragraph. The edit's own context menu is given up: a right-click
+// goes on to the window, which opens its popup menu.
+//
+// Typing a reply costs the same per letter however long its paragraph grows. A document lays out
+// and repaints a whole paragraph when a letter is added to it, so while the balloon is read-only
+// the paragraph being typed is held as one block per line on the screen: each block after the
+// first is marked as continuing the paragraph, Text() joins them again, and a letter lays out and
+// repaints its line alone. The lines are broken again whenever the width or the font changes, and
+// joined when the balloon becomes editable, so that the user edits plain paragraphs.
 #pragma once
 
 #include <QTextEdit>
 #include <string>
+
+class QTextBlock;
 
 namespace kelmo {
 
@@ -25,7 +32,8 @@ class TBalloonEdit : public QTextEdit {
   std::string Text() const;
 
   // Replaces the text (CR LF, lone CR and lone LF all break lines) and puts the caret at the end
-  // of the last line: before the final line break when the text ends with one.
+  // of the last line: before the final line break when the text ends with one. While read-only, a
+  // text that begins with the one shown only adds its remainder.
   void SetText(const std::string& text);
 
   // Inserts text at the caret's place of SetText (the end of the last line, before a final line
@@ -39,10 +47,23 @@ class TBalloonEdit : public QTextEdit {
  protected:
   void keyPressEvent(QKeyEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void changeEvent(QEvent* event) override;
 
  private:
-  // A cursor at the end of the last line.
-  QTextCursor LastLineEnd() const;
+  // The text with LF between paragraphs.
+  QString ParagraphText() const;
+  // The position at the end of the last line.
+  int LastLineEndPosition() const;
+  // Puts the caret at the end of the last line and scrolls that line into view.
+  void ShowCaretAtLastLineEnd();
+  // While read-only: splits block into one block per line on the screen.
+  void BreakIntoLines(const QTextBlock& block);
+  // Joins every continuing block to its paragraph, and breaks the last one again while read-only.
+  void RewrapLines();
+
+  qreal wrapWidth_ = -1;  // the width the lines were broken at
+  bool editing_ = false;  // an insertion runs: a width change waits for its end
 };
 
 }  // namespace kelmo

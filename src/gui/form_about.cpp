@@ -33,48 +33,48 @@ QString DisplayText(const std::string& text) {
 TFormAbout::TFormAbout(const TAboutTexts& texts, QWidget* parent) : QDialog(parent), texts_(texts) {
   setObjectName("FormAbout");
 
-  MemoTitle = new QPlainTextEdit(this);
-  MemoTitle->setObjectName("MemoTitle");
-  MemoTitle->setReadOnly(true);
-  MemoTitle->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  memoTitle_ = new QPlainTextEdit(this);
+  memoTitle_->setObjectName("MemoTitle");
+  memoTitle_->setReadOnly(true);
+  memoTitle_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
 
-  StaticURL = new QLabel(this);
-  StaticURL->setObjectName("StaticURL");
-  StaticURL->setTextFormat(Qt::PlainText);
-  StaticURL->setCursor(Qt::PointingHandCursor);
-  QFont linkFont = StaticURL->font();
+  staticURL_ = new QLabel(this);
+  staticURL_->setObjectName("StaticURL");
+  staticURL_->setTextFormat(Qt::PlainText);
+  staticURL_->setCursor(Qt::PointingHandCursor);
+  QFont linkFont = staticURL_->font();
   linkFont.setUnderline(true);
-  StaticURL->setFont(linkFont);
-  QPalette linkPalette = StaticURL->palette();
+  staticURL_->setFont(linkFont);
+  QPalette linkPalette = staticURL_->palette();
   linkPalette.setColor(QPalette::WindowText, Qt::blue);
-  StaticURL->setPalette(linkPalette);
-  StaticURL->installEventFilter(this);
+  staticURL_->setPalette(linkPalette);
+  staticURL_->installEventFilter(this);
 
-  ButtonOK = new QPushButton("&OK", this);
-  ButtonOK->setObjectName("ButtonOK");
-  ButtonOK->setDefault(true);
-  ButtonChange = new QPushButton(this);
-  ButtonChange->setObjectName("ButtonChange");
-  ButtonChange->setAutoDefault(false);
+  buttonOK_ = new QPushButton("&OK", this);
+  buttonOK_->setObjectName("ButtonOK");
+  buttonOK_->setDefault(true);
+  buttonChange_ = new QPushButton(this);
+  buttonChange_->setObjectName("ButtonChange");
+  buttonChange_->setAutoDefault(false);
 
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
-  buttons->addWidget(ButtonOK);
-  buttons->addWidget(ButtonChange);
+  buttons->addWidget(buttonOK_);
+  buttons->addWidget(buttonChange_);
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(MemoTitle, 1);
-  layout->addWidget(StaticURL, 0, Qt::AlignLeft);
+  layout->addWidget(memoTitle_, 1);
+  layout->addWidget(staticURL_, 0, Qt::AlignLeft);
   layout->addLayout(buttons);
 
-  connect(ButtonOK, &QPushButton::clicked, this, &TFormAbout::ButtonOKClick);
-  connect(ButtonChange, &QPushButton::clicked, this, &TFormAbout::ButtonChangeClick);
+  connect(buttonOK_, &QPushButton::clicked, this, &TFormAbout::ButtonOKClick);
+  connect(buttonChange_, &QPushButton::clicked, this, &TFormAbout::ButtonChangeClick);
 
   ShowView();
   resize(kWidth, kHeight);
 }
 
 bool TFormAbout::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == StaticURL && event->type() == QEvent::MouseButtonRelease &&
+  if (watched == staticURL_ && event->type() == QEvent::MouseButtonRelease &&
       static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
     StaticURLClick();
     return true;
@@ -92,8 +92,8 @@ void TFormAbout::ButtonOKClick() {
 }
 
 void TFormAbout::StaticURLClick() {
-  if (StaticURL->text().isEmpty()) return;
-  const QUrl url = QUrl::fromUserInput(StaticURL->text());
+  if (staticURL_->text().isEmpty()) return;
+  const QUrl url = QUrl::fromUserInput(staticURL_->text());
   if (!kLinkSchemes.contains(url.scheme(), Qt::CaseInsensitive)) return;
   QDesktopServices::openUrl(url);
 }
@@ -101,10 +101,11 @@ void TFormAbout::StaticURLClick() {
 void TFormAbout::ShowView() {
   setWindowTitle(
       QString::fromStdString(showsCharacter_ ? texts_.CharacterCaption : texts_.ProgramCaption));
-  ButtonChange->setText(
+  buttonChange_->setText(
       QString::fromStdString(showsCharacter_ ? texts_.CharacterChange : texts_.ProgramChange));
-  MemoTitle->setPlainText(DisplayText(showsCharacter_ ? texts_.CharacterText : texts_.ProgramText));
-  StaticURL->setText(
+  memoTitle_->setPlainText(
+      DisplayText(showsCharacter_ ? texts_.CharacterText : texts_.ProgramText));
+  staticURL_->setText(
       QString::fromStdString(showsCharacter_ ? texts_.CharacterUrl : texts_.ProgramUrl));
 }
 

@@ -40,10 +40,10 @@ class TFormAbout : public QDialog {
 
   const TAboutTexts texts_;
   bool showsCharacter_ = false;
-  QPlainTextEdit* MemoTitle;
-  QLabel* StaticURL;
-  QPushButton* ButtonOK;
-  QPushButton* ButtonChange;
+  QPlainTextEdit* memoTitle_;
+  QLabel* staticURL_;
+  QPushButton* buttonOK_;
+  QPushButton* buttonChange_;
 };
 
 }  // namespace kelmo

@@ -19,6 +19,7 @@
 #include <exception>
 
 #include "gui/message_box.h"
+#include "gui/qt_text.h"
 #include "plugins/plugin_list.h"
 #include "shell/settings.h"
 
@@ -27,10 +28,19 @@ namespace {
 
 // GetPluginInfo index of a plug-in's description.
 constexpr int kInfoDescription = 3;
-// The family shown when the stored balloon font is not installed.
-constexpr const char* kFallbackFontFamily = "Noto Sans CJK JP";
 // The zoom box's step, in percent.
 constexpr int kZoomStep = 10;
+// The object names of a plug-in page ("基本 Plug-in" or "拡張 Plug-in") and its components.
+struct TPluginPageNames {
+  const char* Page;
+  const char* List;
+  const char* Description;
+  const char* Button;
+};
+constexpr TPluginPageNames kBasicPluginNames = {"TabPluginS", "ListPluginS", "StaticPluginS",
+                                                "ButtonPluginS"};
+constexpr TPluginPageNames kExtendedPluginNames = {"TabPluginE", "ListPluginE", "StaticPluginE",
+                                                   "ButtonPluginE"};
 // The up-down ranges of the birthday's month and day.
 constexpr int kMonthsInYear = 12;
 constexpr int kMaxDayOfMonth = 31;
@@ -39,10 +49,6 @@ constexpr int kMaxDayOfMonth = 31;
 constexpr const char* kProfileNote =
     "ハンドルネームとニックネームの違いが分からない場合は同じにしておいて下さい(^^;\r\n"
     "個人情報の取得なんて考えは毛頭ありませんのでご安心を(笑)";
-
-QString FromUtf8(const std::string& text) {
-  return QString::fromStdString(text);
-}
 
 // A number changed only through its arrows, as the dialog's up-down fields are: the text cannot
 // be typed over, so the value is always one the arrows reach.
@@ -68,7 +74,7 @@ QLineEdit* NewEdit(const char* name, const std::string& text, QWidget* parent) {
   return edit;
 }
 
-QPushButton* NewButton(const QString& name, const char* caption, QWidget* parent) {
+QPushButton* NewButton(const char* name, const char* caption, QWidget* parent) {
   auto* button = new QPushButton(caption, parent);
   button->setObjectName(name);
   button->setAutoDefault(false);
@@ -83,9 +89,34 @@ QGroupBox* NewGroup(const char* name, const char* caption, QWidget* parent) {
 
 QFont BalloonFont(const std::string& name, int pointSize) {
   QFont font;
-  font.setFamilies({FromUtf8(name), kFallbackFontFamily});
+  font.setFamilies(WithJapaneseFallback(FromUtf8(name)));
   if (pointSize > 0) font.setPointSize(pointSize);
   return font;
+}
+
+// A plug-in page listing plugins (null: none), its components named by names.
+QWidget* NewPluginPage(const TPluginPageNames& names, TPluginList* plugins, QListWidget*& list,
+                       QLabel*& description, QPushButton*& button) {
+  auto* page = new QWidget;
+  page->setObjectName(names.Page);
+  list = new QListWidget(page);
+  list->setObjectName(names.List);
+  if (plugins != nullptr) {
+    for (const std::string& line : PluginListLines(*plugins)) list->addItem(FromUtf8(line));
+  }
+  description = new QLabel(page);
+  description->setObjectName(names.Description);
+  description->setWordWrap(true);
+  description->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  description->setFrameShape(QFrame::StyledPanel);
+  description->setMinimumHeight(description->fontMetrics().height() * 3);
+  button = NewButton(names.Button, "設定(&C)", page);
+
+  auto* layout = new QVBoxLayout(page);
+  layout->addWidget(list, 1);
+  layout->addWidget(description);
+  layout->addWidget(button, 0, Qt::AlignRight);
+  return page;
 }
 
 // The row selected in list, or -1.
@@ -103,198 +134,173 @@ TFormConfig::TFormConfig(TConfigDialogData& data, QWidget* parent)
   setObjectName("FormConfig");
   setWindowTitle("設定");
 
-  PageConfig = new QTabWidget(this);
-  PageConfig->setObjectName("PageConfig");
-  PageConfig->addTab(BuildTabGeneral(), "一般");
-  PageConfig->addTab(BuildTabUser(), "ユーザー");
-  PageConfig->addTab(BuildTabPlugin(), "Plug-in");
-  PageConfig->setCurrentWidget(TabUser);
+  pageConfig_ = new QTabWidget(this);
+  pageConfig_->setObjectName("PageConfig");
+  pageConfig_->addTab(BuildTabGeneral(), "一般");
+  pageConfig_->addTab(BuildTabUser(), "ユーザー");
+  pageConfig_->addTab(BuildTabPlugin(), "Plug-in");
+  pageConfig_->setCurrentWidget(tabUser_);
 
-  ButtonSet = new QPushButton("&OK", this);
-  ButtonSet->setObjectName("ButtonSet");
-  ButtonSet->setDefault(true);
-  ButtonCancel = NewButton("ButtonCancel", "&Cancel", this);
+  buttonSet_ = new QPushButton("&OK", this);
+  buttonSet_->setObjectName("ButtonSet");
+  buttonSet_->setDefault(true);
+  buttonCancel_ = NewButton("ButtonCancel", "&Cancel", this);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
-  buttons->addWidget(ButtonSet);
-  buttons->addWidget(ButtonCancel);
+  buttons->addWidget(buttonSet_);
+  buttons->addWidget(buttonCancel_);
 
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(PageConfig);
+  layout->addWidget(pageConfig_);
   layout->addLayout(buttons);
 
-  connect(ButtonSet, &QPushButton::clicked, this, &TFormConfig::ButtonSetClick);
-  connect(ButtonCancel, &QPushButton::clicked, this, &TFormConfig::ButtonCancelClick);
-  connect(ButtonFont, &QPushButton::clicked, this, &TFormConfig::ButtonFontClick);
-  connect(CheckPlugin, &QCheckBox::toggled, this, &TFormConfig::CheckPluginClick);
-  connect(ListPluginS, &QListWidget::itemSelectionChanged, this, &TFormConfig::ListPluginSClick);
-  connect(ListPluginE, &QListWidget::itemSelectionChanged, this, &TFormConfig::ListPluginEClick);
-  connect(ButtonPluginS, &QPushButton::clicked, this, &TFormConfig::ButtonPluginSClick);
-  connect(ButtonPluginE, &QPushButton::clicked, this, &TFormConfig::ButtonPluginEClick);
+  connect(buttonSet_, &QPushButton::clicked, this, &TFormConfig::ButtonSetClick);
+  connect(buttonCancel_, &QPushButton::clicked, this, &TFormConfig::ButtonCancelClick);
+  connect(buttonFont_, &QPushButton::clicked, this, &TFormConfig::ButtonFontClick);
+  connect(checkPlugin_, &QCheckBox::toggled, this, &TFormConfig::CheckPluginClick);
+  connect(listPluginS_, &QListWidget::itemSelectionChanged, this, &TFormConfig::ListPluginSClick);
+  connect(listPluginE_, &QListWidget::itemSelectionChanged, this, &TFormConfig::ListPluginEClick);
+  connect(buttonPluginS_, &QPushButton::clicked, this, &TFormConfig::ButtonPluginSClick);
+  connect(buttonPluginE_, &QPushButton::clicked, this, &TFormConfig::ButtonPluginEClick);
 }
 
 QWidget* TFormConfig::BuildTabGeneral() {
-  TabGeneral = new QWidget;
-  TabGeneral->setObjectName("TabGeneral");
+  tabGeneral_ = new QWidget;
+  tabGeneral_->setObjectName("TabGeneral");
 
-  GroupGeneral = NewGroup("GroupGeneral", "Kelmo 一般の設定", TabGeneral);
-  auto* labelFont = new QLabel("フォントの設定:", GroupGeneral);
+  groupGeneral_ = NewGroup("GroupGeneral", "Kelmo 一般の設定", tabGeneral_);
+  auto* labelFont = new QLabel("フォントの設定:", groupGeneral_);
   labelFont->setObjectName("LabelFont");
-  ButtonFont = NewButton("ButtonFont", "設定(&F)", GroupGeneral);
+  buttonFont_ = NewButton("ButtonFont", "設定(&F)", groupGeneral_);
   // A stored interval beyond the arrows' range is shown as it is, so that confirming without
   // touching it keeps it.
-  EditInterval = new TUpDownField("EditInterval", kMinIntervalControl,
-                                  std::max(kMaxIntervalControl, data_.Interval), GroupGeneral);
-  EditInterval->setValue(data_.Interval);
-  auto* labelInterval = new QLabel("速度(&H):", GroupGeneral);
+  editInterval_ = new TUpDownField("EditInterval", kMinIntervalControl,
+                                   std::max(kMaxIntervalControl, data_.Interval), groupGeneral_);
+  editInterval_->setValue(data_.Interval);
+  auto* labelInterval = new QLabel("速度(&H):", groupGeneral_);
   labelInterval->setObjectName("LabelInterval");
-  labelInterval->setBuddy(EditInterval);
+  labelInterval->setBuddy(editInterval_);
   // Kept for the settings file only: the program has no file associations to make.
-  CheckExChar = NewCheckBox("CheckExChar", "拡張子(.klc)の関連付けをする(&E)", data_.ExtensionChar,
-                            GroupGeneral);
-  CheckExChar->setVisible(false);
-  auto* general = new QGridLayout(GroupGeneral);
+  checkExChar_ = NewCheckBox("CheckExChar", "拡張子(.klc)の関連付けをする(&E)", data_.ExtensionChar,
+                             groupGeneral_);
+  checkExChar_->setVisible(false);
+  auto* general = new QGridLayout(groupGeneral_);
   general->addWidget(labelFont, 0, 0);
-  general->addWidget(ButtonFont, 0, 1);
+  general->addWidget(buttonFont_, 0, 1);
   general->addWidget(labelInterval, 1, 0);
-  general->addWidget(EditInterval, 1, 1);
-  general->addWidget(new QLabel("ms", GroupGeneral), 1, 2);
+  general->addWidget(editInterval_, 1, 1);
+  general->addWidget(new QLabel("ms", groupGeneral_), 1, 2);
   // The zoom may be typed as well as stepped; the box keeps it within the range.
-  EditZoom = new QSpinBox(GroupGeneral);
-  EditZoom->setObjectName("EditZoom");
-  EditZoom->setRange(kMinZoom, kMaxZoom);
-  EditZoom->setSingleStep(kZoomStep);
-  EditZoom->setValue(data_.Zoom);
-  auto* labelZoom = new QLabel("拡大率(&Z):", GroupGeneral);
+  editZoom_ = new QSpinBox(groupGeneral_);
+  editZoom_->setObjectName("EditZoom");
+  editZoom_->setRange(kMinZoom, kMaxZoom);
+  editZoom_->setSingleStep(kZoomStep);
+  editZoom_->setValue(data_.Zoom);
+  auto* labelZoom = new QLabel("拡大率(&Z):", groupGeneral_);
   labelZoom->setObjectName("LabelZoom");
-  labelZoom->setBuddy(EditZoom);
+  labelZoom->setBuddy(editZoom_);
   general->addWidget(labelZoom, 2, 0);
-  general->addWidget(EditZoom, 2, 1);
-  general->addWidget(new QLabel("%", GroupGeneral), 2, 2);
+  general->addWidget(editZoom_, 2, 1);
+  general->addWidget(new QLabel("%", groupGeneral_), 2, 2);
   general->setColumnStretch(3, 1);
 
-  auto* groupLog = NewGroup("GroupLog", "ログの設定", TabGeneral);
-  CheckLog = NewCheckBox("CheckLog", "ログを保存する(&L)", data_.LogKeep, groupLog);
-  (new QVBoxLayout(groupLog))->addWidget(CheckLog);
+  auto* groupLog = NewGroup("GroupLog", "ログの設定", tabGeneral_);
+  checkLog_ = NewCheckBox("CheckLog", "ログを保存する(&L)", data_.LogKeep, groupLog);
+  (new QVBoxLayout(groupLog))->addWidget(checkLog_);
 
-  auto* groupOther = NewGroup("GroupOther", "その他の設定", TabGeneral);
-  CheckSound = NewCheckBox("CheckSound", "サウンドを使用(&S)", data_.PlaySound, groupOther);
-  CheckExecute =
+  auto* groupOther = NewGroup("GroupOther", "その他の設定", tabGeneral_);
+  checkSound_ = NewCheckBox("CheckSound", "サウンドを使用(&S)", data_.PlaySound, groupOther);
+  checkExecute_ =
       NewCheckBox("CheckExecute", "外部 EXE 実行を許可(A)", data_.AllowExecute, groupOther);
   auto* other = new QVBoxLayout(groupOther);
-  other->addWidget(CheckSound);
-  other->addWidget(CheckExecute);
+  other->addWidget(checkSound_);
+  other->addWidget(checkExecute_);
 
-  auto* layout = new QVBoxLayout(TabGeneral);
-  layout->addWidget(GroupGeneral);
+  auto* layout = new QVBoxLayout(tabGeneral_);
+  layout->addWidget(groupGeneral_);
   layout->addWidget(groupLog);
   layout->addWidget(groupOther);
   layout->addStretch();
-  return TabGeneral;
+  return tabGeneral_;
 }
 
 QWidget* TFormConfig::BuildTabUser() {
-  TabUser = new QWidget;
-  TabUser->setObjectName("TabUser");
+  tabUser_ = new QWidget;
+  tabUser_->setObjectName("TabUser");
 
-  EditMyoji = NewEdit("EditMyoji", data_.Surname, TabUser);
-  EditNamae = NewEdit("EditNamae", data_.GivenName, TabUser);
-  EditHandleName = NewEdit("EditHandleName", data_.HandleName, TabUser);
-  EditNickName = NewEdit("EditNickName", data_.Nickname, TabUser);
+  editMyoji_ = NewEdit("EditMyoji", data_.Surname, tabUser_);
+  editNamae_ = NewEdit("EditNamae", data_.GivenName, tabUser_);
+  editHandleName_ = NewEdit("EditHandleName", data_.HandleName, tabUser_);
+  editNickName_ = NewEdit("EditNickName", data_.Nickname, tabUser_);
 
-  auto* sex = new QWidget(TabUser);
-  RadioMale = new QRadioButton("男", sex);
-  RadioMale->setObjectName("RadioMale");
-  RadioFemale = new QRadioButton("女", sex);
-  RadioFemale->setObjectName("RadioFemale");
-  (data_.IsMale ? RadioMale : RadioFemale)->setChecked(true);
+  auto* sex = new QWidget(tabUser_);
+  radioMale_ = new QRadioButton("男", sex);
+  radioMale_->setObjectName("RadioMale");
+  radioFemale_ = new QRadioButton("女", sex);
+  radioFemale_->setObjectName("RadioFemale");
+  (data_.IsMale ? radioMale_ : radioFemale_)->setChecked(true);
   auto* sexRow = new QHBoxLayout(sex);
   sexRow->setContentsMargins(0, 0, 0, 0);
-  sexRow->addWidget(RadioMale);
-  sexRow->addWidget(RadioFemale);
+  sexRow->addWidget(radioMale_);
+  sexRow->addWidget(radioFemale_);
   sexRow->addStretch();
 
-  auto* birthday = new QWidget(TabUser);
-  MemoYear = new TUpDownField("MemoYear", kMinBirthYear, kMaxBirthYear, birthday);
-  MemoYear->setValue(data_.BirthYear);
-  MemoMonth = new TUpDownField("MemoMonth", 1, kMonthsInYear, birthday);
-  MemoMonth->setValue(data_.BirthMonth);
-  MemoDay = new TUpDownField("MemoDay", 1, kMaxDayOfMonth, birthday);
-  MemoDay->setValue(data_.BirthDay);
+  auto* birthday = new QWidget(tabUser_);
+  memoYear_ = new TUpDownField("MemoYear", kMinBirthYear, kMaxBirthYear, birthday);
+  memoYear_->setValue(data_.BirthYear);
+  memoMonth_ = new TUpDownField("MemoMonth", 1, kMonthsInYear, birthday);
+  memoMonth_->setValue(data_.BirthMonth);
+  memoDay_ = new TUpDownField("MemoDay", 1, kMaxDayOfMonth, birthday);
+  memoDay_->setValue(data_.BirthDay);
   auto* birthdayRow = new QHBoxLayout(birthday);
   birthdayRow->setContentsMargins(0, 0, 0, 0);
   for (const auto& [field, unit] :
-       {std::pair{MemoYear, "年"}, std::pair{MemoMonth, "月"}, std::pair{MemoDay, "日"}}) {
+       {std::pair{memoYear_, "年"}, std::pair{memoMonth_, "月"}, std::pair{memoDay_, "日"}}) {
     birthdayRow->addWidget(field);
     birthdayRow->addWidget(new QLabel(unit, birthday));
   }
   birthdayRow->addStretch();
 
-  auto* note = new QLabel(QString(kProfileNote).replace("\r\n", "\n"), TabUser);
+  auto* note = new QLabel(QString(kProfileNote).replace("\r\n", "\n"), tabUser_);
   note->setWordWrap(true);
 
   auto* form = new QFormLayout;
-  form->addRow("苗字(&L):", EditMyoji);
-  form->addRow("名前(&F):", EditNamae);
-  form->addRow("ハンドルネーム(&H):", EditHandleName);
-  form->addRow("ニックネーム(&N):", EditNickName);
+  form->addRow("苗字(&L):", editMyoji_);
+  form->addRow("名前(&F):", editNamae_);
+  form->addRow("ハンドルネーム(&H):", editHandleName_);
+  form->addRow("ニックネーム(&N):", editNickName_);
   form->addRow("性別(&G):", sex);
   form->addRow("誕生日(&B):", birthday);
   // The buddies of the two composite rows are their first fields, so the accelerators land there.
-  qobject_cast<QLabel*>(form->labelForField(sex))->setBuddy(RadioMale);
-  qobject_cast<QLabel*>(form->labelForField(birthday))->setBuddy(MemoYear);
+  qobject_cast<QLabel*>(form->labelForField(sex))->setBuddy(radioMale_);
+  qobject_cast<QLabel*>(form->labelForField(birthday))->setBuddy(memoYear_);
 
-  auto* layout = new QVBoxLayout(TabUser);
+  auto* layout = new QVBoxLayout(tabUser_);
   layout->addLayout(form);
   layout->addWidget(note);
   layout->addStretch();
-  return TabUser;
-}
-
-QWidget* TFormConfig::BuildPluginPage(const char* name, TPluginList* plugins, QListWidget*& list,
-                                      QLabel*& description, QPushButton*& button) {
-  const QString suffix = QString(name).right(1);  // "S" or "E"
-  auto* page = new QWidget;
-  page->setObjectName(name);
-  list = new QListWidget(page);
-  list->setObjectName("ListPlugin" + suffix);
-  if (plugins != nullptr) {
-    for (const std::string& line : PluginListLines(*plugins)) list->addItem(FromUtf8(line));
-  }
-  description = new QLabel(page);
-  description->setObjectName("StaticPlugin" + suffix);
-  description->setWordWrap(true);
-  description->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  description->setFrameShape(QFrame::StyledPanel);
-  description->setMinimumHeight(description->fontMetrics().height() * 3);
-  button = NewButton("ButtonPlugin" + suffix, "設定(&C)", page);
-
-  auto* layout = new QVBoxLayout(page);
-  layout->addWidget(list, 1);
-  layout->addWidget(description);
-  layout->addWidget(button, 0, Qt::AlignRight);
-  return page;
+  return tabUser_;
 }
 
 QWidget* TFormConfig::BuildTabPlugin() {
-  TabPlugin = new QWidget;
-  TabPlugin->setObjectName("TabPlugin");
-  CheckPlugin =
-      NewCheckBox("CheckPlugin", "Plug-in を有効にする(&E)", data_.PluginsEnabled, TabPlugin);
-  PagePlugin = new QTabWidget(TabPlugin);
-  PagePlugin->setObjectName("PagePlugin");
-  PagePlugin->addTab(
-      BuildPluginPage("TabPluginS", data_.BasicPlugins, ListPluginS, StaticPluginS, ButtonPluginS),
-      "基本 Plug-in");
-  PagePlugin->addTab(BuildPluginPage("TabPluginE", data_.ExtendedPlugins, ListPluginE,
-                                     StaticPluginE, ButtonPluginE),
-                     "拡張 Plug-in");
-  PagePlugin->setEnabled(data_.PluginsEnabled);
+  tabPlugin_ = new QWidget;
+  tabPlugin_->setObjectName("TabPlugin");
+  checkPlugin_ =
+      NewCheckBox("CheckPlugin", "Plug-in を有効にする(&E)", data_.PluginsEnabled, tabPlugin_);
+  pagePlugin_ = new QTabWidget(tabPlugin_);
+  pagePlugin_->setObjectName("PagePlugin");
+  pagePlugin_->addTab(NewPluginPage(kBasicPluginNames, data_.BasicPlugins, listPluginS_,
+                                    staticPluginS_, buttonPluginS_),
+                      "基本 Plug-in");
+  pagePlugin_->addTab(NewPluginPage(kExtendedPluginNames, data_.ExtendedPlugins, listPluginE_,
+                                    staticPluginE_, buttonPluginE_),
+                      "拡張 Plug-in");
+  pagePlugin_->setEnabled(data_.PluginsEnabled);
 
-  auto* layout = new QVBoxLayout(TabPlugin);
-  layout->addWidget(CheckPlugin);
-  layout->addWidget(PagePlugin, 1);
-  return TabPlugin;
+  auto* layout = new QVBoxLayout(tabPlugin_);
+  layout->addWidget(checkPlugin_);
+  layout->addWidget(pagePlugin_, 1);
+  return tabPlugin_;
 }
 
 TConfigDialogData TFormConfig::EditedData() const {
@@ -303,21 +309,21 @@ TConfigDialogData TFormConfig::EditedData() const {
     data.FontName = font_.family().toStdString();
     if (font_.pointSize() > 0) data.FontSize = font_.pointSize();
   }
-  data.Interval = EditInterval->value();
-  data.Zoom = EditZoom->value();
-  data.ExtensionChar = CheckExChar->isChecked();
-  data.LogKeep = CheckLog->isChecked();
-  data.PlaySound = CheckSound->isChecked();
-  data.AllowExecute = CheckExecute->isChecked();
-  data.Surname = EditMyoji->text().toStdString();
-  data.GivenName = EditNamae->text().toStdString();
-  data.HandleName = EditHandleName->text().toStdString();
-  data.Nickname = EditNickName->text().toStdString();
-  data.IsMale = !RadioFemale->isChecked();
-  data.BirthYear = MemoYear->value();
-  data.BirthMonth = MemoMonth->value();
-  data.BirthDay = MemoDay->value();
-  data.PluginsEnabled = CheckPlugin->isChecked();
+  data.Interval = editInterval_->value();
+  data.Zoom = editZoom_->value();
+  data.ExtensionChar = checkExChar_->isChecked();
+  data.LogKeep = checkLog_->isChecked();
+  data.PlaySound = checkSound_->isChecked();
+  data.AllowExecute = checkExecute_->isChecked();
+  data.Surname = editMyoji_->text().toStdString();
+  data.GivenName = editNamae_->text().toStdString();
+  data.HandleName = editHandleName_->text().toStdString();
+  data.Nickname = editNickName_->text().toStdString();
+  data.IsMale = !radioFemale_->isChecked();
+  data.BirthYear = memoYear_->value();
+  data.BirthMonth = memoMonth_->value();
+  data.BirthDay = memoDay_->value();
+  data.PluginsEnabled = checkPlugin_->isChecked();
   return data;
 }
 
@@ -325,7 +331,7 @@ bool TFormConfig::ValidateShown() {
   const std::string message = ValidateConfig(EditedData());
   if (message.empty()) return true;
   ShowMessageBox(this, message);
-  PageConfig->setCurrentWidget(TabUser);
+  pageConfig_->setCurrentWidget(tabUser_);
   return false;
 }
 
@@ -356,23 +362,23 @@ void TFormConfig::ButtonFontClick() {
 }
 
 void TFormConfig::CheckPluginClick(bool checked) {
-  PagePlugin->setEnabled(checked);
+  pagePlugin_->setEnabled(checked);
 }
 
 void TFormConfig::ListPluginSClick() {
-  ShowPluginDescription(data_.BasicPlugins, ListPluginS, StaticPluginS);
+  ShowPluginDescription(data_.BasicPlugins, listPluginS_, staticPluginS_);
 }
 
 void TFormConfig::ListPluginEClick() {
-  ShowPluginDescription(data_.ExtendedPlugins, ListPluginE, StaticPluginE);
+  ShowPluginDescription(data_.ExtendedPlugins, listPluginE_, staticPluginE_);
 }
 
 void TFormConfig::ButtonPluginSClick() {
-  ConfigurePlugin(data_.BasicPlugins, ListPluginS);
+  ConfigurePlugin(data_.BasicPlugins, listPluginS_);
 }
 
 void TFormConfig::ButtonPluginEClick() {
-  ConfigurePlugin(data_.ExtendedPlugins, ListPluginE);
+  ConfigurePlugin(data_.ExtendedPlugins, listPluginE_);
 }
 
 // The plug-in's own failures are reported here, as the application reports any other error:

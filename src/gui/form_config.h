@@ -56,8 +56,6 @@ class TFormConfig : public QDialog {
   QWidget* BuildTabGeneral();
   QWidget* BuildTabUser();
   QWidget* BuildTabPlugin();
-  QWidget* BuildPluginPage(const char* name, TPluginList* plugins, QListWidget*& list,
-                           QLabel*& description, QPushButton*& button);
   // The values the widgets show now.
   TConfigDialogData EditedData() const;
   // ValidateConfig on the widgets; on failure shows the message, brings up TabUser and returns
@@ -72,40 +70,40 @@ class TFormConfig : public QDialog {
   QFont font_;               // FontDialog's font: the balloon font until one is chosen
   bool fontChosen_ = false;  // the balloon font changes only when one was chosen
 
-  QTabWidget* PageConfig;
-  QWidget* TabGeneral;
-  QWidget* TabUser;
-  QWidget* TabPlugin;
-  QPushButton* ButtonSet;
-  QPushButton* ButtonCancel;
+  QTabWidget* pageConfig_;
+  QWidget* tabGeneral_;
+  QWidget* tabUser_;
+  QWidget* tabPlugin_;
+  QPushButton* buttonSet_;
+  QPushButton* buttonCancel_;
   // TabGeneral
-  QGroupBox* GroupGeneral;
-  QPushButton* ButtonFont;
-  QSpinBox* EditInterval;
-  QSpinBox* EditZoom;
-  QCheckBox* CheckExChar;
-  QCheckBox* CheckLog;
-  QCheckBox* CheckSound;
-  QCheckBox* CheckExecute;
+  QGroupBox* groupGeneral_;
+  QPushButton* buttonFont_;
+  QSpinBox* editInterval_;
+  QSpinBox* editZoom_;
+  QCheckBox* checkExChar_;
+  QCheckBox* checkLog_;
+  QCheckBox* checkSound_;
+  QCheckBox* checkExecute_;
   // TabUser
-  QLineEdit* EditMyoji;
-  QLineEdit* EditNamae;
-  QLineEdit* EditHandleName;
-  QLineEdit* EditNickName;
-  QRadioButton* RadioMale;
-  QRadioButton* RadioFemale;
-  QSpinBox* MemoYear;
-  QSpinBox* MemoMonth;
-  QSpinBox* MemoDay;
+  QLineEdit* editMyoji_;
+  QLineEdit* editNamae_;
+  QLineEdit* editHandleName_;
+  QLineEdit* editNickName_;
+  QRadioButton* radioMale_;
+  QRadioButton* radioFemale_;
+  QSpinBox* memoYear_;
+  QSpinBox* memoMonth_;
+  QSpinBox* memoDay_;
   // TabPlugin
-  QCheckBox* CheckPlugin;
-  QTabWidget* PagePlugin;
-  QListWidget* ListPluginS;
-  QLabel* StaticPluginS;
-  QPushButton* ButtonPluginS;
-  QListWidget* ListPluginE;
-  QLabel* StaticPluginE;
-  QPushButton* ButtonPluginE;
+  QCheckBox* checkPlugin_;
+  QTabWidget* pagePlugin_;
+  QListWidget* listPluginS_;
+  QLabel* staticPluginS_;
+  QPushButton* buttonPluginS_;
+  QListWidget* listPluginE_;
+  QLabel* staticPluginE_;
+  QPushButton* buttonPluginE_;
 };
 
 }  // namespace kelmo

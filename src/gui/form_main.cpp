@@ -15,10 +15,13 @@
 #include "gui/balloon_edit.h"
 #include "gui/form_nadenade.h"
 #include "gui/form_splash.h"
+#include "gui/frame_pacer.h"
 #include "gui/message_box.h"
 #include "gui/picture_box.h"
 #include "gui/program_icon.h"
+#include "gui/qt_text.h"
 #include "gui/x11_window.h"
+#include "pictures/built_in_balloons.h"
 #include "shell/chat_controller.h"
 #include "shell/settings.h"
 
@@ -62,6 +65,7 @@ TFormMain::TFormMain(const std::string& appDir, bool trayAvailable, QWidget* par
   background.setColor(QPalette::Window, WindowBackground());
   setPalette(background);
   setAutoFillBackground(true);
+  new TFramePacer(*this);
   // Whenever the window is active, typing goes into the balloon.
   setFocusProxy(richBalloon_);
   connect(richBalloon_, &TBalloonEdit::EnterPressed, this, &TFormMain::RichBalloonKeyPress);
@@ -135,7 +139,7 @@ void TFormMain::SetBalloonFont(const std::string& name, int pointSize) {
 void TFormMain::ApplyBalloonFont() {
   if (balloonPointSize_ == 0) return;
   QFont font = richBalloon_->font();
-  font.setFamilies({QString::fromStdString(balloonFontName_), kJapaneseFallbackFamily});
+  font.setFamilies(WithJapaneseFallback(FromUtf8(balloonFontName_)));
   font.setPointSizeF(std::clamp(balloonPointSize_, kMinBalloonPointSize, kMaxBalloonPointSize) *
                      zoom_);
   richBalloon_->setFont(font);

@@ -18,6 +18,9 @@
 // because display commands change it. It pauses while a character loads: the splash window lets
 // the window system's events through, and a tick must not enter the load.
 //
+// Painting: the window paints at most once per frame of its screen (frame_pacer.h), so a reply
+// typed faster than the screen refreshes paints once per frame rather than once per letter.
+//
 // Placement: the stored place is that of the window's inside (its client area), which is what the
 // window system reports reliably; a frame's place is known only while the window manager has it
 // mapped, and was reported differently after each hide and show.
@@ -55,8 +58,6 @@ class TPictureBox;
 // The layout's fixed measures, in pixels.
 inline constexpr int kPictureMinWidth = 200;
 inline constexpr int kPictureMinHeight = 200;
-inline constexpr int kBalloonWidth = 350;
-inline constexpr int kBalloonHeight = 200;
 inline constexpr int kBalloonEditLeft = 40;  // from the picture box's right edge
 inline constexpr int kBalloonEditTop = 20;
 inline constexpr int kBalloonEditWidth = 270;
@@ -67,8 +68,6 @@ inline constexpr int kPictureMaxExtent = 8192;
 
 // The caption before any character is loaded.
 inline constexpr const char* kDesignCaption = "Kelmo";
-// The family shown when the stored balloon font is not installed, so that Japanese renders.
-inline constexpr const char* kJapaneseFallbackFamily = "Noto Sans CJK JP";
 // The balloon's font size is shown within these points (FONTBIG can grow it without end).
 inline constexpr int kMinBalloonPointSize = 1;
 inline constexpr int kMaxBalloonPointSize = 144;

@@ -23,43 +23,43 @@ TFormNadenade::TFormNadenade(QWidget* parent) : QWidget(parent, Qt::Tool) {
   setObjectName("FormNadenade");
   setWindowTitle("なでなでめにゅー");
 
-  ListNadenade = new QListWidget(this);
-  ListNadenade->setObjectName("ListNadenade");
-  ListNadenade->setSelectionMode(QAbstractItemView::SingleSelection);
-  ListNadenade->setContextMenuPolicy(Qt::CustomContextMenu);
-  ListNadenade->installEventFilter(this);
+  listNadenade_ = new QListWidget(this);
+  listNadenade_->setObjectName("ListNadenade");
+  listNadenade_->setSelectionMode(QAbstractItemView::SingleSelection);
+  listNadenade_->setContextMenuPolicy(Qt::CustomContextMenu);
+  listNadenade_->installEventFilter(this);
 
-  PopupMenu = new QMenu(this);
-  PopupMenu->setObjectName("PopupMenu");
-  MenuReturnForcus = PopupMenu->addAction("メインウィンドウにフォーカスを戻す(&N)");
-  MenuReturnForcus->setObjectName("MenuReturnForcus");
-  MenuReturnForcus->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
-  PopupMenu->addSeparator();
-  MenuHide = PopupMenu->addAction("隠す(&H)");
-  MenuHide->setObjectName("MenuHide");
-  MenuHide->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
+  popupMenu_ = new QMenu(this);
+  popupMenu_->setObjectName("PopupMenu");
+  menuReturnForcus_ = popupMenu_->addAction("メインウィンドウにフォーカスを戻す(&N)");
+  menuReturnForcus_->setObjectName("MenuReturnForcus");
+  menuReturnForcus_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+  popupMenu_->addSeparator();
+  menuHide_ = popupMenu_->addAction("隠す(&H)");
+  menuHide_->setObjectName("MenuHide");
+  menuHide_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
   // Added to the window as well, so that their shortcuts work while the menu is closed.
-  addAction(MenuReturnForcus);
-  addAction(MenuHide);
+  addAction(menuReturnForcus_);
+  addAction(menuHide_);
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
-  layout->addWidget(ListNadenade);
+  layout->addWidget(listNadenade_);
 
-  connect(ListNadenade, &QListWidget::itemDoubleClicked, this,
+  connect(listNadenade_, &QListWidget::itemDoubleClicked, this,
           &TFormNadenade::ListNadenadeDblClick);
-  connect(ListNadenade, &QWidget::customContextMenuRequested, this, [this](const QPoint& position) {
-    PopupMenu->popup(ListNadenade->mapToGlobal(position));
-  });
-  connect(MenuReturnForcus, &QAction::triggered, this, &TFormNadenade::MenuReturnForcusClick);
-  connect(MenuHide, &QAction::triggered, this, &TFormNadenade::MenuHideClick);
+  connect(
+      listNadenade_, &QWidget::customContextMenuRequested, this,
+      [this](const QPoint& position) { popupMenu_->popup(listNadenade_->mapToGlobal(position)); });
+  connect(menuReturnForcus_, &QAction::triggered, this, &TFormNadenade::MenuReturnForcusClick);
+  connect(menuHide_, &QAction::triggered, this, &TFormNadenade::MenuHideClick);
 
   resize(kDesignWidth, kDesignHeight);
 }
 
 void TFormNadenade::SetLabels(const std::vector<std::string>& labels) {
-  ListNadenade->clear();
-  for (const std::string& label : labels) ListNadenade->addItem(QString::fromStdString(label));
+  listNadenade_->clear();
+  for (const std::string& label : labels) listNadenade_->addItem(QString::fromStdString(label));
 }
 
 void TFormNadenade::PlaceBesideMain(const QRect& mainFrame) {
@@ -86,7 +86,7 @@ bool TFormNadenade::event(QEvent* event) {
 }
 
 bool TFormNadenade::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == ListNadenade && event->type() == QEvent::KeyPress) {
+  if (watched == listNadenade_ && event->type() == QEvent::KeyPress) {
     ListNadenadeKeyPress(static_cast<QKeyEvent*>(event)->key());
   }
   return QWidget::eventFilter(watched, event);
@@ -101,9 +101,9 @@ void TFormNadenade::ListNadenadeKeyPress(int key) {
 }
 
 void TFormNadenade::ChooseSelected() {
-  const QList<QListWidgetItem*> selected = ListNadenade->selectedItems();
+  const QList<QListWidgetItem*> selected = listNadenade_->selectedItems();
   if (selected.size() != 1) return;
-  emit ActionChosen(ListNadenade->row(selected.front()));
+  emit ActionChosen(listNadenade_->row(selected.front()));
 }
 
 void TFormNadenade::MenuReturnForcusClick() {

@@ -59,10 +59,10 @@ class TFormNadenade : public QWidget {
 
   int wantedHeight_ = 0;  // outer height asked by MatchMainHeight; 0 before
   int fittedFrame_ = -1;  // frame height the window was last fitted with
-  QListWidget* ListNadenade;
-  QMenu* PopupMenu;
-  QAction* MenuReturnForcus;
-  QAction* MenuHide;
+  QListWidget* listNadenade_;
+  QMenu* popupMenu_;
+  QAction* menuReturnForcus_;
+  QAction* menuHide_;
 };
 
 }  // namespace kelmo

@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include "gui/message_box.h"
+#include "gui/qt_text.h"
 #include "shell/character_selection.h"
 
 namespace kelmo {
@@ -25,10 +26,6 @@ constexpr int kClientHeight = 181;
 constexpr int kButtonRefWidth = 75;
 // The column of the row's name.
 constexpr int kNameColumn = 0;
-
-QString FromUtf8(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 // A file-dialog filter written as "name|pattern;pattern|name|..." in Qt's form
 // "name (pattern pattern);;...", so that each name still shows as written.
@@ -49,50 +46,50 @@ TFormSelect::TFormSelect(TCharacterSelection& selection, QWidget* parent)
   setObjectName("FormSelect");
   setWindowTitle("人格の選択");
 
-  ListViewChar = new QTreeWidget(this);
-  ListViewChar->setObjectName("ListViewChar");
-  ListViewChar->setHeaderLabels({"人格名", "パス"});
-  ListViewChar->setRootIsDecorated(false);
-  ListViewChar->setUniformRowHeights(true);
-  ListViewChar->setSelectionMode(QAbstractItemView::SingleSelection);
-  ListViewChar->setSelectionBehavior(QAbstractItemView::SelectRows);
-  ListViewChar->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  ListViewChar->header()->setSectionsClickable(false);
-  ListViewChar->header()->setSectionResizeMode(kNameColumn, QHeaderView::ResizeToContents);
-  ListViewChar->header()->setStretchLastSection(true);
+  listViewChar_ = new QTreeWidget(this);
+  listViewChar_->setObjectName("ListViewChar");
+  listViewChar_->setHeaderLabels({"人格名", "パス"});
+  listViewChar_->setRootIsDecorated(false);
+  listViewChar_->setUniformRowHeights(true);
+  listViewChar_->setSelectionMode(QAbstractItemView::SingleSelection);
+  listViewChar_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  listViewChar_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  listViewChar_->header()->setSectionsClickable(false);
+  listViewChar_->header()->setSectionResizeMode(kNameColumn, QHeaderView::ResizeToContents);
+  listViewChar_->header()->setStretchLastSection(true);
   // The chosen row stays marked while a button has the focus.
-  QPalette palette = ListViewChar->palette();
+  QPalette palette = listViewChar_->palette();
   for (const QPalette::ColorRole role : {QPalette::Highlight, QPalette::HighlightedText}) {
     palette.setColor(QPalette::Inactive, role, palette.color(QPalette::Active, role));
   }
-  ListViewChar->setPalette(palette);
-  ListViewChar->installEventFilter(this);
+  listViewChar_->setPalette(palette);
+  listViewChar_->installEventFilter(this);
 
-  ButtonRef = new QPushButton("参照(&R)...", this);
-  ButtonRef->setObjectName("ButtonRef");
-  ButtonRef->setMinimumWidth(kButtonRefWidth);
-  ButtonRef->setAutoDefault(false);
-  ButtonOK = new QPushButton("&OK", this);
-  ButtonOK->setObjectName("ButtonOK");
-  ButtonOK->setDefault(true);
-  ButtonCancel = new QPushButton("&Cancel", this);
-  ButtonCancel->setObjectName("ButtonCancel");
-  ButtonCancel->setAutoDefault(false);
+  buttonRef_ = new QPushButton("参照(&R)...", this);
+  buttonRef_->setObjectName("ButtonRef");
+  buttonRef_->setMinimumWidth(kButtonRefWidth);
+  buttonRef_->setAutoDefault(false);
+  buttonOK_ = new QPushButton("&OK", this);
+  buttonOK_->setObjectName("ButtonOK");
+  buttonOK_->setDefault(true);
+  buttonCancel_ = new QPushButton("&Cancel", this);
+  buttonCancel_->setObjectName("ButtonCancel");
+  buttonCancel_->setAutoDefault(false);
 
   auto* buttons = new QHBoxLayout;
-  buttons->addWidget(ButtonRef);
+  buttons->addWidget(buttonRef_);
   buttons->addStretch();
-  buttons->addWidget(ButtonOK);
-  buttons->addWidget(ButtonCancel);
+  buttons->addWidget(buttonOK_);
+  buttons->addWidget(buttonCancel_);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 4);
-  layout->addWidget(ListViewChar, 1);
+  layout->addWidget(listViewChar_, 1);
   buttons->setContentsMargins(8, 0, 8, 0);
   layout->addLayout(buttons);
 
-  connect(ButtonRef, &QPushButton::clicked, this, &TFormSelect::ButtonRefClick);
-  connect(ButtonOK, &QPushButton::clicked, this, &TFormSelect::ButtonOKClick);
-  connect(ButtonCancel, &QPushButton::clicked, this, &TFormSelect::ButtonCancelClick);
+  connect(buttonRef_, &QPushButton::clicked, this, &TFormSelect::ButtonRefClick);
+  connect(buttonOK_, &QPushButton::clicked, this, &TFormSelect::ButtonOKClick);
+  connect(buttonCancel_, &QPushButton::clicked, this, &TFormSelect::ButtonCancelClick);
 
   for (int i = 0; i < static_cast<int>(selection_.Rows().size()); ++i) AddRowItem(i);
   resize(kClientWidth, kClientHeight);
@@ -108,7 +105,7 @@ QString TFormSelect::ChooseCharacterFile(const QString& title, const QString& fi
 }
 
 bool TFormSelect::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == ListViewChar && event->type() == QEvent::KeyRelease) {
+  if (watched == listViewChar_ && event->type() == QEvent::KeyRelease) {
     ListViewCharKeyUp(static_cast<QKeyEvent*>(event)->key());
   }
   return QDialog::eventFilter(watched, event);
@@ -144,18 +141,18 @@ void TFormSelect::ListViewCharKeyUp(int key) {
   const int row = SelectedRow();
   if (row < 0) return;
   selection_.DeleteRow(row);
-  delete ListViewChar->takeTopLevelItem(row);
+  delete listViewChar_->takeTopLevelItem(row);
 }
 
 void TFormSelect::AddRowItem(int index) {
   const TCharacterRow& row = selection_.Rows()[static_cast<size_t>(index)];
-  ListViewChar->addTopLevelItem(new QTreeWidgetItem({FromUtf8(row.Name), FromUtf8(row.Path)}));
+  listViewChar_->addTopLevelItem(new QTreeWidgetItem({FromUtf8(row.Name), FromUtf8(row.Path)}));
 }
 
 int TFormSelect::SelectedRow() const {
-  const QList<QTreeWidgetItem*> selected = ListViewChar->selectedItems();
+  const QList<QTreeWidgetItem*> selected = listViewChar_->selectedItems();
   if (selected.size() != 1) return -1;
-  return ListViewChar->indexOfTopLevelItem(selected.front());
+  return listViewChar_->indexOfTopLevelItem(selected.front());
 }
 
 }  // namespace kelmo

@@ -48,10 +48,10 @@ class TFormSelect : public QDialog {
   int SelectedRow() const;
 
   TCharacterSelection& selection_;
-  QTreeWidget* ListViewChar;
-  QPushButton* ButtonRef;
-  QPushButton* ButtonOK;
-  QPushButton* ButtonCancel;
+  QTreeWidget* listViewChar_;
+  QPushButton* buttonRef_;
+  QPushButton* buttonOK_;
+  QPushButton* buttonCancel_;
 };
 
 }  // namespace kelmo

@@ -21,6 +21,7 @@
 #include "gui/balloon_edit.h"
 #include "gui/form_main.h"
 #include "gui/qt_main_thread.h"
+#include "gui/qt_text.h"
 #include "gui/x11_window.h"
 #include "instance/single_instance.h"
 #include "shell/chat_controller.h"
@@ -134,7 +135,7 @@ bool WindowSystemReachable() {
 
 void UseApplicationFont() {
   QFont font = QApplication::font();
-  font.setFamilies({kApplicationFontFamily, kApplicationFallbackFamily});
+  font.setFamilies(WithJapaneseFallback(kApplicationFontFamily));
   font.setPixelSize(kApplicationFontPixelSize);
   QApplication::setFont(font);
 }

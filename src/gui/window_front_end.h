@@ -10,11 +10,9 @@ class TSingleInstance;
 
 // The application's title before any character is loaded.
 inline constexpr const char* kApplicationTitle = "DorrinKelmo";
-// The application's font (dialogs and the petting window use it unless they name another): the
-// families tried in order, so that Japanese renders where the first is not installed, and the
-// size in pixels.
+// The application's font (dialogs and the petting window use it unless they name another), with
+// the Japanese fallback after it, and its size in pixels.
 inline constexpr const char* kApplicationFontFamily = "ＭＳ Ｐゴシック";
-inline constexpr const char* kApplicationFallbackFamily = "Noto Sans CJK JP";
 inline constexpr int kApplicationFontPixelSize = 12;
 
 struct TWindowOptions {
@@ -31,7 +29,7 @@ struct TWindowOptions {
 // A platform chosen with QT_QPA_PLATFORM is trusted as it is.
 bool WindowSystemReachable();
 
-// Gives the running application its font (kApplicationFontFamily and its fallback).
+// Gives the running application its font (kApplicationFontFamily and the Japanese fallback).
 void UseApplicationFont();
 
 // Runs the window until it is closed (the closing talk, a termination signal). Returns 0, or 1

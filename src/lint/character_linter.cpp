@@ -191,14 +191,23 @@ class TLinter {
     }
     report_.NoteUsedFile(path);
     if (picture && !Pictures().LoadPicture(TPictureSlot::Shown, path, false)) {
-      known->second = what + "を読み込めません: 壊れているか、読める画像デコーダーがありません";
+      known->second =
+          what + (Pictures().CharacterDecoderFiles().empty()
+                      ? "を読み込めません: 壊れているか、読める画像デコーダーがありません"
+                      : "を読み込めません: 読めるとすれば人格のフォルダーにある画像デコーダーだけ"
+                        "です (作者のツールは人格のコードを実行しないので、確かめていません)");
     }
     return known->second;
   }
 
+  // The pictures as the program decodes them, but without the character's own decoders: an
+  // author's tool never runs a character's code. Nothing is written to the error log.
   TPictureSet& Pictures() {
     if (!pictures_) {
-      pictures_ = std::make_unique<TPictureSet>(options_.AppDir, QColor());
+      TPictureOptions pictureOptions = ProgramPictureOptions(options_.AppDir);
+      pictureOptions.CharacterDecoders = false;
+      pictureOptions.Report = [](const std::string&) {};
+      pictures_ = std::make_unique<TPictureSet>(options_.AppDir, QColor(), pictureOptions);
       pictures_->SetCharacterFolder(ResolveDataPath(folder_));
     }
     return *pictures_;

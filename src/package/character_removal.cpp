@@ -14,23 +14,17 @@
 #include "charfile/data_root.h"
 #include "charfile/kelmo_error.h"
 #include "charfile/text_utils.h"
-#include "plugins/plugin_object.h"
+#include "package/package_paths.h"
 
 namespace kelmo {
 namespace fs = std::filesystem;
 namespace {
 
 constexpr std::string_view kDefinitionPattern = ".klc";
-constexpr std::string_view kReservedFolders[] = {"SPIs", kPluginFolderName};
-
-fs::path Normal(const std::string& path) {
-  fs::path normal = fs::path(path).lexically_normal();
-  if (!normal.has_filename() && normal.has_parent_path()) normal = normal.parent_path();
-  return normal;
-}
 
 fs::path CharacterFolderOf(const fs::path& definition) {
-  return Normal(ResolveDataPath(TCharacterFile(FromFileSystemPath(definition.string())).Folder));
+  return NormalPath(
+      ResolveDataPath(TCharacterFile(FromFileSystemPath(definition.string())).Folder));
 }
 
 // Whether another definition file at the top of the program folder names folder.
@@ -51,13 +45,9 @@ bool FolderIsShared(const fs::path& programFolder, const fs::path& definition,
 
 bool IsOwnFolder(const fs::path& programFolder, const fs::path& definition,
                  const fs::path& folder) {
-  const fs::path relative = folder.lexically_relative(programFolder);
-  if (relative.empty() || relative == "." || *relative.begin() == "..") return false;
+  if (!IsStrictlyBelow(folder, programFolder)) return false;
   if (!TDataRoot(programFolder.string()).Contains(folder.string())) return false;
-  const std::u16string first = NormalizeText(Utf8ToUtf16(relative.begin()->string()));
-  for (const std::string_view reserved : kReservedFolders) {
-    if (first == NormalizeText(Utf8ToUtf16(reserved))) return false;
-  }
+  if (IsReservedFolder(folder.lexically_relative(programFolder).begin()->string())) return false;
   std::error_code ignored;
   return fs::is_directory(fs::symlink_status(folder, ignored)) &&
          !FolderIsShared(programFolder, definition, folder);
@@ -67,8 +57,8 @@ bool IsOwnFolder(const fs::path& programFolder, const fs::path& definition,
 std::optional<fs::path> StateFileOf(const fs::path& definition) {
   const std::string data = FromFileSystemPath(definition.string());
   const TCharacterFile file(data);
-  const std::string state =
-      ResolveDataPath(file.PathInFolder(ChangeFileExtension(ExtractFileName(data), ".kls")));
+  const std::string state = ResolveDataPath(
+      file.PathInFolder(ChangeFileExtension(ExtractFileName(data), kStateFileExtension)));
   std::error_code ignored;
   if (!fs::is_regular_file(fs::symlink_status(state, ignored))) return std::nullopt;
   return fs::path(state);
@@ -93,11 +83,11 @@ TRemoveResult RemoveCharacter(const TRemoveRequest& request, TCharacterList& lis
   };
   try {
     const TInstallLock lock(request.ProgramFolder, request.LockPatience);
-    const fs::path programFolder = Normal(request.ProgramFolder);
-    const fs::path definition = Normal(request.DefinitionPath);
+    const fs::path programFolder = NormalPath(request.ProgramFolder);
+    const fs::path definition = NormalPath(request.DefinitionPath);
     struct stat info;
-    if (definition.parent_path() != programFolder ||
-        ::lstat(definition.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+    if (definition.parent_path() != programFolder || ::lstat(definition.c_str(), &info) != 0 ||
+        !S_ISREG(info.st_mode)) {
       return fail(TPackageCode::NotInstalled, request.DefinitionPath);
     }
     std::error_code ignored;

@@ -21,16 +21,16 @@ namespace kelmo {
 class TCharacterList;
 
 struct TRemoveRequest {
-  std::string ProgramFolder;   // UTF-8 file-system path
-  std::string DefinitionPath;  // the character to remove (UTF-8 file-system path)
+  std::string ProgramFolder;          // UTF-8 file-system path
+  std::string DefinitionPath;         // the character to remove (UTF-8 file-system path)
   std::string RunningDefinitionPath;  // the character in use (may be empty)
   std::chrono::milliseconds LockPatience = kInstallLockPatience;
 };
 
 struct TRemoveResult {
   TPackageCode Code = TPackageCode::Ok;
-  std::string Entry;    // the file the failure names (UTF-8)
-  std::string Message;  // PackageMessage, or empty on success
+  std::string Entry;                 // the file the failure names (UTF-8)
+  std::string Message;               // PackageMessage, or empty on success
   std::vector<std::string> Trashed;  // the paths moved to the trash, in order
 };
 

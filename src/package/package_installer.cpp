@@ -15,6 +15,7 @@
 #include "charfile/text_utils.h"
 #include "package/folder_unpacker.h"
 #include "package/package_layout.h"
+#include "package/package_paths.h"
 #include "package/package_reader.h"
 #include "package/temporary_folder.h"
 #include "shell/settings.h"
@@ -22,8 +23,6 @@
 namespace kelmo {
 namespace fs = std::filesystem;
 namespace {
-
-constexpr std::string_view kStateFileExtension = ".kls";
 
 bool Exists(const fs::path& path) {
   std::error_code ignored;
@@ -33,13 +32,6 @@ bool Exists(const fs::path& path) {
 bool IsFolder(const fs::path& path) {
   std::error_code ignored;
   return fs::is_directory(fs::symlink_status(path, ignored));
-}
-
-// A path without a final "/", so that two spellings of one folder compare equal.
-fs::path Normal(const std::string& path) {
-  fs::path normal = fs::path(path).lexically_normal();
-  if (!normal.has_filename() && normal.has_parent_path()) normal = normal.parent_path();
-  return normal;
 }
 
 // Where one character of the package goes.
@@ -107,10 +99,11 @@ class TInstaller {
       target.StagedDefinition = fs::path(layout.Top) / character.DefinitionFile;
       target.StagedFolder = fs::path(layout.Top) / character.Folder;
       target.Definition =
-          Normal(ResolveDataPath(programData_ + FromFileSystemPath(character.DefinitionFile)));
-      target.Folder = Normal(ResolveDataPath(programData_ + FromFileSystemPath(character.Folder)));
+          NormalPath(ResolveDataPath(programData_ + FromFileSystemPath(character.DefinitionFile)));
+      target.Folder =
+          NormalPath(ResolveDataPath(programData_ + FromFileSystemPath(character.Folder)));
       if (!root.Contains(target.Definition.string()) || !root.Contains(target.Folder.string()) ||
-          Normal(root.Path()) == target.Folder) {
+          NormalPath(root.Path()) == target.Folder) {
         throw EPackageError(TPackageCode::FolderConflict, character.DefinitionFile);
       }
       target.FolderExists = Exists(target.Folder);
@@ -135,7 +128,7 @@ class TInstaller {
       throw EPackageError(TPackageCode::FolderConflict, target.Character->DefinitionFile);
     }
     const TCharacterFile installed(data);
-    const fs::path folder = Normal(ResolveDataPath(installed.Folder));
+    const fs::path folder = NormalPath(ResolveDataPath(installed.Folder));
     if (folder != target.Folder) {
       throw EPackageError(TPackageCode::FolderConflict, target.Character->DefinitionFile);
     }
@@ -171,8 +164,8 @@ class TInstaller {
             !AsciiLowerCase(file.path().extension().string()).ends_with(kStateFileExtension)) {
           continue;
         }
-        fs::copy_file(file.path(), target.StagedFolder / name,
-                      fs::copy_options::overwrite_existing, error);
+        fs::copy_file(file.path(), target.StagedFolder / name, fs::copy_options::overwrite_existing,
+                      error);
         if (error) throw EPackageError(WriteFailureCode(error.value()), name);
       }
       if (error) throw EPackageError(WriteFailureCode(error.value()), target.Folder.string());
@@ -275,15 +268,10 @@ class TInstaller {
 
 TInstallResult Install(const TInstallRequest& request, TCharacterList* list) {
   TInstallResult result;
-  try {
-    TInstaller(request, list, result).Run();
-  } catch (const EPackageError& error) {
-    result.Code = error.Code();
-    result.Entry = error.Entry();
-  } catch (const std::exception& error) {
-    result.Code = TPackageCode::WriteFailed;
-    result.Entry = error.what();
-  }
+  const TPackageOutcome outcome =
+      RunPackageOperation([&] { TInstaller(request, list, result).Run(); });
+  result.Code = outcome.Code;
+  result.Entry = outcome.Entry;
   if (result.Code != TPackageCode::Ok) {
     result.Characters.clear();
     result.Updated = false;
@@ -298,7 +286,8 @@ TInstallResult InstallPackage(const TInstallRequest& request, TCharacterList& li
   return Install(request, &list);
 }
 
-TInstallResult InstallPackage(const TInstallRequest& request) { return Install(request, nullptr); }
-
+TInstallResult InstallPackage(const TInstallRequest& request) {
+  return Install(request, nullptr);
+}
 
 }  // namespace kelmo

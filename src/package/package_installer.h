@@ -59,9 +59,9 @@ struct TInstallRequest {
 
 struct TInstallResult {
   TPackageCode Code = TPackageCode::Ok;
-  std::string Entry;    // the entry or file the failure names (UTF-8)
-  std::string Message;  // the sentence for the user (PackageMessage)
-  bool Updated = false;  // an installed character was replaced
+  std::string Entry;                            // the entry or file the failure names (UTF-8)
+  std::string Message;                          // the sentence for the user (PackageMessage)
+  bool Updated = false;                         // an installed character was replaced
   std::vector<TInstalledCharacter> Characters;  // what is installed now, in package order
 };
 

@@ -11,7 +11,7 @@
 #include "charfile/text_utils.h"
 #include "engine/character.h"
 #include "package/package_error.h"
-#include "plugins/plugin_object.h"
+#include "package/package_paths.h"
 
 namespace kelmo {
 namespace fs = std::filesystem;
@@ -22,9 +22,6 @@ constexpr std::string_view kFolderKey = "folder";
 constexpr std::string_view kNameKey = "name";
 // The folder macOS archivers add beside the content.
 constexpr std::string_view kMacResourceFolder = "__MACOSX";
-// Folders of the program folder that a character may not take: what lies there is loaded for
-// every character (image decoders) or started as a program (plug-ins).
-constexpr std::string_view kReservedFolders[] = {"SPIs", kPluginFolderName};
 
 bool IsDefinitionName(std::string_view name) {
   return name.size() > kDefinitionExtension.size() &&
@@ -32,15 +29,16 @@ bool IsDefinitionName(std::string_view name) {
              kDefinitionExtension;
 }
 
-std::string FirstComponent(const std::string& name) { return name.substr(0, name.find('/')); }
+std::string FirstComponent(const std::string& name) {
+  return name.substr(0, name.find('/'));
+}
 
 // Whether name lies at or below folder (both clean entry names; compared as keys).
 bool IsAtOrBelow(const std::string& name, const std::string& folder) {
   const std::u16string key = EntryNameKey(name);
   const std::u16string folderKey = EntryNameKey(folder);
-  return key == folderKey ||
-         (key.size() > folderKey.size() && key.starts_with(folderKey) &&
-          key[folderKey.size()] == u'/');
+  return key == folderKey || (key.size() > folderKey.size() && key.starts_with(folderKey) &&
+                              key[folderKey.size()] == u'/');
 }
 
 // The entries without the macOS resource folder, which is removed from disk.
@@ -84,10 +82,8 @@ std::string CharacterFolder(const std::string& topPath, const std::string& defin
   } catch (const EPackageError&) {
     throw EPackageError(TPackageCode::NoCharacterFolder, definitionFile);
   }
-  for (const std::string_view reserved : kReservedFolders) {
-    if (EntryNameKey(FirstComponent(clean)) == EntryNameKey(reserved)) {
-      throw EPackageError(TPackageCode::NoCharacterFolder, definitionFile);
-    }
+  if (IsReservedFolder(FirstComponent(clean))) {
+    throw EPackageError(TPackageCode::NoCharacterFolder, definitionFile);
   }
   // The folder as the package spells it (data paths match without regard to letter case).
   const std::string resolved = ResolveDataPath(FromFileSystemPath(topPath + "/" + clean));

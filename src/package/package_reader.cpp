@@ -79,9 +79,9 @@ TArchive OpenReader(const TPackageSource& source, TFileDescriptor& file) {
     opened = archive_read_open_fd(reader.get(), file.Get(), kReadBlockSize);
   }
   if (opened != ARCHIVE_OK) {
-    throw EPackageError(IsNoArchive(reader.get()) ? TPackageCode::NotAnArchive
-                            : TPackageCode::Corrupt,
-                        IsNoArchive(reader.get()) ? source.Path : "");
+    throw EPackageError(
+        IsNoArchive(reader.get()) ? TPackageCode::NotAnArchive : TPackageCode::Corrupt,
+        IsNoArchive(reader.get()) ? source.Path : "");
   }
   return reader;
 }
@@ -203,7 +203,8 @@ class TReader {
   // will have unpacked to with them. Raises TooLarge or Bomb at a bound.
   void Count(int64_t bytes, int64_t entryBytes, int64_t packedStart) {
     unpacked_ += bytes;
-    if (unpacked_ > limits_.MaxUnpackedBytes) throw EPackageError(TPackageCode::TooLarge, lastName_);
+    if (unpacked_ > limits_.MaxUnpackedBytes)
+      throw EPackageError(TPackageCode::TooLarge, lastName_);
     if (entryBytes <= limits_.CompressionCheckFloor) return;
     // The packed bytes the entry has taken from the archive so far (the whole compressed stream
     // around it for a compressed tar).

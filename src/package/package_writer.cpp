@@ -18,6 +18,7 @@
 #include "charfile/regular_file.h"
 #include "charfile/text_utils.h"
 #include "lint/character_linter.h"
+#include "package/package_paths.h"
 #include "package/utf8_locale.h"
 
 namespace kelmo {
@@ -28,23 +29,11 @@ namespace {
 constexpr std::string_view kReadmeStems[] = {"readme", "license", "licence", "copying"};
 // Image decoders a character folder may bring for its pictures.
 constexpr std::string_view kDecoderExtension = ".spi";
-constexpr std::string_view kStateFileExtension = ".kls";
 constexpr size_t kCopyChunk = 256 * 1024;
 
 struct TWriterFree {
   void operator()(archive* writer) const { archive_write_free(writer); }
 };
-
-fs::path Normal(const std::string& path) {
-  fs::path normal = fs::path(path).lexically_normal();
-  if (!normal.has_filename() && normal.has_parent_path()) normal = normal.parent_path();
-  return normal;
-}
-
-bool IsBelow(const fs::path& path, const fs::path& folder) {
-  const fs::path relative = path.lexically_relative(folder);
-  return !relative.empty() && relative != "." && *relative.begin() != "..";
-}
 
 // The files to pack: the used ones, then the decoders, readmes and licences of the folder.
 std::vector<fs::path> FilesToPack(const TLintReport& report, const fs::path& definition,
@@ -53,7 +42,7 @@ std::vector<fs::path> FilesToPack(const TLintReport& report, const fs::path& def
   const auto add = [&](const fs::path& path) {
     if (std::find(files.begin(), files.end(), path) == files.end()) files.push_back(path);
   };
-  for (const std::string& used : report.UsedFiles()) add(Normal(used));
+  for (const std::string& used : report.UsedFiles()) add(NormalPath(used));
   std::vector<fs::path> beside;
   std::error_code error;
   for (const fs::directory_entry& entry : fs::directory_iterator(folder, error)) {
@@ -62,14 +51,13 @@ std::vector<fs::path> FilesToPack(const TLintReport& report, const fs::path& def
     const std::string name = entry.path().filename().string();
     if (IsReadmeOrLicence(name) ||
         AsciiLowerCase(entry.path().extension().string()) == kDecoderExtension) {
-      beside.push_back(Normal(entry.path().string()));
+      beside.push_back(NormalPath(entry.path().string()));
     }
   }
   std::sort(beside.begin(), beside.end());
   for (const fs::path& path : beside) add(path);
   std::erase_if(files, [&](const fs::path& path) {
-    return path != definition &&
-           AsciiLowerCase(path.extension().string()) == kStateFileExtension;
+    return path != definition && AsciiLowerCase(path.extension().string()) == kStateFileExtension;
   });
   return files;
 }
@@ -162,43 +150,46 @@ bool IsReadmeOrLicence(std::string_view fileName) {
                      [&](std::string_view stem) { return lower.starts_with(stem); });
 }
 
+namespace {
+
+// Lints, checks and writes the package; raises EPackageError.
+void Pack(const TPackRequest& request, TPackResult& result) {
+  result.Lint = LintCharacter({request.ProgramFolder, request.Definition});
+  const fs::path definition = NormalPath(request.Definition);
+  if (result.Lint.Errors() > 0) {
+    throw EPackageError(TPackageCode::LintErrors, definition.filename().string());
+  }
+  const fs::path top = definition.parent_path();
+  const fs::path folder =
+      NormalPath(ResolveDataPath(TCharacterFile(FromFileSystemPath(definition.string())).Folder));
+  if (folder == top) {
+    throw EPackageError(TPackageCode::NoCharacterFolder, definition.filename().string());
+  }
+  if (!IsStrictlyBelow(folder, top)) {
+    throw EPackageError(TPackageCode::OutsideCharacterFolder, folder.string());
+  }
+  const std::vector<fs::path> files = FilesToPack(result.Lint, definition, folder);
+  for (const fs::path& file : files) {
+    if (file != definition && !IsStrictlyBelow(file, folder)) {
+      throw EPackageError(TPackageCode::OutsideCharacterFolder, file.string());
+    }
+    result.Names.push_back(file.lexically_relative(top).generic_string());
+  }
+  const TUtf8Locale utf8;
+  TPendingFile pending(request.Output);
+  TZipWriter zip(pending.Descriptor());
+  for (size_t i = 0; i < files.size(); ++i) zip.AddFile(files[i], result.Names[i]);
+  zip.Close();
+  pending.Commit();
+}
+
+}  // namespace
+
 TPackResult PackCharacter(const TPackRequest& request) {
   TPackResult result;
-  try {
-    result.Lint = LintCharacter({request.ProgramFolder, request.Definition});
-    const fs::path definition = Normal(request.Definition);
-    if (result.Lint.Errors() > 0) {
-      throw EPackageError(TPackageCode::LintErrors, definition.filename().string());
-    }
-    const fs::path top = definition.parent_path();
-    const fs::path folder = Normal(
-        ResolveDataPath(TCharacterFile(FromFileSystemPath(definition.string())).Folder));
-    if (folder == top) {
-      throw EPackageError(TPackageCode::NoCharacterFolder, definition.filename().string());
-    }
-    if (!IsBelow(folder, top)) {
-      throw EPackageError(TPackageCode::OutsideCharacterFolder, folder.string());
-    }
-    const std::vector<fs::path> files = FilesToPack(result.Lint, definition, folder);
-    for (const fs::path& file : files) {
-      if (file != definition && !IsBelow(file, folder)) {
-        throw EPackageError(TPackageCode::OutsideCharacterFolder, file.string());
-      }
-      result.Names.push_back(file.lexically_relative(top).generic_string());
-    }
-    const TUtf8Locale utf8;
-    TPendingFile pending(request.Output);
-    TZipWriter zip(pending.Descriptor());
-    for (size_t i = 0; i < files.size(); ++i) zip.AddFile(files[i], result.Names[i]);
-    zip.Close();
-    pending.Commit();
-  } catch (const EPackageError& error) {
-    result.Code = error.Code();
-    result.Entry = error.Entry();
-  } catch (const std::exception& error) {
-    result.Code = TPackageCode::WriteFailed;
-    result.Entry = error.what();
-  }
+  const TPackageOutcome outcome = RunPackageOperation([&] { Pack(request, result); });
+  result.Code = outcome.Code;
+  result.Entry = outcome.Entry;
   if (result.Code != TPackageCode::Ok) {
     result.Names.clear();
     result.Message = PackageMessage(result.Code, result.Entry);

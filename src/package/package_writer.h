@@ -26,9 +26,9 @@ struct TPackRequest {
 
 struct TPackResult {
   TPackageCode Code = TPackageCode::Ok;
-  std::string Entry;    // the file the failure names (UTF-8)
-  std::string Message;  // PackageMessage, or empty on success
-  TLintReport Lint;     // what the linter found
+  std::string Entry;               // the file the failure names (UTF-8)
+  std::string Message;             // PackageMessage, or empty on success
+  TLintReport Lint;                // what the linter found
   std::vector<std::string> Names;  // the package's entries, in order
 };
 

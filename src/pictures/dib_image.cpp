@@ -1,62 +1,24 @@
-// Conversion of bitmap blocks. All arithmetic on claimed sizes is done in 64 bits after the
-// header's fields are checked one by one, so no claim can overflow into a small, "fitting" size.
+// Conversion of bitmap blocks; their layout is read and checked by dib_layout.h.
 #include "pictures/dib_image.h"
 
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
-#include "dorrinkelmo/susie_plugin.h"
-#include "pictures/picture_limits.h"
+#include "pictures/dib_layout.h"
 
 namespace kelmo {
 namespace {
 
-static_assert(sizeof(SusieBitmapInfoHeader) == 40, "the header is 40 bytes on the wire");
-
-// The layout of the blocks, once checked.
-struct TDibLayout {
-  int Width = 0;
-  int Height = 0;
-  bool TopDown = false;
-  int BitCount = 0;
-  int64_t RowBytes = 0;  // one row with its padding
-};
-
-// The layout the header claims, or false when it is not one we read within the limits.
-bool CheckHeader(const SusieBitmapInfoHeader& header, size_t bitsSize, TDibLayout& layout) {
-  if (header.biCompression != SUSIE_BI_RGB) return false;
-  const int bitCount = header.biBitCount;
-  if (bitCount != 1 && bitCount != 4 && bitCount != 8 && bitCount != 24 && bitCount != 32) {
-    return false;
-  }
-  const int64_t width = header.biWidth;
-  const int64_t height = header.biHeight < 0 ? -int64_t{header.biHeight} : header.biHeight;
-  if (!WithinPictureLimits(width, height)) return false;
-  layout.Width = static_cast<int>(width);
-  layout.Height = static_cast<int>(height);
-  layout.TopDown = header.biHeight < 0;
-  layout.BitCount = bitCount;
-  layout.RowBytes = (width * bitCount + 31) / 32 * 4;
-  return layout.RowBytes * height <= static_cast<int64_t>(bitsSize);
-}
-
 // The colour table for an indexed picture, always 256 entries: those the block holds, then black.
-// False when the claimed table does not fit the block.
-bool ReadColourTable(const SusieBitmapInfoHeader& header, const unsigned char* info,
-                     size_t infoSize, QList<QRgb>& table) {
-  const int64_t maximum = int64_t{1} << header.biBitCount;
-  const int64_t entries = header.biClrUsed == 0 ? maximum : header.biClrUsed;
-  if (entries > maximum) return false;
-  if (header.biSize + entries * int64_t{sizeof(SusieRgbQuad)} > static_cast<int64_t>(infoSize)) {
-    return false;
-  }
-  table.fill(qRgb(0, 0, 0), 256);
-  const unsigned char* entry = info + header.biSize;
-  for (int64_t i = 0; i < entries; ++i, entry += sizeof(SusieRgbQuad)) {
+QList<QRgb> ColourTable(const TDibLayout& layout, const unsigned char* info) {
+  QList<QRgb> table;
+  table.fill(qRgb(0, 0, 0), kDibMaxColourEntries);
+  const unsigned char* entry = info + layout.HeaderSize;
+  for (int64_t i = 0; i < layout.ColourEntries; ++i, entry += kDibColourEntryBytes) {
     table[i] = qRgb(entry[2], entry[1], entry[0]);
   }
-  return true;
+  return table;
 }
 
 // Unpacks one row of 1, 4 or 8-bit indices into bytes, most significant bits first.
@@ -99,18 +61,6 @@ void SettleAlpha(QImage& image) {
   }
 }
 
-// Checks the blocks and reads their layout and, for 1 to 8 bits, the colour table.
-bool ReadLayout(const void* info, size_t infoSize, const void* bits, size_t bitsSize,
-                TDibLayout& layout, QList<QRgb>& colourTable) {
-  if (info == nullptr || bits == nullptr || infoSize < sizeof(SusieBitmapInfoHeader)) return false;
-  SusieBitmapInfoHeader header;
-  std::memcpy(&header, info, sizeof header);
-  if (header.biSize < sizeof header || header.biSize > infoSize) return false;
-  if (!CheckHeader(header, bitsSize, layout)) return false;
-  return layout.BitCount > 8 ||
-         ReadColourTable(header, static_cast<const unsigned char*>(info), infoSize, colourTable);
-}
-
 QImage::Format FormatOf(int bitCount) {
   switch (bitCount) {
     case 24:
@@ -125,9 +75,9 @@ QImage::Format FormatOf(int bitCount) {
 }  // namespace
 
 QImage DibToImage(const void* info, size_t infoSize, const void* bits, size_t bitsSize) {
-  TDibLayout layout;
-  QList<QRgb> colourTable;
-  if (!ReadLayout(info, infoSize, bits, bitsSize, layout, colourTable)) return {};
+  const std::optional<TDibLayout> checked = ReadDibLayout(info, infoSize, bitsSize);
+  if (!checked || bits == nullptr) return {};
+  const TDibLayout& layout = *checked;
   QImage image(layout.Width, layout.Height, FormatOf(layout.BitCount));
   if (image.isNull()) return {};
   const auto* rows = static_cast<const unsigned char*>(bits);
@@ -142,26 +92,36 @@ QImage DibToImage(const void* info, size_t infoSize, const void* bits, size_t bi
       std::memcpy(image.scanLine(y), row, copied);
     }
   }
-  if (layout.BitCount <= 8) image.setColorTable(colourTable);
+  if (layout.BitCount <= 8) {
+    image.setColorTable(ColourTable(layout, static_cast<const unsigned char*>(info)));
+  }
   if (layout.BitCount == 32) SettleAlpha(image);
   return image;
 }
 
-QImage AdoptDib(const void* info, size_t infoSize, void* bits, size_t bitsSize) {
-  TDibLayout layout;
-  QList<QRgb> colourTable;
-  if (ReadLayout(info, infoSize, bits, bitsSize, layout, colourTable) && layout.BitCount == 32 &&
-      layout.TopDown) {
-    QImage image(static_cast<uchar*>(bits), layout.Width, layout.Height,
-                 static_cast<qsizetype>(layout.RowBytes), QImage::Format_ARGB32, std::free, bits);
+QImage AdoptDib(const void* info, size_t infoSize, void* bits, size_t bitsSize,
+                void (*release)(void*), void* releaseInfo) {
+  const std::optional<TDibLayout> layout = ReadDibLayout(info, infoSize, bitsSize);
+  if (bits != nullptr && layout && layout->BitCount == 32 && layout->TopDown) {
+    QImage image(static_cast<uchar*>(bits), layout->Width, layout->Height,
+                 static_cast<qsizetype>(layout->RowBytes), QImage::Format_ARGB32, release,
+                 releaseInfo);
     if (!image.isNull()) {
       SettleAlpha(image);
       return image;
     }
   }
   QImage image = DibToImage(info, infoSize, bits, bitsSize);
-  std::free(bits);
+  release(releaseInfo);
   return image;
+}
+
+QImage AdoptDib(const void* info, size_t infoSize, void* bits, size_t bitsSize) {
+  return AdoptDib(info, infoSize, bits, bitsSize, std::free, bits);
+}
+
+QImage AdoptDecodedDib(TDecodedDib dib) {
+  return AdoptDib(dib.Info.get(), dib.InfoSize, dib.Bits.release(), dib.BitsSize);
 }
 
 }  // namespace kelmo

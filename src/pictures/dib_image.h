@@ -9,6 +9,8 @@
 #include <QImage>
 #include <cstddef>
 
+#include "pictures/susie_plugin_list.h"
+
 namespace kelmo {
 
 // The picture the blocks describe: infoSize bytes at info (header, then colour table) and
@@ -23,5 +25,13 @@ QImage DibToImage(const void* info, size_t infoSize, const void* bits, size_t bi
 // or, when it holds 32-bit rows top-down (the layout a QImage has), becomes the picture's own
 // pixels without a copy and is freed with the picture.
 QImage AdoptDib(const void* info, size_t infoSize, void* bits, size_t bitsSize);
+
+// AdoptDib for rows that are released by calling release(releaseInfo) instead of free: called
+// once, when the picture goes or at once when the rows are not taken over.
+QImage AdoptDib(const void* info, size_t infoSize, void* bits, size_t bitsSize,
+                void (*release)(void*), void* releaseInfo);
+
+// AdoptDib of the blocks a decoder returned in this process (susie_plugin_list.h).
+QImage AdoptDecodedDib(TDecodedDib dib);
 
 }  // namespace kelmo

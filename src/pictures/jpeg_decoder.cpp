@@ -6,6 +6,11 @@
 //
 // Warnings are noted, not printed; a file that ends before its last row (libjpeg would show the
 // rest in grey) counts as broken, so authors learn of a truncated picture.
+//
+// What a small file can cost is bounded before and while it is decoded: a picture of more than
+// kMaxJpegPixels is refused from its header, libjpeg's working memory is capped, and a progress
+// monitor ends the decode at the first scan beyond kMaxJpegScans (libjpeg reads every scan of a
+// progressive file in jpeg_start_decompress, calling the monitor as it goes).
 #include "pictures/jpeg_decoder.h"
 
 // jpeglib.h needs size_t and FILE declared before it.
@@ -17,6 +22,7 @@
 // clang-format on
 
 #include <csetjmp>
+#include <cstdint>
 #include <limits>
 
 #include "pictures/picture_limits.h"
@@ -27,19 +33,25 @@ namespace {
 struct TJpegErrors {
   jpeg_error_mgr Manager;  // first, so libjpeg's pointer to it is a pointer to the whole
   std::jmp_buf Jump;
-  bool Truncated = false;  // the entropy decoder ran out of data
 };
 
 [[noreturn]] void JumpOut(j_common_ptr info) {
   std::longjmp(reinterpret_cast<TJpegErrors*>(info->err)->Jump, 1);
 }
 
+// Ends the decode once the file has more scans than kMaxJpegScans.
+void CountScans(j_common_ptr info) {
+  if (reinterpret_cast<j_decompress_ptr>(info)->input_scan_number > kMaxJpegScans) JumpOut(info);
+}
+
 // Warnings (level -1) and traces (level >= 0) are not printed. The entropy decoder warns of a
 // marker (or the end of the data) when it needs bits that are not there: the picture is
-// truncated or corrupt. A missing end marker alone is only a warning of the end of the data.
+// truncated or corrupt, and the decode ends there rather than go on over rows of nothing (a small
+// file claiming a large picture, or made of empty scans, would cost seconds). A missing end
+// marker alone is only a warning of the end of the data.
 void NoteMessage(j_common_ptr info, int level) {
-  auto* errors = reinterpret_cast<TJpegErrors*>(info->err);
-  if (level < 0 && errors->Manager.msg_code == JWRN_HIT_MARKER) errors->Truncated = true;
+  const auto* errors = reinterpret_cast<const TJpegErrors*>(info->err);
+  if (level < 0 && errors->Manager.msg_code == JWRN_HIT_MARKER) JumpOut(info);
 }
 
 // One CMYK pixel as RGB. Adobe's files store the inks inverted (255 = no ink).
@@ -56,10 +68,17 @@ bool Decompress(jpeg_decompress_struct& info, TJpegErrors& errors, std::string_v
                 QImage& image) {
   if (setjmp(errors.Jump) != 0) return false;
   jpeg_create_decompress(&info);
+  info.mem->max_memory_to_use = kMaxJpegWorkingBytes;
+  jpeg_progress_mgr progress{};
+  progress.progress_monitor = CountScans;
+  info.progress = &progress;
   jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(bytes.data()),
                static_cast<unsigned long>(bytes.size()));
   jpeg_read_header(&info, TRUE);
-  if (!WithinPictureLimits(info.image_width, info.image_height)) return false;
+  if (!WithinPictureLimits(info.image_width, info.image_height) ||
+      int64_t{info.image_width} * info.image_height > kMaxJpegPixels) {
+    return false;
+  }
   const bool cmyk = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
   info.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGRX;  // BGRX is QImage's RGB32 in memory
   jpeg_start_decompress(&info);
@@ -81,7 +100,7 @@ bool Decompress(jpeg_decompress_struct& info, TJpegErrors& errors, std::string_v
     }
   }
   jpeg_finish_decompress(&info);
-  return !errors.Truncated;
+  return true;
 }
 
 }  // namespace

@@ -1,15 +1,27 @@
 // The picture set: decoding by extension, the colour key, and the character's share of the
-// decoder list, which always sits at the list's end.
+// decoder list, which always sits at the list's end. Decoder files are listed here, never loaded:
+// only the helper loads them.
 #include "pictures/picture_set.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
+#include "charfile/data_path.h"
+#include "charfile/date_time.h"
+#include "charfile/kelmo_error.h"
+#include "charfile/regular_file.h"
 #include "pictures/bmp_decoder.h"
 #include "pictures/built_in_balloons.h"
 #include "pictures/colour_key.h"
+#include "pictures/dib_image.h"
 #include "pictures/jpeg_decoder.h"
 #include "pictures/picture_file.h"
+#include "pictures/susie_plugin_list.h"
+#include "shell/chat_log.h"
 
 namespace kelmo {
 namespace {
@@ -32,14 +44,12 @@ std::string Extension(const std::string& path) {
   return extension;
 }
 
-// The picture in a file by its extension; a null image when it does not decode.
-QImage Decode(const std::string& path, TSusiePlugInList& decoders) {
-  const std::string extension = Extension(path);
-  if (extension != ".jpg" && extension != ".jpeg" && extension != ".bmp") {
-    QImage picture;
-    decoders.LoadFromFile(path, picture);
-    return picture;
-  }
+bool DecodedInProcess(const std::string& extension) {
+  return extension == ".jpg" || extension == ".jpeg" || extension == ".bmp";
+}
+
+// The picture in a JPEG or BMP file; a null image when it does not decode.
+QImage DecodeInProcess(const std::string& path, const std::string& extension) {
   const std::optional<std::string> bytes = ReadPictureFile(path);
   if (!bytes) return {};
   return extension == ".bmp" ? DecodeBmp(*bytes) : DecodeJpeg(*bytes);
@@ -58,27 +68,82 @@ std::string WithDelimiter(const std::string& folder) {
   return folder.empty() || folder.back() == '/' ? folder : folder + "/";
 }
 
-// The system folder of decoders of the running executable; "" when its place is unknown.
-std::string SystemDecoderFolder() {
+std::string HelperName(const TDecoderHelperSettings& helper) {
+  return helper.Program.empty() ? std::string(kDecoderHelperName) : helper.Program;
+}
+
+// The running executable's folder; "" when its place is unknown.
+std::filesystem::path ExecutableFolder() {
   std::error_code error;
   const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
-  if (error) return {};
-  return WithDelimiter(
-      (executable.parent_path() / kSystemDecodersFromExecutable).lexically_normal().string());
+  return error ? std::filesystem::path() : executable.parent_path();
+}
+
+bool IsExecutableFile(const std::filesystem::path& path) {
+  std::error_code error;
+  return std::filesystem::is_regular_file(path, error) && ::access(path.c_str(), X_OK) == 0;
+}
+
+// The path by which two names of one file compare equal.
+std::string SameFileKey(const std::string& path) {
+  std::error_code error;
+  const std::filesystem::path canonical = std::filesystem::weakly_canonical(path, error);
+  return error ? path : canonical.string();
 }
 
 }  // namespace
 
+TPictureOptions ProgramPictureOptions(const std::string& appDir) {
+  TPictureOptions options;
+  const std::filesystem::path executableFolder = ExecutableFolder();
+  if (executableFolder.empty()) return options;
+  const std::filesystem::path systemFolder =
+      (executableFolder / kSystemDecodersFromExecutable).lexically_normal();
+  options.SystemFolder = WithDelimiter(systemFolder.string());
+  options.ExecutableFolder = WithDelimiter(executableFolder.string());
+  for (const std::filesystem::path& folder :
+       {executableFolder, systemFolder.parent_path(), std::filesystem::path(appDir)}) {
+    const std::filesystem::path helper = folder / kDecoderHelperName;
+    if (IsExecutableFile(helper)) {
+      options.Helper.Program = helper.string();
+      break;
+    }
+  }
+  return options;
+}
+
 TPictureSet::TPictureSet(const std::string& appDir, QColor background)
-    : TPictureSet(appDir, background, SystemDecoderFolder()) {}
+    : TPictureSet(appDir, background, ProgramPictureOptions(appDir)) {}
 
 TPictureSet::TPictureSet(const std::string& appDir, QColor background,
                          const std::string& systemFolder)
+    : TPictureSet(appDir, background, [&] {
+        TPictureOptions options = ProgramPictureOptions(appDir);
+        options.SystemFolder = systemFolder;
+        options.ExecutableFolder.clear();
+        return options;
+      }()) {}
+
+TPictureSet::TPictureSet(const std::string& appDir, QColor background, TPictureOptions options)
     : background_(background),
+      appDir_(WithDelimiter(appDir)),
+      options_(std::move(options)),
       characterBalloon_(ColourKeyed(CharacterBalloonPicture(), background)),
       userBalloon_(ColourKeyed(UserBalloonPicture(), background)) {
-  decoders_.LoadFolder(WithDelimiter(appDir) + std::string(kProgramDecoderFolder));
-  decoders_.LoadFolder(systemFolder);
+  AddDecoderFolder(appDir_ + std::string(kProgramDecoderFolder));
+  AddDecoderFolder(options_.SystemFolder);
+  if (!options_.ExecutableFolder.empty()) {
+    AddDecoderFolder(WithDelimiter(options_.ExecutableFolder) + std::string(kProgramDecoderFolder));
+  }
+}
+
+void TPictureSet::AddDecoderFolder(const std::string& folder) {
+  for (const std::string& file : DecoderFilesIn(folder)) {
+    const std::string key = SameFileKey(file);
+    const bool listed = std::any_of(globalDecoders_.begin(), globalDecoders_.end(),
+                                    [&](const std::string& other) { return SameFileKey(other) == key; });
+    if (!listed) globalDecoders_.push_back(file);
+  }
 }
 
 void TPictureSet::ResetPictures(bool useBuiltInBalloons) {
@@ -88,12 +153,56 @@ void TPictureSet::ResetPictures(bool useBuiltInBalloons) {
 }
 
 void TPictureSet::SetCharacterFolder(const std::string& folder) {
-  for (; characterDecoders_ > 0; --characterDecoders_) decoders_.Delete(decoders_.Count() - 1);
-  characterDecoders_ = decoders_.LoadFolder(folder);
+  characterDecoders_ = DecoderFilesIn(folder);
+}
+
+std::vector<std::string> TPictureSet::DecoderFiles() const {
+  std::vector<std::string> files = globalDecoders_;
+  if (options_.CharacterDecoders) {
+    files.insert(files.end(), characterDecoders_.begin(), characterDecoders_.end());
+  }
+  return files;
+}
+
+void TPictureSet::Report(const std::string& line) const {
+  if (options_.Report) {
+    options_.Report(line);
+    return;
+  }
+  TChatLog(IncludeTrailingDelimiter(FromFileSystemPath(appDir_)), "")
+      .WriteErrorLog(FromFileSystemPath(line), NowLocal());
+}
+
+QImage TPictureSet::DecodeWithDecoders(const std::string& path) {
+  const std::vector<std::string> decoders = DecoderFiles();
+  if (decoders.empty()) return {};
+  TFileDescriptor file;
+  try {
+    file = OpenRegularFile(path, O_RDONLY);
+  } catch (const EFileError&) {
+    return {};
+  }
+  if (helper_ == nullptr) helper_ = std::make_unique<TDecoderHelper>(options_.Helper);
+  THelperOutcome outcome = helper_->Decode(file.Get(), decoders);
+  for (const TDecoderIncident& incident : outcome.Incidents) {
+    const std::string subject =
+        incident.Decoder >= 0 ? decoders[static_cast<size_t>(incident.Decoder)]
+                              : "The decoder helper " + HelperName(options_.Helper);
+    Report(subject + " " + IncidentText(incident) + " while decoding " + path);
+  }
+  THelperReply& reply = outcome.Reply;
+  if (reply.End != TReplyEnd::Picture) return {};
+  auto rows = std::make_unique<TMappedRows>(std::move(reply.Bits));
+  void* bits = rows->Get();
+  const size_t bitsSize = rows->Size();
+  return AdoptDib(reply.Info.data(), reply.Info.size(), bits, bitsSize, TMappedRows::Delete,
+                  rows.release());
 }
 
 bool TPictureSet::LoadPicture(TPictureSlot slot, const std::string& path, bool colourKey) {
-  const QImage picture = Decode(path, decoders_);
+  const std::string extension = Extension(path);
+  const QImage picture = DecodedInProcess(extension) ? DecodeInProcess(path, extension)
+                                                     : DecodeWithDecoders(path);
   if (picture.isNull()) return false;
   Slot(slot) = colourKey ? ColourKeyed(picture, background_) : ReadyToPaint(picture);
   return true;

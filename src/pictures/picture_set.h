@@ -1,33 +1,64 @@
-// The main window's four pictures (TPictureSlot) and the image-decoder list behind them: what a
-// view owns to show a character's pictures. The window paints Picture(...); the batch view only
+// The main window's four pictures (TPictureSlot) and the image decoders behind them: what a view
+// owns to show a character's pictures. The window paints Picture(...); the batch view only
 // decodes.
 //
 // Loading dispatches on the file's extension: ".jpg" and ".jpeg" go to libjpeg, ".bmp" to Qt's
-// BMP reader, anything else to the decoder list (decoders of the program folder's "SPIs/", then of
-// the system folder, then of the current character's folder). Pictures are kept as 32-bit pixels,
-// with alpha where the file has it.
+// BMP reader, both in this process (they are ours and hold to the picture limits before they
+// allocate); anything else goes to the image decoders, which are foreign code and run only in the
+// decoder helper (decoder_helper.h): the decoders of the program folder's "SPIs/", then of the
+// system folder, then of "SPIs/" beside the executable, then of the current character's folder.
+// Pictures are kept as 32-bit pixels, with alpha where the file has it.
+//
+// What a decoder did wrong (crashed, hung, lied, started a process) is reported as one line for
+// the error log naming the decoder; the picture then fails like any other.
 #pragma once
 
 #include <QColor>
 #include <QImage>
 #include <array>
+#include <functional>
+#include <memory>
 #include <string>
+#include <vector>
 
-#include "pictures/susie_plugin_list.h"
+#include "pictures/decoder_helper.h"
 #include "shell/chat_view.h"
 
 namespace kelmo {
 
+// Where decoders and the helper are found, and who hears of decoders' misdeeds.
+struct TPictureOptions {
+  // The system folder of decoders (file-system path; "" for none).
+  std::string SystemFolder;
+  // The folder whose "SPIs/" is searched after the system folder: the executable's own, so that a
+  // program run from its build folder finds its decoder whatever its program folder ("" for none).
+  std::string ExecutableFolder;
+  // The helper and its limits.
+  TDecoderHelperSettings Helper;
+  // False: the character's own decoders are never run (an author's tool must not run a
+  // character's code); CharacterDecoderFiles still lists them.
+  bool CharacterDecoders = true;
+  // Hears each error-log line (UTF-8); when empty, the lines go to the program folder's error log.
+  std::function<void(const std::string&)> Report;
+};
+
+// The options of the running program: the system folder, the executable's folder and the helper
+// found from the executable's own place (beside it, else in the install layout's
+// <prefix>/<lib dir>/dorrinkelmo/, else in the program folder appDir).
+TPictureOptions ProgramPictureOptions(const std::string& appDir);
+
 class TPictureSet {
  public:
   // background: the window background colour that the colour key turns matching pixels into.
-  // appDir: the program folder (file-system path); its "SPIs/" decoders are loaded, then those of
-  // the system folder <install prefix>/<lib dir>/dorrinkelmo/SPIs/, found from the executable's
-  // own place.
+  // appDir: the program folder (file-system path); its "SPIs/" decoders come first. The other
+  // folders and the helper are ProgramPictureOptions(appDir)'s.
   TPictureSet(const std::string& appDir, QColor background);
 
-  // The same with another system folder (tests use one of their own, or none: "").
+  // The same with another system folder (tests use one of their own, or none: "") and no
+  // executable's folder.
   TPictureSet(const std::string& appDir, QColor background, const std::string& systemFolder);
+
+  TPictureSet(const std::string& appDir, QColor background, TPictureOptions options);
 
   // The same contracts as TChatView's operations of the same names (src/shell/chat_view.h):
 
@@ -35,8 +66,8 @@ class TPictureSet {
   // become the built-in ones, colour-keyed with their bottom-left pixel. The shown picture stays.
   void ResetPictures(bool useBuiltInBalloons);
 
-  // Unloads the decoders the previous character's folder added, then loads the decoders of this
-  // one (a UTF-8 file-system path; "" loads none).
+  // The previous character's decoders go; the decoders of this folder (a UTF-8 file-system path;
+  // "" has none) come at the end of the list.
   void SetCharacterFolder(const std::string& folder);
 
   // Decodes the file at path (UTF-8 file-system path) into the slot, colour-keyed with its
@@ -50,16 +81,26 @@ class TPictureSet {
   // The picture in a slot (a null QImage while empty).
   const QImage& Picture(TPictureSlot slot) const;
 
-  // The decoder list, in its order.
-  const TSusiePlugInList& Decoders() const { return decoders_; }
+  // The decoder files, in the order they are asked (the character's last, when they run).
+  std::vector<std::string> DecoderFiles() const;
+
+  // The decoder files of the current character's folder, whether they run or not.
+  const std::vector<std::string>& CharacterDecoderFiles() const { return characterDecoders_; }
 
  private:
   QImage& Slot(TPictureSlot slot) { return pictures_[static_cast<size_t>(slot)]; }
+  // Appends the decoder files of the folder not yet in the list.
+  void AddDecoderFolder(const std::string& folder);
+  QImage DecodeWithDecoders(const std::string& path);
+  void Report(const std::string& line) const;
 
   QColor background_;
-  TSusiePlugInList decoders_;
-  int characterDecoders_ = 0;  // how many decoders at the end of the list the character added
-  QImage characterBalloon_;    // the built-in balloons, keyed once
+  std::string appDir_;
+  TPictureOptions options_;
+  std::vector<std::string> globalDecoders_;     // program folder, system folder, executable's
+  std::vector<std::string> characterDecoders_;  // the current character's folder
+  std::unique_ptr<TDecoderHelper> helper_;
+  QImage characterBalloon_;  // the built-in balloons, keyed once
   QImage userBalloon_;
   std::array<QImage, 4> pictures_;  // indexed by TPictureSlot
 };

@@ -1,9 +1,8 @@
 // Decoder libraries are opened with dlopen and their entries looked up by name. A decode hands
 // the decoder a pointer to the whole file, padded with zeros up to SUSIE_SUPPORTED_HEAD_BYTES
 // when the file is shorter, since decoders written for the interface may look at that many bytes
-// in IsSupported. The returned blocks are measured with malloc_usable_size, the only size of a
-// malloc'ed block the decoder cannot lie about, and freed here whatever the result (32-bit
-// top-down rows become the picture's pixels and are freed with it).
+// in IsSupported. The returned blocks are measured with malloc_usable_size and owned from the
+// moment GetPicture returns, so they are freed whatever the result.
 #include "pictures/susie_plugin_list.h"
 
 #include <dlfcn.h>
@@ -11,14 +10,10 @@
 
 #include <algorithm>
 #include <climits>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <utility>
 
-#include "charfile/text_utils.h"
-#include "pictures/dib_image.h"
-#include "pictures/picture_file.h"
 
 namespace kelmo {
 namespace {
@@ -27,22 +22,6 @@ namespace {
 int NeverCancel(int /*numerator*/, int /*denominator*/, intptr_t /*userData*/) {
   return 0;
 }
-
-// A block returned by a decoder, freed when it goes.
-class TDecoderBlock {
- public:
-  explicit TDecoderBlock(void* block) : block_(block) {}
-  ~TDecoderBlock() { std::free(block_); }
-  TDecoderBlock(const TDecoderBlock&) = delete;
-  TDecoderBlock& operator=(const TDecoderBlock&) = delete;
-  void* Get() const { return block_; }
-  size_t Size() const { return block_ == nullptr ? 0 : malloc_usable_size(block_); }
-  // Hands the block over; it is no longer freed here.
-  void* Release() { return std::exchange(block_, nullptr); }
-
- private:
-  void* block_;
-};
 
 template <typename TFunction>
 TFunction Entry(void* module, const char* name) {
@@ -57,39 +36,47 @@ std::string PluginInfo(SusieGetPluginInfo getPluginInfo, int number) {
   return buffer;
 }
 
-bool HasDecoderExtension(const std::string& name) {
-  if (name.size() < kDecoderExtension.size()) return false;
-  return AsciiUpperCase(std::string_view(name).substr(name.size() - kDecoderExtension.size())) ==
-         AsciiUpperCase(kDecoderExtension);
+// ASCII letters in upper case. The decoder helper is built from these sources alone, without the
+// program's text library (whose AsciiUpperCase this is).
+std::string UpperCase(std::string text) {
+  for (char& c : text) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return text;
 }
 
-// The picture one decoder makes of the file, or a null image when it does not claim it, fails,
-// or returns blocks that are not a picture we read.
-QImage Decode(const TSusiePlugIn& plugIn, const char* file, size_t size, intptr_t userData) {
-  if (plugIn.IsSupported("", const_cast<char*>(file)) == 0) return {};
+bool HasDecoderExtension(const std::string& name) {
+  if (name.size() < kDecoderExtension.size()) return false;
+  return UpperCase(name.substr(name.size() - kDecoderExtension.size())) ==
+         UpperCase(std::string(kDecoderExtension));
+}
+
+size_t BlockSize(const TMallocBlock& block) {
+  return block == nullptr ? 0 : malloc_usable_size(block.get());
+}
+
+// What one decoder makes of the file: nothing when it does not claim it or fails; a decoded
+// picture whose layout is still to be checked otherwise.
+std::optional<TDecodedDib> Decode(const TSusiePlugIn& plugIn, const char* file, size_t size,
+                                  intptr_t userData) {
+  if (plugIn.IsSupported("", const_cast<char*>(file)) == 0) return std::nullopt;
   void* info = nullptr;
   void* bits = nullptr;
   const int result = plugIn.GetPicture(file, static_cast<long>(size), SUSIE_INPUT_MEMORY, &info,
                                        &bits, NeverCancel, userData);
-  const TDecoderBlock infoBlock(info);
-  TDecoderBlock bitsBlock(bits);
-  if (result != SUSIE_SUCCESS) return {};
-  const size_t bitsSize = bitsBlock.Size();
-  return AdoptDib(infoBlock.Get(), infoBlock.Size(), bitsBlock.Release(), bitsSize);
+  TDecodedDib decoded;
+  decoded.Info.reset(info);
+  decoded.Bits.reset(bits);
+  if (result != SUSIE_SUCCESS) return std::nullopt;
+  decoded.InfoSize = BlockSize(decoded.Info);
+  decoded.BitsSize = BlockSize(decoded.Bits);
+  return decoded;
 }
 
 }  // namespace
 
-void TSusiePlugIn::TModuleCloser::operator()(void* module) const {
-  ::dlclose(module);
-}
-
-TSusiePlugInList::~TSusiePlugInList() {
-  for (std::unique_ptr<TSusiePlugIn>& plugIn : plugIns_) plugIn.reset();
-}
-
-int TSusiePlugInList::LoadFolder(const std::string& folder) {
-  if (folder.empty()) return 0;
+std::vector<std::string> DecoderFilesIn(const std::string& folder) {
+  if (folder.empty()) return {};
   const std::string base = folder.back() == '/' ? folder : folder + "/";
   std::vector<std::string> names;
   std::error_code error;
@@ -100,9 +87,22 @@ int TSusiePlugInList::LoadFolder(const std::string& folder) {
     if (HasDecoderExtension(name) && entry->is_regular_file(ignored)) names.push_back(name);
   }
   std::sort(names.begin(), names.end());
+  for (std::string& name : names) name = base + name;
+  return names;
+}
+
+void TSusiePlugIn::TModuleCloser::operator()(void* module) const {
+  ::dlclose(module);
+}
+
+TSusiePlugInList::~TSusiePlugInList() {
+  for (std::unique_ptr<TSusiePlugIn>& plugIn : plugIns_) plugIn.reset();
+}
+
+int TSusiePlugInList::LoadFolder(const std::string& folder) {
   int added = 0;
-  for (const std::string& name : names) {
-    if (Add(base + name)) ++added;
+  for (const std::string& path : DecoderFilesIn(folder)) {
+    if (Add(path)) ++added;
   }
   return added;
 }
@@ -121,7 +121,7 @@ bool TSusiePlugInList::Insert(int index, const std::string& path) {
   if (getPluginInfo == nullptr) return false;
   plugIn->ApiVersion = PluginInfo(getPluginInfo, 0);
   plugIn->PlugInName = PluginInfo(getPluginInfo, 1);
-  plugIn->Extensions = AsciiUpperCase(PluginInfo(getPluginInfo, 2));
+  plugIn->Extensions = UpperCase(PluginInfo(getPluginInfo, 2));
   plugIn->TypeName = PluginInfo(getPluginInfo, 3);
   if (plugIn->ApiVersion != SUSIE_API_VERSION_PICTURE) return false;
   plugIn->IsSupported = Entry<SusieIsSupported>(module, "IsSupported");
@@ -137,13 +137,11 @@ void TSusiePlugInList::Delete(int index) {
   plugIns_.erase(plugIns_.begin() + index);
 }
 
-bool TSusiePlugInList::LoadFromFile(const std::string& fileName, QImage& bitmap) {
-  const std::optional<std::string> bytes = ReadPictureFile(fileName);
-  return bytes && LoadFromMemory(bytes->data(), bytes->size(), bitmap);
-}
-
-bool TSusiePlugInList::LoadFromMemory(const void* data, size_t size, QImage& bitmap) {
-  if (data == nullptr || plugIns_.empty() || size > static_cast<size_t>(LONG_MAX)) return false;
+std::optional<TDecodedDib> TSusiePlugInList::LoadFromMemory(const void* data, size_t size,
+                                                            TDecodeObserver* observer) {
+  if (data == nullptr || plugIns_.empty() || size > static_cast<size_t>(LONG_MAX)) {
+    return std::nullopt;
+  }
   const char* file = static_cast<const char*>(data);
   std::string padded;
   if (size < SUSIE_SUPPORTED_HEAD_BYTES) {
@@ -151,14 +149,22 @@ bool TSusiePlugInList::LoadFromMemory(const void* data, size_t size, QImage& bit
     std::memcpy(padded.data(), data, size);
     file = padded.data();
   }
-  for (const std::unique_ptr<TSusiePlugIn>& plugIn : plugIns_) {
-    QImage picture = Decode(*plugIn, file, size, reinterpret_cast<intptr_t>(this));
-    if (!picture.isNull()) {
-      bitmap = std::move(picture);
-      return true;
+  for (int index = 0; index < Count(); ++index) {
+    if (observer != nullptr) observer->Calling(index);
+    std::optional<TDecodedDib> decoded =
+        Decode(*plugIns_[static_cast<size_t>(index)], file, size, reinterpret_cast<intptr_t>(this));
+    if (!decoded) continue;
+    const std::optional<TDibLayout> layout =
+        ReadDibLayout(decoded->Info.get(), decoded->InfoSize, decoded->BitsSize);
+    if (!layout || decoded->Bits == nullptr) {
+      if (observer != nullptr) observer->Lied(index);
+      continue;
     }
+    decoded->Decoder = index;
+    decoded->Layout = *layout;
+    return decoded;
   }
-  return false;
+  return std::nullopt;
 }
 
 bool TSusiePlugInList::IsLoaded(const std::string& path) const {

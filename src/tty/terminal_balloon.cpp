@@ -216,7 +216,13 @@ void TTerminalBalloon::Show(std::vector<std::string> lines) {
   const size_t last = lines.size() - 1;
   const bool erases =
       lines.size() <= shown && same >= last && lines_[last].starts_with(lines[last]);
-  if (erases && cursorControl_ && RedrawFrom(last, lines)) return;
+  if (erases && !cursorControl_) {
+    // A stream cannot take letters back: what was printed stays (a wait mark included), and only
+    // what comes after the erasure is printed.
+    lines_ = std::move(lines);
+    return;
+  }
+  if (erases && RedrawFrom(last, lines)) return;
 
   End();
   StartBlock(std::move(lines));

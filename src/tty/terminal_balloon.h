@@ -8,8 +8,10 @@
 // and prints that line again; any other change (CLEAR emptying the balloon) starts a new block
 // below, so the conversation above stays readable. To move back, it simulates how the terminal
 // wraps each line, double-width letters included (a letter that does not fit in the last column
-// goes to the next row whole). Without cursor control (output that is no terminal), or when the
-// line to go back to has scrolled off the screen, a change that is no growth starts a new block.
+// goes to the next row whole). When the line to go back to has scrolled off the screen, an erasure
+// starts a new block. Without cursor control (output that is no terminal, such as a pipe) nothing
+// printed is taken back: an erasure prints nothing, and the growth after it prints only its new
+// letters, so a wait mark stays in the output and the balloon is never printed twice.
 //
 // Text from a reply may hold control characters; they are shown as "?" so that a character's
 // data can never drive the terminal.
@@ -36,7 +38,7 @@ std::string SanitizeForTerminal(std::string_view utf8);
 class TTerminalBalloon {
  public:
   // Writes to out. With cursorControl, erasing uses ANSI cursor movement; without it, erasures
-  // start a new block.
+  // print nothing.
   TTerminalBalloon(std::ostream& out, bool cursorControl);
 
   // The terminal's size, for wrapping; defaults 80 x 24. Values below 1 are ignored.

@@ -12,6 +12,7 @@
 #include "charfile/code_page.h"
 #include "gui/form_splash.h"
 #include "gui/picture_box.h"
+#include "gui/qt_text.h"
 #include "main_window_fixture.h"
 #include "message_box_catcher.h"
 

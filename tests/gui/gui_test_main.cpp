@@ -3,14 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QFont>
+
+#include "gui/window_front_end.h"
 
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   ::testing::InitGoogleTest(&argc, argv);
   QApplication application(argc, argv);
-  QFont font = QApplication::font();
-  font.setFamilies({"ＭＳ Ｐゴシック", "Noto Sans CJK JP"});
-  QApplication::setFont(font);
+  kelmo::UseApplicationFont();
   return RUN_ALL_TESTS();
 }

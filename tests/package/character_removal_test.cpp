@@ -35,13 +35,14 @@ class RemovalTest : public PackageTest {
 
   TRemoveResult Remove(const std::string& definition, const std::string& running = "") {
     TCharacterList list(SettingsPath());
-    return RemoveCharacter({HomePath(), home_.Path() + definition,
-                            running.empty() ? "" : home_.Path() + running},
-                           list);
+    return RemoveCharacter(
+        {HomePath(), home_.Path() + definition, running.empty() ? "" : home_.Path() + running},
+        list);
   }
 
   bool InTrash(const std::string& name) const {
-    return dataHome_.Exists("Trash/files/" + name) && dataHome_.Exists("Trash/info/" + name + ".trashinfo");
+    return dataHome_.Exists("Trash/files/" + name) &&
+           dataHome_.Exists("Trash/info/" + name + ".trashinfo");
   }
 
   TempFolder dataHome_;
@@ -69,8 +70,10 @@ TEST_F(RemovalTest, TheCharacterInUseIsNotRemoved) {
 }
 
 TEST_F(RemovalTest, AFolderAnotherCharacterNamesStaysAndTheStateFileGoes) {
-  home_.Write("hana-night.klc", Utf8ToShiftJis(
-      "name\r\nよるのはな\r\nfolder\r\nhana\r\nversion\r\n210\r\ndata02\r\ndict.txt\r\n"));
+  home_.Write(
+      "hana-night.klc",
+      Utf8ToShiftJis(
+          "name\r\nよるのはな\r\nfolder\r\nhana\r\nversion\r\n210\r\ndata02\r\ndict.txt\r\n"));
   const TRemoveResult result = Remove("hana.klc");
   ASSERT_EQ(result.Code, TPackageCode::Ok) << result.Message;
   EXPECT_THAT(result.Trashed, ElementsAre(HomePath() + "/hana.klc", HomePath() + "/hana/hana.kls"));

@@ -3,8 +3,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 
+#include "package/folder_unpacker.h"
 #include "package/package_fixture.h"
 
 namespace kelmo::testing {
@@ -14,7 +16,9 @@ using ::testing::HasSubstr;
 
 // A valid character: hostile entries come after it, so that the refusal also has unpacked files
 // to clean up.
-std::vector<TTestEntry> Sora() { return CharacterEntries("sora", "そら", "HELLO", "やあ"); }
+std::vector<TTestEntry> Sora() {
+  return CharacterEntries("sora", "そら", "HELLO", "やあ");
+}
 
 std::vector<TTestEntry> SoraWith(std::vector<TTestEntry> extra) {
   std::vector<TTestEntry> entries = Sora();
@@ -44,11 +48,14 @@ std::string Tar(const std::vector<TTestEntry>& entries) {
 
 // Flips bytes in the middle of the first file's compressed data.
 std::string Damaged(std::string bytes) {
-  for (size_t i = 60; i < 90 && i < bytes.size(); ++i) bytes[i] = static_cast<char>(bytes[i] ^ 0x5A);
+  for (size_t i = 60; i < 90 && i < bytes.size(); ++i)
+    bytes[i] = static_cast<char>(bytes[i] ^ 0x5A);
   return bytes;
 }
 
-std::string Cut(const std::string& bytes) { return bytes.substr(0, bytes.size() / 2); }
+std::string Cut(const std::string& bytes) {
+  return bytes.substr(0, bytes.size() / 2);
+}
 
 // Sora whose definition file names value as its folder; the package holds "sora/" all the same.
 std::vector<TTestEntry> SoraNaming(const std::string& value) {
@@ -82,44 +89,85 @@ struct HostileCase {
 };
 
 const HostileCase kHostileCases[] = {
-    {"AbsolutePath", [] { return Zip(SoraWith({{"/tmp/evil.txt", "x"}})); },
+    {"AbsolutePath",
+     [] {
+       return Zip(SoraWith({{"/tmp/evil.txt", "x"}}));
+     },
      TPackageCode::AbsolutePath, "/tmp/evil.txt"},
-    {"DriveLetter", [] { return Zip(SoraWith({{"C:/evil.txt", "x"}})); },
+    {"DriveLetter",
+     [] {
+       return Zip(SoraWith({{"C:/evil.txt", "x"}}));
+     },
      TPackageCode::AbsolutePath, "C:/evil.txt"},
-    {"ParentFolder", [] { return Zip(SoraWith({{"../evil.txt", "x"}})); },
+    {"ParentFolder",
+     [] {
+       return Zip(SoraWith({{"../evil.txt", "x"}}));
+     },
      TPackageCode::ParentReference, "../evil.txt"},
-    {"ParentFolderDeepInside", [] { return Tar(SoraWith({{"sora/a/../../../evil.txt", "x"}})); },
+    {"ParentFolderDeepInside",
+     [] {
+       return Tar(SoraWith({{"sora/a/../../../evil.txt", "x"}}));
+     },
      TPackageCode::ParentReference, "sora/a/../../../evil.txt"},
-    {"ParentFolderWithBackslashes", [] { return RawSoraWith({{"sora\\..\\..\\evil.txt", "x"}}); },
+    {"ParentFolderWithBackslashes",
+     [] {
+       return RawSoraWith({{"sora\\..\\..\\evil.txt", "x"}});
+     },
      TPackageCode::ParentReference, "evil.txt"},
     {"SymbolicLinkInTar",
-     [] { return Tar(SoraWith({{"sora/link", "", TEntryKind::Symlink, "/etc"}})); },
+     [] {
+       return Tar(SoraWith({{"sora/link", "", TEntryKind::Symlink, "/etc"}}));
+     },
      TPackageCode::Link, "sora/link"},
-    {"SymbolicLinkInZip", [] { return RawSoraWith({{"sora/link", "/etc", 0, kSymlinkMode}}); },
+    {"SymbolicLinkInZip",
+     [] {
+       return RawSoraWith({{"sora/link", "/etc", 0, kSymlinkMode}});
+     },
      TPackageCode::Link, "sora/link"},
     {"LinkThenFileThroughIt",
      [] {
-       return Tar(SoraWith({{"out", "", TEntryKind::Symlink, "/tmp"},
-                            {"out/evil.txt", "x"}}));
+       return Tar(SoraWith({{"out", "", TEntryKind::Symlink, "/tmp"}, {"out/evil.txt", "x"}}));
      },
      TPackageCode::Link, "out"},
     {"HardLink",
-     [] { return Tar(SoraWith({{"sora/hard", "", TEntryKind::Hardlink, "sora.klc"}})); },
+     [] {
+       return Tar(SoraWith({{"sora/hard", "", TEntryKind::Hardlink, "sora.klc"}}));
+     },
      TPackageCode::Link, "sora/hard"},
     {"CharacterDevice",
-     [] { return Tar(SoraWith({{"sora/null", "", TEntryKind::CharDevice}})); },
+     [] {
+       return Tar(SoraWith({{"sora/null", "", TEntryKind::CharDevice}}));
+     },
      TPackageCode::SpecialFile, "sora/null"},
-    {"BlockDevice", [] { return Tar(SoraWith({{"sora/disk", "", TEntryKind::BlockDevice}})); },
+    {"BlockDevice",
+     [] {
+       return Tar(SoraWith({{"sora/disk", "", TEntryKind::BlockDevice}}));
+     },
      TPackageCode::SpecialFile, "sora/disk"},
-    {"Fifo", [] { return Tar(SoraWith({{"sora/pipe", "", TEntryKind::Fifo}})); },
+    {"Fifo",
+     [] {
+       return Tar(SoraWith({{"sora/pipe", "", TEntryKind::Fifo}}));
+     },
      TPackageCode::SpecialFile, "sora/pipe"},
-    {"SameNameTwice", [] { return RawSoraWith({{"sora/dict.txt", "other"}}); },
+    {"SameNameTwice",
+     [] {
+       return RawSoraWith({{"sora/dict.txt", "other"}});
+     },
      TPackageCode::Duplicate, "sora/dict.txt"},
-    {"SameNameInOtherLetterCase", [] { return RawSoraWith({{"SORA/Dict.TXT", "other"}}); },
+    {"SameNameInOtherLetterCase",
+     [] {
+       return RawSoraWith({{"SORA/Dict.TXT", "other"}});
+     },
      TPackageCode::Duplicate, "SORA/Dict.TXT"},
-    {"FileWhereFolderIs", [] { return RawSoraWith({{"sora", "a file"}}); },
+    {"FileWhereFolderIs",
+     [] {
+       return RawSoraWith({{"sora", "a file"}});
+     },
      TPackageCode::Duplicate, "sora"},
-    {"FolderThroughFile", [] { return Zip(SoraWith({{"notes", "x"}, {"notes/a.txt", "y"}})); },
+    {"FolderThroughFile",
+     [] {
+       return Zip(SoraWith({{"notes", "x"}, {"notes/a.txt", "y"}}));
+     },
      TPackageCode::Duplicate, "notes"},
     {"MoreThan20000Entries", [] { return MakeRawZip(ManyFiles(20000)); },
      TPackageCode::TooManyEntries, ""},
@@ -127,10 +175,15 @@ const HostileCase kHostileCases[] = {
      TPackageCode::TooManyEntries, "", TPackageLimits{.MaxEntries = 3}},
     {"DeclaredOver1GiB", [] { return MakeRawTar("sora.klc", (int64_t{1} << 30) + 1); },
      TPackageCode::TooLarge, "sora.klc"},
-    {"UnpackedOverANarrowedLimit", [] { return Zip(SoraWith({{"sora/big.bin", std::string(5000, 'b')}})); },
+    {"UnpackedOverANarrowedLimit",
+     [] {
+       return Zip(SoraWith({{"sora/big.bin", std::string(5000, 'b')}}));
+     },
      TPackageCode::TooLarge, "sora/big.bin", TPackageLimits{.MaxUnpackedBytes = 4096}},
     {"CompressionBomb",
-     [] { return Zip(SoraWith({{"sora/zeros.bmp", std::string(16 << 20, '\0')}})); },
+     [] {
+       return Zip(SoraWith({{"sora/zeros.bmp", std::string(16 << 20, '\0')}}));
+     },
      TPackageCode::Bomb, "sora/zeros.bmp"},
     {"CompressionBombInGzippedTar",
      [] {
@@ -142,28 +195,38 @@ const HostileCase kHostileCases[] = {
     {"TruncatedGzippedTar", [] { return Cut(MakeArchive(Sora(), TArchiveFormat::TarGzip)); },
      TPackageCode::Corrupt, ""},
     {"DamagedZip", [] { return Damaged(Zip(Sora())); }, TPackageCode::Corrupt, ""},
-    {"EncryptedEntry", [] { return RawSoraWith({{"sora/secret.txt", "xxxxxxxxxxxxxxxx", 1}}); },
+    {"EncryptedEntry",
+     [] {
+       return RawSoraWith({{"sora/secret.txt", "xxxxxxxxxxxxxxxx", 1}});
+     },
      TPackageCode::Encrypted, "sora/secret.txt"},
     {"NotAnArchive", [] { return std::string("these are not the bytes of any archive at all"); },
      TPackageCode::NotAnArchive, ""},
     {"EmptyFile", [] { return std::string(); }, TPackageCode::NotAnArchive, ""},
-    {"NoDefinitionFile", [] { return Zip({{"readme.txt", "hello"}, {"sora/dict.txt", "x"}}); },
+    {"NoDefinitionFile",
+     [] {
+       return Zip({{"readme.txt", "hello"}, {"sora/dict.txt", "x"}});
+     },
      TPackageCode::NoDefinition, ""},
-    {"DefinitionInADeeperFolder", [] { return Zip({{"a/b/sora.klc", "name\r\nx\r\n"}}); },
+    {"DefinitionInADeeperFolder",
+     [] {
+       return Zip({{"a/b/sora.klc", "name\r\nx\r\n"}});
+     },
      TPackageCode::NoDefinition, ""},
     {"DefinitionThatDoesNotLoad",
-     [] { return Zip({{"sora.klc", "name\r\nsora\r\nfolder\r\nsora\r\nversion\r\n210\r\n"},
-                      {"sora/readme.txt", "no dictionary"}}); },
+     [] {
+       return Zip({{"sora.klc", "name\r\nsora\r\nfolder\r\nsora\r\nversion\r\n210\r\n"},
+                   {"sora/readme.txt", "no dictionary"}});
+     },
      TPackageCode::DefinitionDoesNotLoad, "sora.klc"},
-    {"DefinitionOfAnOldVersion",
-     [] { return Zip(OldSora()); },
-     TPackageCode::DefinitionDoesNotLoad, "sora.klc"},
-    {"FolderOfTheProgram", [] { return Zip(SoraNaming("SPIs")); },
-     TPackageCode::NoCharacterFolder, "sora.klc"},
+    {"DefinitionOfAnOldVersion", [] { return Zip(OldSora()); }, TPackageCode::DefinitionDoesNotLoad,
+     "sora.klc"},
+    {"FolderOfTheProgram", [] { return Zip(SoraNaming("SPIs")); }, TPackageCode::NoCharacterFolder,
+     "sora.klc"},
     {"FolderOutsideThePackage", [] { return Zip(SoraNaming("..\\sora")); },
      TPackageCode::NoCharacterFolder, "sora.klc"},
-    {"NoFolderOfItsOwn", [] { return Zip(SoraNaming(".")); },
-     TPackageCode::NoCharacterFolder, "sora.klc"},
+    {"NoFolderOfItsOwn", [] { return Zip(SoraNaming(".")); }, TPackageCode::NoCharacterFolder,
+     "sora.klc"},
     {"FolderMissingFromThePackage", [] { return Zip(SoraNaming("kumo")); },
      TPackageCode::NoCharacterFolder, "sora.klc"},
     {"InstalledDefinitionOfAnotherFolder",
@@ -171,10 +234,11 @@ const HostileCase kHostileCases[] = {
      TPackageCode::FolderConflict, "hana.klc"},
 };
 
-void PrintTo(const HostileCase& hostile, std::ostream* out) { *out << hostile.Name; }
+void PrintTo(const HostileCase& hostile, std::ostream* out) {
+  *out << hostile.Name;
+}
 
-class HostilePackageTest : public PackageTest,
-                           public ::testing::WithParamInterface<HostileCase> {};
+class HostilePackageTest : public PackageTest, public ::testing::WithParamInterface<HostileCase> {};
 
 TEST_P(HostilePackageTest, IsRefusedAndLeavesTheProgramFolderAsItWas) {
   const HostileCase& hostile = GetParam();
@@ -192,6 +256,37 @@ TEST_P(HostilePackageTest, IsRefusedAndLeavesTheProgramFolderAsItWas) {
 
 INSTANTIATE_TEST_SUITE_P(Packages, HostilePackageTest, ::testing::ValuesIn(kHostileCases),
                          [](const auto& info) { return std::string(info.param.Name); });
+
+}  // namespace
+}  // namespace kelmo::testing
+
+namespace kelmo::testing {
+namespace {
+
+// The unpacker's own guard, behind the reader's checks: a link on an entry's way (which no
+// package can make, as the reader refuses links) is never followed.
+TEST(FolderUnpackerTest, NeverWritesThroughALinkOnTheWay) {
+  const TempFolder unpacked;
+  const TempFolder outside;
+  std::filesystem::create_directory_symlink(outside.Path(), unpacked.Path() + "way");
+  TFolderUnpacker unpacker(unpacked.Path() + ".");
+  for (const bool folder : {false, true}) {
+    try {
+      const TPackageEntry entry{"way/evil", folder};
+      folder ? unpacker.Folder(entry) : unpacker.BeginFile(entry);
+      FAIL() << "wrote through the link";
+    } catch (const EPackageError& error) {
+      EXPECT_EQ(error.Code(), TPackageCode::OutsideFolder);
+    }
+  }
+  try {
+    unpacker.BeginFile({"way", false});
+    FAIL() << "opened the link as a file";
+  } catch (const EPackageError& error) {
+    EXPECT_EQ(error.Code(), TPackageCode::Duplicate);
+  }
+  EXPECT_TRUE(std::filesystem::is_empty(outside.Path()));
+}
 
 }  // namespace
 }  // namespace kelmo::testing

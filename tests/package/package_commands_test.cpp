@@ -29,7 +29,9 @@ struct OptionCase {
   const char* Output = "";
 };
 
-void PrintTo(const OptionCase& option, std::ostream* out) { *out << option.Name; }
+void PrintTo(const OptionCase& option, std::ostream* out) {
+  *out << option.Name;
+}
 
 const OptionCase kOptionCases[] = {
     {"Install", {"--install", "sora.klz"}, "sora.klz"},
@@ -72,8 +74,8 @@ INSTANTIATE_TEST_SUITE_P(CommandLine, PackageOptionsTest, ::testing::ValuesIn(kO
 
 TEST(PackageCommandsTest, UpdateQuestionAtATerminalTakesYesOnly) {
   const std::vector<TInstalledCharacter> installed = {{"はな", "/home/hana.klc"}};
-  for (const auto& [answer, yes] : {std::pair{"y\n", true}, {"YES\n", true}, {"\n", false},
-                                    {"no\n", false}, {"", false}}) {
+  for (const auto& [answer, yes] :
+       {std::pair{"y\n", true}, {"YES\n", true}, {"\n", false}, {"no\n", false}, {"", false}}) {
     std::istringstream in(answer);
     std::ostringstream out;
     EXPECT_EQ(AskUpdateAtTerminal(installed, in, out), yes) << answer;
@@ -84,9 +86,9 @@ TEST(PackageCommandsTest, UpdateQuestionAtATerminalTakesYesOnly) {
 class CommandsTest : public PackageTest {
  protected:
   std::string SoraPackage() {
-    return WriteFile(packages_.Path() + "sora.klz",
-                     MakeArchive(CharacterEntries("sora", "そら", "HELLO", "やあ"),
-                                 TArchiveFormat::Zip));
+    return WriteFile(
+        packages_.Path() + "sora.klz",
+        MakeArchive(CharacterEntries("sora", "そら", "HELLO", "やあ"), TArchiveFormat::Zip));
   }
 };
 
@@ -127,9 +129,11 @@ TEST_F(CommandsTest, PackListsTheEntriesAndRefusesACharacterWithErrors) {
 // Runs the program with arguments, standard input from /dev/null; returns the exit status and
 // what it wrote.
 int RunProgram(const std::string& arguments, std::string& output) {
-  FILE* pipe = ::popen((std::string(KELMO_PROGRAM) + " " + arguments + " </dev/null 2>&1").c_str(), "r");
+  FILE* pipe =
+      ::popen((std::string(KELMO_PROGRAM) + " " + arguments + " </dev/null 2>&1").c_str(), "r");
   char buffer[4096];
-  for (size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, got);
+  for (size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+    output.append(buffer, got);
   const int status = ::pclose(pipe);
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }

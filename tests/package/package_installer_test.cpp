@@ -26,7 +26,8 @@ std::string Zip(const std::vector<TTestEntry>& entries) {
 
 // Version 2 of the installed character hana: another reply, one file less, one file more.
 std::vector<TTestEntry> HanaVersion2() {
-  std::vector<TTestEntry> entries = CharacterEntries("hana", "はな", "HELLO", "こんにちは、二版です");
+  std::vector<TTestEntry> entries =
+      CharacterEntries("hana", "はな", "HELLO", "こんにちは、二版です");
   entries.push_back({"hana/new.txt", "new in version 2"});
   return entries;
 }
@@ -40,8 +41,7 @@ class InstallTest : public PackageTest {
 };
 
 TEST_F(InstallTest, NewCharacterLandsInItsFolderAndJoinsTheListAtTheEnd) {
-  const TInstallResult result =
-      Install(Zip(CharacterEntries("sora", "そら", "HELLO", "やあ")));
+  const TInstallResult result = Install(Zip(CharacterEntries("sora", "そら", "HELLO", "やあ")));
   ASSERT_EQ(result.Code, TPackageCode::Ok) << result.Message;
   EXPECT_FALSE(result.Updated);
   ASSERT_EQ(result.Characters.size(), 1u);
@@ -97,7 +97,9 @@ struct FailingStep {
   int Occurrence;  // which time the step is reached, from 1
 };
 
-void PrintTo(const FailingStep& failing, std::ostream* out) { *out << failing.Name; }
+void PrintTo(const FailingStep& failing, std::ostream* out) {
+  *out << failing.Name;
+}
 
 class FailedUpdateTest : public InstallTest, public ::testing::WithParamInterface<FailingStep> {};
 
@@ -197,7 +199,8 @@ TEST_F(InstallTest, AnInstallWaitsForTheOneHoldingTheLockAndGivesUpAfterItsPatie
   TInstallRequest request;
   request.LockPatience = std::chrono::milliseconds(100);
   const auto before = FolderListing(home_.Path());
-  const TInstallResult result = Install(Zip(CharacterEntries("sora", "そら", "HELLO", "やあ")), request);
+  const TInstallResult result =
+      Install(Zip(CharacterEntries("sora", "そら", "HELLO", "やあ")), request);
   EXPECT_EQ(result.Code, TPackageCode::Busy);
   EXPECT_EQ(FolderListing(home_.Path()), before);
 }

@@ -21,8 +21,8 @@ std::vector<std::string> NamesOf(const std::string& package) {
 constexpr uint16_t kUtf8Flag = 1 << 11;
 
 TEST(PackageNamesTest, ZipNameWithoutTheFlagIsCodePage932) {
-  EXPECT_THAT(NamesOf(MakeRawZip({{Utf8ToShiftJis("はな/表示.txt"), "x"},
-                                  {Utf8ToShiftJis("ソ十能.txt"), "y"}})),
+  EXPECT_THAT(NamesOf(MakeRawZip(
+                  {{Utf8ToShiftJis("はな/表示.txt"), "x"}, {Utf8ToShiftJis("ソ十能.txt"), "y"}})),
               ElementsAre("はな/表示.txt", "ソ十能.txt"));  // trail bytes 0x5C stay in the name
 }
 
@@ -32,8 +32,9 @@ TEST(PackageNamesTest, ZipNameWithTheFlagIsUtf8) {
 }
 
 TEST(PackageNamesTest, BothKindsInOneZipAndUtf8InATar) {
-  EXPECT_THAT(NamesOf(MakeRawZip({{Utf8ToShiftJis("そら.klc"), "a"}, {"そら/辞書.txt", "b", kUtf8Flag}})),
-              ElementsAre("そら.klc", "そら/辞書.txt"));
+  EXPECT_THAT(
+      NamesOf(MakeRawZip({{Utf8ToShiftJis("そら.klc"), "a"}, {"そら/辞書.txt", "b", kUtf8Flag}})),
+      ElementsAre("そら.klc", "そら/辞書.txt"));
   EXPECT_THAT(NamesOf(MakeArchive({{"かぜ", "", TEntryKind::Folder}, {"かぜ/風.txt", "c"}},
                                   TArchiveFormat::Tar)),
               ElementsAre("かぜ/", "かぜ/風.txt"));
@@ -69,7 +70,9 @@ struct NameCase {
   TPackageCode Code = TPackageCode::Ok;
 };
 
-void PrintTo(const NameCase& name, std::ostream* out) { *out << name.Name; }
+void PrintTo(const NameCase& name, std::ostream* out) {
+  *out << name.Name;
+}
 
 const NameCase kNameCases[] = {
     {"Plain", "sora/dict.txt", "sora/dict.txt"},

@@ -77,8 +77,7 @@ TEST_F(PackTest, CharacterWithErrorsIsNotPacked) {
 
 TEST_F(PackTest, FileOutsideTheCharacterFolderIsNotPacked) {
   home_.Write("common/shared.txt", Utf8ToShiftJis("\"TRUE\",\"共有\"\r\n"));
-  WriteCharacter(home_, "kaze", "かぜ", {{"", "うん"}},
-                 {"data01", "..\\common\\shared.txt"});
+  WriteCharacter(home_, "kaze", "かぜ", {{"", "うん"}}, {"data01", "..\\common\\shared.txt"});
   const TPackResult result = Pack("kaze.klc");
   EXPECT_EQ(result.Code, TPackageCode::OutsideCharacterFolder);
   EXPECT_THAT(result.Entry, HasSubstr("common/shared.txt"));
@@ -96,7 +95,8 @@ void CopyDecoders(const std::string& programFolder) {
 
 // The batch transcript of lines said to the character, with the program folder's path hidden.
 std::string Transcript(const std::string& programFolder, const std::string& definition) {
-  std::istringstream in("こんにちは\n好きなものは猫です\nなでなで\n今日はいい天気だね\nさようなら\n");
+  std::istringstream in(
+      "こんにちは\n好きなものは猫です\nなでなで\n今日はいい天気だね\nさようなら\n");
   std::ostringstream out;
   std::ostringstream err;
   const int status = RunBatch({programFolder, "dorrinkelmo", definition, 7}, in, out, err);

@@ -5,8 +5,8 @@
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 
-#include <QCryptographicHash>
 #include <QByteArray>
+#include <QCryptographicHash>
 #include <array>
 #include <cstdio>
 #include <filesystem>
@@ -50,13 +50,19 @@ void Put32(std::string& out, uint32_t value) {
 
 mode_t FileType(TEntryKind kind) {
   switch (kind) {
-    case TEntryKind::Folder: return AE_IFDIR;
-    case TEntryKind::Symlink: return AE_IFLNK;
-    case TEntryKind::CharDevice: return AE_IFCHR;
-    case TEntryKind::BlockDevice: return AE_IFBLK;
-    case TEntryKind::Fifo: return AE_IFIFO;
+    case TEntryKind::Folder:
+      return AE_IFDIR;
+    case TEntryKind::Symlink:
+      return AE_IFLNK;
+    case TEntryKind::CharDevice:
+      return AE_IFCHR;
+    case TEntryKind::BlockDevice:
+      return AE_IFBLK;
+    case TEntryKind::Fifo:
+      return AE_IFIFO;
     case TEntryKind::File:
-    case TEntryKind::Hardlink: return AE_IFREG;
+    case TEntryKind::Hardlink:
+      return AE_IFREG;
   }
   return AE_IFREG;
 }
@@ -91,8 +97,10 @@ std::string MakeArchive(const std::vector<TTestEntry>& entries, TArchiveFormat f
     archive_entry_set_pathname_utf8(entry.get(), item.Name.c_str());
     archive_entry_set_filetype(entry.get(), FileType(item.Kind));
     archive_entry_set_perm(entry.get(), item.Kind == TEntryKind::Folder ? 0755 : 0644);
-    if (item.Kind == TEntryKind::Symlink) archive_entry_set_symlink(entry.get(), item.Target.c_str());
-    if (item.Kind == TEntryKind::Hardlink) archive_entry_set_hardlink(entry.get(), item.Target.c_str());
+    if (item.Kind == TEntryKind::Symlink)
+      archive_entry_set_symlink(entry.get(), item.Target.c_str());
+    if (item.Kind == TEntryKind::Hardlink)
+      archive_entry_set_hardlink(entry.get(), item.Target.c_str());
     if (item.Kind == TEntryKind::CharDevice || item.Kind == TEntryKind::BlockDevice) {
       archive_entry_set_rdev(entry.get(), makedev(1, 3));
     }
@@ -196,8 +204,8 @@ std::vector<TTestEntry> CharacterEntries(const std::string& stem, const std::str
   for (char& c : path) {
     if (c == '\\') c = '/';
   }
-  const std::string definition = "name\r\n" + name + "\r\nfolder\r\n" + value +
-                                 "\r\nversion\r\n210\r\ndata02\r\ndict.txt\r\n";
+  const std::string definition =
+      "name\r\n" + name + "\r\nfolder\r\n" + value + "\r\nversion\r\n210\r\ndata02\r\ndict.txt\r\n";
   return {{stem + ".klc", Utf8ToShiftJis(definition)},
           {path.empty() || path == "." ? "dict.txt" : path + "/dict.txt",
            stage.Read(stem + "/dict.txt")}};
@@ -213,7 +221,8 @@ std::map<std::string, std::string> FolderListing(const std::string& folder) {
       listing[relative] = "folder";
     } else {
       std::ifstream in(entry.path(), std::ios::binary);
-      const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+      const std::string bytes((std::istreambuf_iterator<char>(in)),
+                              std::istreambuf_iterator<char>());
       const QByteArray hash = QCryptographicHash::hash(
           QByteArray::fromRawData(bytes.data(), static_cast<qsizetype>(bytes.size())),
           QCryptographicHash::Sha256);

@@ -17,7 +17,7 @@ namespace kelmo::testing {
 enum class TEntryKind { File, Folder, Symlink, Hardlink, CharDevice, BlockDevice, Fifo };
 
 struct TTestEntry {
-  std::string Name;  // UTF-8
+  std::string Name;       // UTF-8
   std::string Data = {};  // a file's content
   TEntryKind Kind = TEntryKind::File;
   std::string Target = {};  // a link's target

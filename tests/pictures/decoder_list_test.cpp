@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "picture_files.h"
+#include "pictures/dib_image.h"
 #include "pictures/picture_set.h"
 #include "pictures/susie_plugin_list.h"
 #include "support/temp_folder.h"
@@ -34,9 +35,10 @@ std::string OnePixel(char claim, int result = SUSIE_SUCCESS) {
 
 // The stamp of the decoder that decoded the file: the first pixel's blue; -1 when none did.
 int DecodedBy(TSusiePlugInList& list, const std::string& file) {
-  QImage picture;
-  if (!list.LoadFromMemory(file.data(), file.size(), picture)) return -1;
-  return qBlue(picture.pixel(0, 0));
+  std::optional<TDecodedDib> decoded = list.LoadFromMemory(file.data(), file.size());
+  if (!decoded) return -1;
+  const QImage picture = AdoptDecodedDib(std::move(*decoded));
+  return picture.isNull() ? -1 : qBlue(picture.pixel(0, 0));
 }
 
 class DecoderListTest : public ::testing::Test {
@@ -123,13 +125,7 @@ TEST(PictureSetDecoders, ProgramThenSystemThenCharacterFolderAndOnlyTheCharacter
   std::filesystem::create_directories(home.Path() + "none/");
   TPictureSet pictures(app, Qt::white, system);
 
-  const auto names = [&] {
-    std::vector<std::string> files;
-    for (int i = 0; i < pictures.Decoders().Count(); ++i) {
-      files.push_back(pictures.Decoders().PlugIn(i).FileName);
-    }
-    return files;
-  };
+  const auto names = [&] { return pictures.DecoderFiles(); };
   const std::vector<std::string> global = {app + "SPIs/global.spi", system + "system.spi"};
   EXPECT_EQ(names(), global);
   pictures.SetCharacterFolder(home.Path() + "two");
@@ -163,16 +159,22 @@ std::string Header(int width, int height, int bitCount, uint32_t colours = 0, ui
          Le32(0) + Le32(colours) + Le32(0);
 }
 
+// Notes the lies the list tells of.
+struct TLieWitness : TDecodeObserver {
+  void Calling(int /*decoder*/) override {}
+  void Lied(int decoder) override { Lies.push_back(decoder); }
+  std::vector<int> Lies;
+};
+
 class LyingDecoderTest : public DecoderListTest, public ::testing::WithParamInterface<TLie> {};
 
 TEST_P(LyingDecoderTest, PictureIsRefused) {
   list_.Add(CopyDecoder("echo", Spis(), "echo.spi"));
   const TLie& lie = GetParam();
-  QImage picture(5, 5, QImage::Format_RGB32);
-  picture.fill(Qt::red);
   const std::string file = EchoFile('*', SUSIE_SUCCESS, lie.Info, std::string(lie.BitsSize, 'x'));
-  EXPECT_FALSE(list_.LoadFromMemory(file.data(), file.size(), picture));
-  EXPECT_EQ(picture.pixel(4, 4), qRgb(255, 0, 0));  // the bitmap keeps what it had
+  TLieWitness witness;
+  EXPECT_FALSE(list_.LoadFromMemory(file.data(), file.size(), &witness));
+  EXPECT_EQ(witness.Lies, std::vector<int>{0});  // told as the first decoder's lie
 }
 
 // 64 x 64 at 24 bits: rows of 192 bytes, 12,288 bytes in all.

@@ -109,7 +109,47 @@ std::string BmpFile(const TPixelGrid& grid, const TBmpLayout& layout) {
          Le32(static_cast<uint32_t>(grid.Palette.size())) + Le32(0) + palette + pixels;
 }
 
-std::string JpegFile(const QImage& picture, int components) {
+namespace {
+
+// A valid scan script of count scans (64 to 127) for a grey picture: the DC coefficients, then
+// each AC coefficient alone, the first ones in two steps of successive approximation.
+std::vector<jpeg_scan_info> GreyScanScript(int count) {
+  std::vector<jpeg_scan_info> scans;
+  const auto add = [&](int first, int last, int high, int low) {
+    jpeg_scan_info scan{};
+    scan.comps_in_scan = 1;
+    scan.component_index[0] = 0;
+    scan.Ss = first, scan.Se = last, scan.Ah = high, scan.Al = low;
+    scans.push_back(scan);
+  };
+  add(0, 0, 0, 0);
+  const int twoStep = count - 64;
+  for (int k = 1; k <= 63; ++k) {
+    if (k <= twoStep) {
+      add(k, k, 0, 1);
+      add(k, k, 1, 0);
+    } else {
+      add(k, k, 0, 0);
+    }
+  }
+  return scans;
+}
+
+}  // namespace
+
+std::string ProgressiveGreyJpegFile(const QImage& picture, int scans) {
+  return JpegFile(picture, 1, scans);
+}
+
+std::string EmptyJpegScans(int count) {
+  // Start of scan, 8 bytes: the grey component with tables 0, AC coefficients 1 to 63, no data.
+  const std::string scan("\xff\xda\x00\x08\x01\x01\x00\x01\x3f\x00", 10);
+  std::string scans;
+  for (int i = 0; i < count; ++i) scans += scan;
+  return scans;
+}
+
+std::string JpegFile(const QImage& picture, int components, int scans) {
   jpeg_compress_struct info{};
   jpeg_error_mgr errors{};
   info.err = jpeg_std_error(&errors);
@@ -124,6 +164,12 @@ std::string JpegFile(const QImage& picture, int components) {
   jpeg_set_defaults(&info);
   jpeg_set_quality(&info, 100, TRUE);
   info.write_Adobe_marker = components == 4;
+  const std::vector<jpeg_scan_info> script =
+      scans > 0 ? GreyScanScript(scans) : std::vector<jpeg_scan_info>();
+  if (!script.empty()) {
+    info.scan_info = script.data();
+    info.num_scans = static_cast<int>(script.size());
+  }
   jpeg_start_compress(&info, TRUE);
   std::vector<JSAMPLE> row(static_cast<size_t>(picture.width() * components));
   for (int y = 0; y < picture.height(); ++y) {

@@ -43,8 +43,16 @@ std::string DibInfo(int width, int height, int bitCount, const std::vector<QRgb>
 std::string DibBits(const TPixelGrid& grid, int bitCount, bool topDown = false);
 
 // A JPEG file of the picture at the highest quality, in colour space 1 (grey), 3 (RGB) or 4
-// (CMYK, with Adobe's inverted inks).
-std::string JpegFile(const QImage& picture, int components);
+// (CMYK, with Adobe's inverted inks); progressive in that many scans when scans is given (grey
+// only, 64 to 127 scans).
+std::string JpegFile(const QImage& picture, int components, int scans = 0);
+
+// A valid progressive grey JPEG file of the picture in exactly that many scans (64 to 127).
+std::string ProgressiveGreyJpegFile(const QImage& picture, int scans);
+
+// count scans without data for a grey progressive JPEG file (ten bytes each), to put before its
+// end marker.
+std::string EmptyJpegScans(int count);
 
 // A file of the echo decoder: claimed by the decoders of claim (or all, for '*'), answering
 // result with exactly these blocks.

@@ -10,6 +10,7 @@
 #include <QBuffer>
 
 #include "picture_files.h"
+#include "pictures/picture_limits.h"
 #include "support/temp_folder.h"
 
 namespace kelmo::testing {
@@ -212,6 +213,22 @@ std::string JpegClaiming(uint16_t width, uint16_t height) {
   return jpeg;
 }
 
+// The JPEG (from JpegFile) with another size in its frame header, as the file's first frame
+// header of any kind says it.
+std::string JpegFrameClaiming(std::string jpeg, uint16_t width, uint16_t height) {
+  size_t frame = jpeg.find("\xff\xc0");
+  if (frame == std::string::npos) frame = jpeg.find("\xff\xc2");  // progressive
+  jpeg[frame + 5] = static_cast<char>(height >> 8), jpeg[frame + 6] = static_cast<char>(height);
+  jpeg[frame + 7] = static_cast<char>(width >> 8), jpeg[frame + 8] = static_cast<char>(width);
+  return jpeg;
+}
+
+// A progressive grey JPEG whose real scans are followed by count empty ones.
+std::string JpegWithEmptyScans(int count) {
+  const std::string jpeg = ProgressiveGreyJpegFile(Sample(), 64);
+  return jpeg.substr(0, jpeg.size() - 2) + EmptyJpegScans(count) + "\xff\xd9";
+}
+
 // The BMP with another size in its header.
 std::string BmpClaiming(uint32_t width, uint32_t height) {
   return std::string(GoodBmp()).replace(18, 8, Le32(width) + Le32(height));
@@ -253,10 +270,29 @@ INSTANTIATE_TEST_SUITE_P(
                                GoodJpeg().substr(0, GoodJpeg().size() / 2)},
                       TBadFile{"JpegSixtyThousandSquared", "a.jpg", JpegClaiming(60000, 60000)},
                       TBadFile{"JpegOverThePixelLimit", "a.jpg", JpegClaiming(16000, 16000)},
+                      TBadFile{"JpegOverTheJpegPixelLimit", "a.jpg", JpegClaiming(4097, 4096)},
+                      // Small files that would cost libjpeg seconds or hundreds of megabytes.
+                      TBadFile{"JpegCmykClaiming8192Squared", "a.jpg",
+                               JpegFrameClaiming(JpegFile(Sample(), 4), 8192, 8192)},
+                      TBadFile{"JpegOfTenThousandEmptyScans", "a.jpg", JpegWithEmptyScans(10000)},
+                      TBadFile{"JpegOfOneScanTooMany", "a.jpg",
+                               ProgressiveGreyJpegFile(Sample(), kMaxJpegScans + 1)},
                       TBadFile{"PngNamedBmp", "a.bmp", GoodPng()},
                       TBadFile{"BmpWithoutAnyDecoderForItsName", "a.gif", GoodBmp()},
                       TBadFile{"NoExtension", "picture", GoodPng().substr(0, 20)}),
     [](const auto& info) { return std::string(info.param.Name); });
+
+// The scan limit leaves real progressive files alone: one of exactly the most scans decodes to
+// its picture.
+TEST_F(PictureSetTest, ProgressiveJpegOfTheMostScansDecodes) {
+  const std::string path =
+      folder_.Write("many.jpg", ProgressiveGreyJpegFile(Sample(), kMaxJpegScans));
+  ASSERT_TRUE(pictures_.LoadPicture(TPictureSlot::Shown, path, false));
+  const QImage& picture = pictures_.Picture(TPictureSlot::Shown);
+  ASSERT_EQ(picture.size(), Sample().size());
+  EXPECT_NEAR(qGray(picture.pixel(0, 0)), qGray(Sample().pixel(0, 0)), 3);
+  EXPECT_NEAR(qGray(picture.pixel(picture.width() - 1, picture.height() - 1)), 255, 3);
+}
 
 TEST_F(PictureSetTest, MissingFilesAndPipesFailWithoutBlocking) {
   EXPECT_FALSE(pictures_.LoadPicture(TPictureSlot::Shown, folder_.Path() + "missing.bmp", false));

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <png.h>
 
+#include "pictures/dib_image.h"
 #include "pictures/susie_plugin_list.h"
 
 namespace kelmo::testing {
@@ -158,8 +159,9 @@ class PngDecoderTest : public ::testing::TestWithParam<TPngKind> {
 
 TEST_P(PngDecoderTest, EveryPixelHasItsColourAndAlpha) {
   const std::string file = PngFile(GetParam());
-  QImage picture;
-  ASSERT_TRUE(list_.LoadFromMemory(file.data(), file.size(), picture));
+  std::optional<TDecodedDib> decoded = list_.LoadFromMemory(file.data(), file.size());
+  ASSERT_TRUE(decoded);
+  const QImage picture = AdoptDecodedDib(std::move(*decoded));
   ASSERT_EQ(picture.size(), QSize(kWidth, kHeight));
   for (int y = 0; y < kHeight; ++y) {
     for (int x = 0; x < kWidth; ++x) {
@@ -198,9 +200,7 @@ TEST(PngDecoder, IsAPictureDecoderForPngFilesOnly) {
   EXPECT_EQ(list.PlugIn(0).Extensions, "*.PNG");
   EXPECT_EQ(list.PlugIn(0).TypeName, "PNG picture");
   const std::string notPng = "GIF89a";
-  QImage picture;
-  EXPECT_FALSE(list.LoadFromMemory(notPng.data(), notPng.size(), picture));
-  EXPECT_TRUE(picture.isNull());
+  EXPECT_FALSE(list.LoadFromMemory(notPng.data(), notPng.size()));
 }
 
 }  // namespace

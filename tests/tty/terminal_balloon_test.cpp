@@ -105,13 +105,33 @@ TEST_F(TerminalBalloonTest, LineScrolledOffTheScreenIsNotReachedBack) {
   EXPECT_EQ(Printed(), std::string("\n") + kLabel + "a");
 }
 
-TEST_F(TerminalBalloonTest, WithoutCursorControlErasuresStartANewBlock) {
+// Output into a pipe: what a reply with two waits leaves in it, each step printing only what is
+// new. Erasures (Enter taking a wait mark away) print nothing; a cleared balloon still starts a
+// new block.
+TEST_F(TerminalBalloonTest, WithoutCursorControlNothingIsPrintedTwice) {
   std::ostringstream plain;
   TTerminalBalloon stream(plain, false);
   stream.SetSpeaker("kit");
-  stream.Show({"abc"});
-  stream.Show({"ab"});
-  EXPECT_EQ(plain.str(), "kit: abc\nkit: ab");
+  struct TStep {
+    std::vector<std::string> Lines;
+    const char* Printed;
+  };
+  const TStep steps[] = {
+      {{"one"}, "kit: one"},
+      {{"one▼"}, "▼"},
+      {{"one"}, ""},  // the wait is over
+      {{"one", "two"}, "\n     two"},
+      {{"one", "two▼"}, "▼"},
+      {{"one", "two"}, ""},
+      {{"one"}, ""},  // a line break taken back
+      {{"one", "three"}, "\n     three"},
+      {{"", "x"}, "\nkit: \n     x"},  // CLEAR
+  };
+  for (const TStep& step : steps) {
+    plain.str("");
+    stream.Show(step.Lines);
+    EXPECT_EQ(plain.str(), step.Printed) << step.Lines.back();
+  }
 }
 
 TEST_F(TerminalBalloonTest, EndFinishesTheLineOnceAndTheNextTextStartsAgain) {
