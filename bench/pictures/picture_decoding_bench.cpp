@@ -13,11 +13,9 @@
 //     refused. Target: under one second each.
 #include <benchmark/benchmark.h>
 
-#include <QBuffer>
 #include <QFile>
 #include <QGuiApplication>
 #include <QImage>
-#include <QImageWriter>
 #include <QPainter>
 #include <algorithm>
 #include <chrono>
@@ -27,11 +25,7 @@
 #include <cstring>
 #include <filesystem>
 #include <vector>
-// jpeglib.h needs size_t and FILE declared before it.
-#include <cstddef>
-#include <cstdio>
-#include <jpeglib.h>
-
+#include "picture_files.h"
 #include "pictures/dib_image.h"
 #include "pictures/picture_file.h"
 #include "pictures/picture_set.h"
@@ -199,17 +193,6 @@ std::vector<std::string> HelperSamples() {
 
 // The JPEG bombs. Each is a small file; without the limits each costs seconds or hundreds of
 // megabytes.
-std::string ProgressiveGrey(int side) {
-  QImage grey(side, side, QImage::Format_Grayscale8);
-  grey.fill(128);
-  QByteArray bytes;
-  QBuffer buffer(&bytes);
-  buffer.open(QIODevice::WriteOnly);
-  QImageWriter writer(&buffer, "jpeg");
-  writer.setProgressiveScanWrite(true);
-  writer.write(grey);
-  return bytes.toStdString();
-}
 
 // The file with the size of its first frame header changed.
 std::string Claiming(std::string jpeg, int width, int height) {
@@ -220,41 +203,21 @@ std::string Claiming(std::string jpeg, int width, int height) {
   return jpeg;
 }
 
-// A progressive grey file of side x side pixels (claimed) followed by count empty scans.
-std::string EmptyScansBomb(int side, int count) {
-  const std::string jpeg = Claiming(ProgressiveGrey(32), side, side);
-  const std::string scan("\xff\xda\x00\x08\x01\x01\x00\x01\x3f\x00", 10);
-  std::string bomb = jpeg.substr(0, jpeg.size() - 2);
-  for (int i = 0; i < count; ++i) bomb += scan;
-  return bomb + "\xff\xd9";
+QImage Flat() {
+  QImage flat(16, 16, QImage::Format_RGB32);
+  flat.fill(Qt::gray);
+  return flat;
 }
 
-// A tiny progressive CMYK file claiming side x side pixels.
+// A progressive grey file of side x side pixels (claimed) followed by count empty scans.
+std::string EmptyScansBomb(int side, int count) {
+  const std::string jpeg = Claiming(testing::ProgressiveGreyJpegFile(Flat(), 64), side, side);
+  return jpeg.substr(0, jpeg.size() - 2) + testing::EmptyJpegScans(count) + "\xff\xd9";
+}
+
+// A tiny CMYK file claiming side x side pixels.
 std::string CmykBomb(int side) {
-  jpeg_compress_struct info{};
-  jpeg_error_mgr errors{};
-  info.err = jpeg_std_error(&errors);
-  jpeg_create_compress(&info);
-  unsigned char* buffer = nullptr;
-  unsigned long size = 0;
-  jpeg_mem_dest(&info, &buffer, &size);
-  info.image_width = 8;
-  info.image_height = 8;
-  info.input_components = 4;
-  info.in_color_space = JCS_CMYK;
-  jpeg_set_defaults(&info);
-  jpeg_simple_progression(&info);
-  jpeg_start_compress(&info, TRUE);
-  std::vector<JSAMPLE> row(8 * 4, 0);
-  for (int y = 0; y < 8; ++y) {
-    JSAMPROW rows[] = {row.data()};
-    jpeg_write_scanlines(&info, rows, 1);
-  }
-  jpeg_finish_compress(&info);
-  std::string file(reinterpret_cast<const char*>(buffer), size);
-  jpeg_destroy_compress(&info);
-  std::free(buffer);
-  return Claiming(file, side, side);
+  return Claiming(testing::JpegFile(Flat(), 4), side, side);
 }
 
 void JpegBomb(benchmark::State& state, const std::string& name, const std::string& bytes) {

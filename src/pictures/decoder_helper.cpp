@@ -27,9 +27,6 @@ using TClock = std::chrono::steady_clock;
 // (posix_spawn's dup2 onto itself would keep close-on-exec).
 constexpr int kFirstFreeDescriptor = kHelperSocketDescriptor + 1;
 
-// Most descriptors taken from one read: the helper sends one at a time; more are closed.
-constexpr size_t kMostDescriptors = 4;
-
 // Reads the helper's reply from the socket until the deadline.
 class TSocketSource : public TByteSource {
  public:
@@ -40,7 +37,7 @@ class TSocketSource : public TByteSource {
     auto* bytes = static_cast<char*>(into);
     while (size > 0) {
       if (!WaitForData()) return false;
-      const ssize_t got = Receive(bytes, size);
+      const ssize_t got = ReceiveWithDescriptor(socket_, bytes, size, MSG_DONTWAIT, descriptor_);
       if (got < 0 && (errno == EINTR || errno == EAGAIN)) continue;
       if (got <= 0) return false;
       bytes += got;
@@ -54,29 +51,6 @@ class TSocketSource : public TByteSource {
   bool TimedOut() const { return timedOut_; }
 
  private:
-  // recv that keeps a descriptor coming with the bytes (the last one, if several come).
-  ssize_t Receive(char* into, size_t size) {
-    iovec vector{into, size};
-    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int) * kMostDescriptors)] = {};
-    msghdr message{};
-    message.msg_iov = &vector;
-    message.msg_iovlen = 1;
-    message.msg_control = control;
-    message.msg_controllen = sizeof control;
-    const ssize_t got = ::recvmsg(socket_, &message, MSG_DONTWAIT | MSG_CMSG_CLOEXEC);
-    for (cmsghdr* header = CMSG_FIRSTHDR(&message); header != nullptr;
-         header = CMSG_NXTHDR(&message, header)) {
-      if (header->cmsg_level != SOL_SOCKET || header->cmsg_type != SCM_RIGHTS) continue;
-      const size_t count = (header->cmsg_len - CMSG_LEN(0)) / sizeof(int);
-      for (size_t i = 0; i < count; ++i) {
-        int descriptor;
-        std::memcpy(&descriptor, CMSG_DATA(header) + i * sizeof(int), sizeof descriptor);
-        descriptor_.Reset(descriptor);
-      }
-    }
-    return got;
-  }
-
   // True when the socket has data or its end; false when the time is up or the helper ended
   // without a byte more.
   bool WaitForData() {
@@ -244,24 +218,7 @@ int TDecoderHelper::Stop() {
 }
 
 bool TDecoderHelper::SendRequest(int pictureFile) {
-  std::string request = RequestBytes();
-  iovec vector{request.data(), request.size()};
-  alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
-  msghdr message{};
-  message.msg_iov = &vector;
-  message.msg_iovlen = 1;
-  message.msg_control = control;
-  message.msg_controllen = sizeof control;
-  cmsghdr* header = CMSG_FIRSTHDR(&message);
-  header->cmsg_level = SOL_SOCKET;
-  header->cmsg_type = SCM_RIGHTS;
-  header->cmsg_len = CMSG_LEN(sizeof(int));
-  std::memcpy(CMSG_DATA(header), &pictureFile, sizeof pictureFile);
-  ssize_t sent;
-  do {
-    sent = ::sendmsg(socket_.Get(), &message, MSG_NOSIGNAL);
-  } while (sent < 0 && errno == EINTR);
-  return sent == static_cast<ssize_t>(request.size());
+  return SendWithDescriptor(socket_.Get(), RequestBytes(), pictureFile);
 }
 
 THelperOutcome TDecoderHelper::Exchange(int pictureFile, bool& retry) {

@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <sys/mman.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -19,6 +20,8 @@ namespace {
 
 static_assert(kPixelFileSeals == (F_SEAL_SEAL | F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_WRITE));
 
+// Most descriptors taken from one receive: one is sent at a time; more are closed.
+constexpr size_t kMostDescriptors = 4;
 // Where biClrUsed lies in the 40-byte header.
 constexpr size_t kColoursUsedAt = 32;
 
@@ -177,6 +180,63 @@ TMappedRows& TMappedRows::operator=(TMappedRows&& other) noexcept {
 
 void TMappedRows::Delete(void* rows) {
   std::unique_ptr<TMappedRows>(static_cast<TMappedRows*>(rows));
+}
+
+bool SendWithDescriptor(int socket, std::string_view bytes, int descriptor) {
+  iovec vector{const_cast<char*>(bytes.data()), bytes.size()};
+  alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
+  msghdr message{};
+  message.msg_iov = &vector;
+  message.msg_iovlen = 1;
+  message.msg_control = control;
+  message.msg_controllen = sizeof control;
+  cmsghdr* header = CMSG_FIRSTHDR(&message);
+  header->cmsg_level = SOL_SOCKET;
+  header->cmsg_type = SCM_RIGHTS;
+  header->cmsg_len = CMSG_LEN(sizeof(int));
+  std::memcpy(CMSG_DATA(header), &descriptor, sizeof descriptor);
+  ssize_t sent;
+  do {
+    sent = ::sendmsg(socket, &message, MSG_NOSIGNAL);
+  } while (sent < 0 && errno == EINTR);
+  // The descriptor went with the first byte; what is left goes plainly.
+  return sent > 0 && SendAll(socket, bytes.substr(static_cast<size_t>(sent)));
+}
+
+ssize_t ReceiveWithDescriptor(int socket, void* into, size_t size, int flags,
+                              TFileDescriptor& descriptor) {
+  iovec vector{into, size};
+  alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int) * kMostDescriptors)] = {};
+  msghdr message{};
+  message.msg_iov = &vector;
+  message.msg_iovlen = 1;
+  message.msg_control = control;
+  message.msg_controllen = sizeof control;
+  ssize_t received;
+  do {
+    received = ::recvmsg(socket, &message, flags | MSG_CMSG_CLOEXEC);
+  } while (received < 0 && errno == EINTR);
+  for (cmsghdr* header = CMSG_FIRSTHDR(&message); header != nullptr;
+       header = CMSG_NXTHDR(&message, header)) {
+    if (header->cmsg_level != SOL_SOCKET || header->cmsg_type != SCM_RIGHTS) continue;
+    const size_t count = (header->cmsg_len - CMSG_LEN(0)) / sizeof(int);
+    for (size_t i = 0; i < count; ++i) {
+      int passed;
+      std::memcpy(&passed, CMSG_DATA(header) + i * sizeof(int), sizeof passed);
+      descriptor.Reset(passed);
+    }
+  }
+  return received;
+}
+
+bool SendAll(int socket, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t sent = ::send(socket, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+    if (sent < 0 && errno == EINTR) continue;
+    if (sent <= 0) return false;
+    bytes.remove_prefix(static_cast<size_t>(sent));
+  }
+  return true;
 }
 
 bool TMemorySource::ReadExactly(void* into, size_t size) {

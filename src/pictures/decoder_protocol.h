@@ -19,6 +19,8 @@
 // allocates or reads a payload, and stops at the first frame out of place.
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -78,6 +80,19 @@ inline constexpr int kPixelFileSeals = 0x0001 | 0x0002 | 0x0004 | 0x0008;  // F_
 // A memory file holding the size bytes at data, sealed with kPixelFileSeals; none when it cannot
 // be made.
 TFileDescriptor SealedPixelFile(const void* data, size_t size);
+
+// Sends all of bytes on the socket with the descriptor attached to their first byte (the request
+// with its picture, a Picture frame with its rows). False when the socket fails.
+bool SendWithDescriptor(int socket, std::string_view bytes, int descriptor);
+
+// recvmsg of at most size bytes with flags (MSG_CMSG_CLOEXEC is added); a descriptor that came
+// with them replaces the one in descriptor (of several, the last is kept). Returns what recvmsg
+// returns.
+ssize_t ReceiveWithDescriptor(int socket, void* into, size_t size, int flags,
+                              TFileDescriptor& descriptor);
+
+// Sends all of bytes on the socket, going on after signals; false when the socket fails.
+bool SendAll(int socket, std::string_view bytes);
 
 // Where a reply is read from: ReadExactly fills size bytes or answers false (the end of the
 // stream, an error or the time limit; the source knows which); TakeDescriptor hands over the

@@ -21,15 +21,20 @@ std::optional<std::string> ReadPictureFile(const std::string& path) {
   } catch (const EFileError&) {
     return std::nullopt;
   }
+  return ReadPictureDescriptor(file.Get());
+}
+
+std::optional<std::string> ReadPictureDescriptor(int file) {
   struct stat status {};
-  if (::fstat(file.Get(), &status) != 0 || status.st_size > kMaxPictureFileBytes) {
+  if (::fstat(file, &status) != 0 || !S_ISREG(status.st_mode) ||
+      status.st_size > kMaxPictureFileBytes) {
     return std::nullopt;
   }
-
   std::string bytes(static_cast<size_t>(status.st_size), '\0');
   size_t filled = 0;
   while (filled < bytes.size()) {
-    const ssize_t got = ::read(file.Get(), bytes.data() + filled, bytes.size() - filled);
+    const ssize_t got = ::pread(file, bytes.data() + filled, bytes.size() - filled,
+                                static_cast<off_t>(filled));
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) return std::nullopt;
     if (got == 0) break;  // the file shrank while being read

@@ -11,4 +11,9 @@ namespace kelmo {
 // kMaxPictureFileBytes.
 std::optional<std::string> ReadPictureFile(const std::string& path);
 
+// The bytes of the open regular file, read from its start (the decoder helper reads the file the
+// program hands it this way). Nothing when it is no regular file, is larger than
+// kMaxPictureFileBytes or cannot be read.
+std::optional<std::string> ReadPictureDescriptor(int file);
+
 }  // namespace kelmo
