@@ -301,11 +301,13 @@ void TChatController::PlaySound(const std::string& file, bool wait) {
 }
 
 void TChatController::ScaleSpeed(int numerator, int denominator) {
-  settings_.Speed = ScaleHalfEven(settings_.Speed, numerator, denominator);
+  settings_.Speed =
+      std::clamp(ScaleHalfEven(settings_.Speed, numerator, denominator), kMinSpeed, kMaxSpeed);
 }
 
 void TChatController::ScaleFont(int numerator, int denominator) {
-  settings_.FontSize = ScaleHalfEven(settings_.FontSize, numerator, denominator);
+  settings_.FontSize = std::clamp(ScaleHalfEven(settings_.FontSize, numerator, denominator),
+                                  kMinFontSize, kMaxFontSize);
   view_.SetBalloonFont(ShiftJisToUtf8(settings_.FontName), settings_.FontSize);
 }
 

@@ -81,7 +81,7 @@ TConfigDialogData MakeConfigDialogData(const TSettings& settings, const std::str
 void ApplyConfigDialogData(const TConfigDialogData& data, TSettings& settings,
                            TUserProfile& profile) {
   settings.FontName = Utf8ToShiftJis(data.FontName);
-  settings.FontSize = data.FontSize;
+  settings.FontSize = std::clamp(data.FontSize, kMinFontSize, kMaxFontSize);
   if (data.Interval > kIntervalLowerExclusive && data.Interval < kIntervalUpperExclusive) {
     settings.Speed = data.Interval;
   }

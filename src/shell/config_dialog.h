@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "shell/settings.h"
+
 namespace kelmo {
 
 class TPluginList;
@@ -21,8 +23,8 @@ struct TUserProfile;
 inline constexpr std::string_view kEmptyFieldMessage = "空欄があります";
 inline constexpr std::string_view kInvalidDateMessage = "不正な日付です";
 // Ranges of the dialog's up-down controls.
-inline constexpr int kMinIntervalControl = 1;
-inline constexpr int kMaxIntervalControl = 1000;
+inline constexpr int kMinIntervalControl = kMinSpeed;
+inline constexpr int kMaxIntervalControl = kMaxSpeed;
 inline constexpr int kMinBirthYear = 1900;
 inline constexpr int kMaxBirthYear = 2100;
 // A confirmed interval is applied only when it lies strictly between these.

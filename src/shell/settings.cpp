@@ -58,10 +58,12 @@ TSettings ReadSettings(const std::string& path) {
       std::clamp(ini.ReadInteger(kMainSection, kZoomKey, settings.Zoom), kMinZoom, kMaxZoom);
   settings.LogKeep = ini.ReadBool(kLogSection, kKeepKey, settings.LogKeep);
   settings.FontName = ini.ReadString(kBalloonSection, kFontNameKey, settings.FontName);
-  settings.FontSize = ini.ReadInteger(kBalloonSection, kFontSizeKey, settings.FontSize);
+  settings.FontSize = std::clamp(ini.ReadInteger(kBalloonSection, kFontSizeKey, settings.FontSize),
+                                 kMinFontSize, kMaxFontSize);
   settings.Speed = ini.ReadInteger(kBalloonSection, kSpeedKey, settings.Speed);
   // A timer cannot run at 0 ms, nor at a negative interval.
   if (settings.Speed < 1) settings.Speed = kDefaultSpeed;
+  settings.Speed = std::min(settings.Speed, kMaxSpeed);
   settings.UserProfileText =
       ReplaceAll(ini.ReadString(kUserSection, kUserKey, ""), kProfileLineBreak, kCrLf);
   return settings;

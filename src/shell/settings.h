@@ -23,8 +23,16 @@ inline constexpr std::string_view kSettingsFileName = "Kelmo.ini";
 inline constexpr std::string_view kProfileLineBreak = "{BR}";
 // The typing interval used when none (or 0, or a negative one) is stored, in milliseconds.
 inline constexpr int kDefaultSpeed = 55;
-// The balloon font size used when none is stored, in points.
+// The typing interval's range, in milliseconds: what the settings dialog offers. The display
+// commands and a stored value outside it are taken as the nearest end of it, so no reply can leave
+// the balloon unusable for every character afterwards.
+inline constexpr int kMinSpeed = 1;
+inline constexpr int kMaxSpeed = 1000;
+// The balloon font size used when none is stored, and the range of sizes, in points (the sizes
+// the font dialog offers; kept as the interval's range is).
 inline constexpr int kDefaultFontSize = 9;
+inline constexpr int kMinFontSize = 6;
+inline constexpr int kMaxFontSize = 72;
 // The birthday of a profile whose sixth line is no date.
 inline constexpr int kFallbackBirthYear = 1970;
 // The window's zoom in percent: the pictures, the balloon, its font and the layout together.
@@ -53,7 +61,7 @@ struct TSettings {
 };
 
 // Reads the settings file at the data path; missing keys (or a missing file) give the defaults,
-// a Speed below 1 gives kDefaultSpeed, and Zoom is kept within kMinZoom to kMaxZoom.
+// a Speed below 1 gives kDefaultSpeed, and Speed, FontSize and Zoom are kept within their ranges.
 TSettings ReadSettings(const std::string& path);
 
 // Writes every field except UserProfileText, and "User"/"User" from profileText (CR LF turned into

@@ -217,12 +217,34 @@ TEST_F(DisplayCommandTest, SpeedAndFontRoundHalfToEvenAndReachTheFile) {
 }
 
 TEST_F(DisplayCommandTest, HalfwayResultsGoToTheEvenNeighbour) {
-  // 55 * 5 / 6 = 45.83 -> 46; 3 * 5 / 6 = 2.5 -> 2; 5 * 6 / 5 = 6; 15 * 5 / 6 = 12.5 -> 12.
-  home.Write("Kelmo.ini", home.Read("Kelmo.ini") + "[Balloon]\r\nSpeed=15\r\nFontSize=3\r\n");
+  // 15 * 5 / 6 = 12.5 -> 12; 21 * 5 / 6 = 17.5 -> 18.
+  home.Write("Kelmo.ini", home.Read("Kelmo.ini") + "[Balloon]\r\nSpeed=15\r\nFontSize=21\r\n");
   StartWithReply("{SPEEDSLOW}{FONTSMALL}");
   TypeAll();
   EXPECT_EQ(controller->TimerInterval(), 12);
-  EXPECT_EQ(controller->Settings().FontSize, 2);
+  EXPECT_EQ(controller->Settings().FontSize, 18);
+}
+
+// 150 steps one way would reach the end of int; the commands stop at the dialog's ranges, and so
+// does what reaches the file.
+TEST_F(DisplayCommandTest, SpeedAndFontStopAtTheEndsOfTheirRanges) {
+  std::string grow;
+  std::string shrink;
+  for (int i = 0; i < 150; ++i) {
+    grow += "{SPEEDFAST}{FONTBIG}";
+    shrink += "{SPEEDSLOW}{FONTSMALL}";
+  }
+  StartWithReply(grow, {{"shrink", shrink}});
+  TypeAll();
+  EXPECT_EQ(controller->TimerInterval(), kMaxSpeed);
+  EXPECT_EQ(view.fontSize, kMaxFontSize);
+  Say("shrink");
+  TypeAll();
+  EXPECT_EQ(controller->TimerInterval(), 2);  // 2 * 5 / 6 rounds back to 2
+  EXPECT_EQ(view.fontSize, kMinFontSize);
+  controller->Shutdown();
+  const TIniFile ini(home.Path() + "Kelmo.ini");
+  EXPECT_EQ(ini.ReadInteger("Balloon", "FontSize", 0), kMinFontSize);
 }
 
 TEST_F(DisplayCommandTest, SkipReplacesTheReplyAndLogsWhatWasShown) {
@@ -237,6 +259,25 @@ TEST_F(DisplayCommandTest, SkipReplacesTheReplyAndLogsWhatWasShown) {
   const std::vector<std::string> log = ChatLog();
   EXPECT_EQ(log[log.size() - 2], "before");
   EXPECT_EQ(log.back(), "after");
+}
+
+// Enter shows the rest of a long reply in one update of the balloon, not one per letter (a view
+// that lays its text out again for each would take minutes).
+TEST_F(DisplayCommandTest, FastForwardShowsTheRestAtOnce) {
+  std::string reply;
+  for (int i = 0; i < 2000; ++i) reply += "line{BR}";
+  StartWithReply(reply + "end{WAITRETURN}more");
+  controller->TimerTimer();
+  const int updatesBefore = view.appends + view.balloonSets;
+  controller->PressEnter();
+  EXPECT_TRUE(controller->WaitingForReturn());
+  EXPECT_LE(view.appends + view.balloonSets - updatesBefore, 1);
+  EXPECT_TRUE(view.balloon.ends_with("line\r\nend▼\r\n"));
+  controller->PressEnter();  // ends the wait
+  controller->PressEnter();  // the rest
+  EXPECT_EQ(controller->State(), stReplyDone);
+  EXPECT_TRUE(view.balloon.ends_with("line\r\nendmore\r\n"));
+  EXPECT_EQ(LastReply().Shown.size(), 2001u);
 }
 
 TEST_F(DisplayCommandTest, SkipsThatNeverEndDoNotHangTheEnterKey) {

@@ -16,7 +16,10 @@ namespace kelmo::testing {
 class TFakeView : public TChatView {
  public:
   std::string BalloonText() const override { return balloon; }
-  void SetBalloonText(const std::string& text) override { balloon = text; }
+  void SetBalloonText(const std::string& text) override {
+    balloon = text;
+    ++balloonSets;
+  }
   void AppendToLastLine(const std::string& text) override {
     balloon.insert(balloon.size() - 2, text);  // before the final CR LF
     ++appends;
@@ -83,6 +86,7 @@ class TFakeView : public TChatView {
   std::string balloon;
   bool readOnly = false;
   int appends = 0;
+  int balloonSets = 0;
   std::string fontName;
   int fontSize = 0;
   int zoom = 0;

@@ -38,11 +38,23 @@ TEST(SettingsTest, MissingFileGivesEveryDefault) {
   EXPECT_FALSE(home.Exists("Kelmo.ini"));
 }
 
-TEST(SettingsTest, SpeedOfZeroOrBelowCountsAsDefault) {
-  for (const char* stored : {"0", "-20"}) {
+// A speed of 0 or below is the default; otherwise both stay within what the dialog offers, so a
+// value a reply once pushed to the end of int no longer makes the balloon unusable.
+TEST(SettingsTest, SpeedAndFontSizeAreKeptWithinTheDialogsRanges) {
+  struct TCase {
+    const char* Stored;
+    int Speed;
+    int FontSize;
+  };
+  const TCase cases[] = {{"0", 55, 6},   {"-20", 55, 6},          {"12", 12, 12},
+                         {"1001", 1000, 72}, {"2147483647", 1000, 72}};
+  for (const TCase& c : cases) {
     const TempFolder home;
-    home.Write("Kelmo.ini", std::string("[Balloon]\r\nSpeed=") + stored + "\r\n");
-    EXPECT_EQ(ReadSettings(home.Path() + "Kelmo.ini").Speed, 55) << stored;
+    home.Write("Kelmo.ini", std::string("[Balloon]\r\nSpeed=") + c.Stored + "\r\nFontSize=" +
+                                c.Stored + "\r\n");
+    const TSettings settings = ReadSettings(home.Path() + "Kelmo.ini");
+    EXPECT_EQ(settings.Speed, c.Speed) << c.Stored;
+    EXPECT_EQ(settings.FontSize, c.FontSize) << c.Stored;
   }
 }
 
