@@ -10,7 +10,7 @@ packages=(
   libsimpleini-dev
   nlohmann-json3-dev
   libreadline-dev
-  libjpeg-dev libpng-dev libarchive-dev
+  libjpeg-dev libpng-dev libarchive-dev libseccomp-dev
   libre2-dev libpcre2-dev libhyperscan-dev
   qt6-base-dev qt6-multimedia-dev qt6-qpa-plugins fonts-noto-cjk xvfb
   libxcb1-dev xauth xdotool imagemagick

@@ -1,6 +1,8 @@
 // The authoring tools on the inputs their targets name: the linter on a generated character of
-// 100,000 entries in each of the eight dictionaries (target: at most 3 s), and a transcript test of
-// 200 cases for あかり (target: at most 2 s), each case loading her afresh.
+// 100,000 entries in each of the eight dictionaries (target: at most 3 s), a transcript test of
+// 200 cases for あかり (target: at most 2 s), each case loading her afresh, and the linter on a
+// reply of 20,000 and of 200,000 nested "{IF" groups (target: at most 256 MB for 20,000; 200,000
+// finishes), whose memory is reported as the peak resident size the lint added (Linux).
 //
 // The 200 cases are those of tests/lint/transcripts/akari.transcript, repeated in order. Both
 // benchmarks report wall time, since the linter loads on two threads; run them on a quiet machine.
@@ -97,6 +99,53 @@ void BM_TranscriptOf200Cases(benchmark::State& state) {
   state.counters["failed"] = status;
 }
 BENCHMARK(BM_TranscriptOf200Cases)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+
+// The resident set's peak since it was last reset, and now, in bytes (/proc/self/status).
+size_t StatusBytes(const std::string& field) {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.starts_with(field + ":")) return std::stoull(line.substr(field.size() + 1)) * 1024;
+  }
+  return 0;
+}
+
+// Resets the peak resident size to the current one (Linux 4.0 and later).
+void ResetPeakResidentSize() {
+  std::ofstream("/proc/self/clear_refs") << "5";
+}
+
+// A character whose only reply is depth nested "{IF" groups, each closed.
+void WriteDeepNestCharacter(const std::filesystem::path& folder, int depth) {
+  std::ofstream(folder / "deep.klc", std::ios::binary)
+      << "name\r\nDeep\r\nfolder\r\n\r\nversion\r\n210\r\ndatab2\r\ndeep.txt\r\n";
+  std::string line = "hello,";
+  for (int i = 0; i < depth; ++i) line += "{IF";
+  line += std::string(static_cast<size_t>(depth), '}') + "\r\n";
+  std::ofstream(folder / "deep.txt", std::ios::binary) << line;
+}
+
+void BM_LintDeepNest(benchmark::State& state) {
+  const TBenchFolder folder;
+  const int depth = static_cast<int>(state.range(0));
+  WriteDeepNestCharacter(folder.Path(), depth);
+  const kelmo::TLintOptions options{folder.Path().string(), (folder.Path() / "deep.klc").string()};
+  size_t added = 0;
+  int findings = 0;
+  for (auto _ : state) {
+    ResetPeakResidentSize();
+    const size_t before = StatusBytes("VmRSS");
+    std::ostringstream out;
+    kelmo::RunLint(options, false, out);
+    added = std::max(added, StatusBytes("VmHWM") - std::min(before, StatusBytes("VmHWM")));
+    const std::string report = out.str();
+    findings = static_cast<int>(std::count(report.begin(), report.end(), '\n')) - 1;
+  }
+  state.counters["findings"] = findings;
+  state.counters["peak_MB"] = static_cast<double>(added) / (1024.0 * 1024.0);
+}
+BENCHMARK(BM_LintDeepNest)->Arg(20000)->Arg(200000)->Unit(benchmark::kMillisecond)->UseRealTime()
+    ->Iterations(1);
 
 }  // namespace
 

@@ -22,7 +22,12 @@
 #include <cmath>
 #include <string>
 
+#include <unistd.h>
+
 #include <cstring>
+#include <ctime>
+#include <fstream>
+#include <sstream>
 #include <filesystem>
 #include <vector>
 #include "picture_files.h"
@@ -145,21 +150,57 @@ void BM_Bmp(benchmark::State& state) {
   OursAgainstQImageLoad(state, SamplePath("picture.bmp"));
 }
 
+// Processor time of the calling thread, in seconds.
+double ThreadSeconds() {
+  timespec now{};
+  ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+// Processor time a process has used so far, in seconds (from /proc, in clock ticks).
+double ProcessSeconds(pid_t process) {
+  std::ifstream stat("/proc/" + std::to_string(process) + "/stat");
+  std::string line;
+  std::getline(stat, line);
+  const size_t end = line.rfind(')');
+  if (end == std::string::npos) return 0;
+  std::istringstream fields(line.substr(end + 2));
+  std::string field;
+  double ticks = 0;
+  for (int i = 3; fields >> field; ++i) {
+    if (i == 14 || i == 15) ticks += std::stod(field);  // utime, stime
+    if (i == 15) break;
+  }
+  return ticks / static_cast<double>(::sysconf(_SC_CLK_TCK));
+}
+
 // A picture change through the decoder helper (the picture set as the program holds it) against
-// the same decoder in this process (read, decode, adopt the blocks).
+// the same decoder in this process (read, decode, adopt the blocks). Besides the times, the
+// processor time both processes spend on a picture through the helper against the processor time
+// of the decode in process ("cpu_ratio"): the work, whatever else the machine is doing.
 void HelperAgainstInProcess(benchmark::State& state, const std::string& path) {
   TPictureSet pictures(KELMO_PROGRAM_DIR, Qt::white, "");
   TSusiePlugInList inProcess;
   inProcess.LoadFolder(std::string(KELMO_PROGRAM_DIR) + "SPIs/");
+  if (!pictures.LoadPicture(TPictureSlot::Shown, path, false)) {  // the helper starts here
+    state.SkipWithError("the picture does not decode through the helper");
+    return;
+  }
+  const pid_t helperProcess = pictures.DecoderHelperProcess();
+  const double helperStart = ProcessSeconds(helperProcess);
   double helper = 0;
   double local = 0;
+  double helperCpu = 0;
+  double localCpu = 0;
   for (auto _ : state) {
     const auto start = std::chrono::steady_clock::now();
+    const double startCpu = ThreadSeconds();
     if (!pictures.LoadPicture(TPictureSlot::Shown, path, false)) {
       state.SkipWithError("the picture does not decode through the helper");
       return;
     }
     const auto middle = std::chrono::steady_clock::now();
+    const double middleCpu = ThreadSeconds();
     const std::optional<std::string> bytes = ReadPictureFile(path);
     std::optional<TDecodedDib> decoded =
         bytes ? inProcess.LoadFromMemory(bytes->data(), bytes->size()) : std::nullopt;
@@ -169,13 +210,21 @@ void HelperAgainstInProcess(benchmark::State& state, const std::string& path) {
     }
     const QImage picture = AdoptDecodedDib(std::move(*decoded));
     const auto end = std::chrono::steady_clock::now();
+    localCpu += ThreadSeconds() - middleCpu;
+    helperCpu += middleCpu - startCpu;
     benchmark::DoNotOptimize(picture);
     state.SetIterationTime(Seconds(middle - start));
     helper += Seconds(middle - start);
     local += Seconds(end - middle);
   }
+  if (pictures.DecoderHelperProcess() != helperProcess) {
+    state.SkipWithError("the helper was started again");
+    return;
+  }
+  helperCpu += ProcessSeconds(helperProcess) - helperStart;
   state.counters["in_process_ms"] = local / static_cast<double>(state.iterations()) * 1e3;
   state.counters["ratio"] = helper / local;
+  state.counters["cpu_ratio"] = helperCpu / localCpu;
 }
 
 // The bundled characters' PNG pictures, and the large sample.

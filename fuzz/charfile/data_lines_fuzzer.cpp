@@ -1,11 +1,12 @@
 // Arbitrary bytes read as a data file an author wrote, Shift-JIS or UTF-8 after the byte order
 // mark: the lines keep the line rule, a UTF-8 file gives as many lines as its text has, and every
-// character reported as replaced stands on a line that holds a "?".
+// character reported as replaced stands on a line that holds the geta mark it became.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "charfile/code_page.h"
 #include "charfile/load_listener.h"
 #include "charfile/text_file.h"
 
@@ -35,7 +36,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   for (const int line : listener.lines) {
     if (line < 1 || static_cast<size_t>(line) > lines.size()) __builtin_trap();
-    if (lines[static_cast<size_t>(line) - 1].find('?') == std::string::npos) __builtin_trap();
+    if (lines[static_cast<size_t>(line) - 1].find(kelmo::kGetaMark) == std::string::npos) {
+      __builtin_trap();
+    }
   }
   return 0;
 }

@@ -204,8 +204,7 @@ void TFormMain::UpdateLayout() {
 }
 
 void TFormMain::PlaySound(const std::string& path, bool wait) {
-  if (controller_ != nullptr && !controller_->Settings().PlaySound) return;
-  sound_.Play(QString::fromStdString(path), wait);
+  sound_.Play(FromUtf8(path), wait);
 }
 
 // ----- The window -------------------------------------------------------------------------------
@@ -318,18 +317,12 @@ void TFormMain::SetSplashText(const std::string& text) {
     pendingMinimise_ = false;
     hide();
   }
-  if (splash_ == nullptr) {
-    splash_ = std::make_unique<TFormSplash>();
-    timerPausedForLoad_ = timer_.isActive();
-    timer_.stop();
-  }
-  splash_->SetStatus(QString::fromStdString(text));
+  if (splash_ == nullptr) splash_ = std::make_unique<TFormSplash>();
+  splash_->SetStatus(FromUtf8(text));
 }
 
 void TFormMain::CloseSplash() {
   splash_.reset();
-  if (timerPausedForLoad_ && !closed_) timer_.start();
-  timerPausedForLoad_ = false;
 }
 
 void TFormMain::Close() {

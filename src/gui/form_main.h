@@ -15,8 +15,8 @@
 // onto the screen.
 //
 // The timer (`Timer`) runs all the time at the controller's interval, read again after every tick
-// because display commands change it. It pauses while a character loads: the splash window lets
-// the window system's events through, and a tick must not enter the load.
+// because display commands change it. The controller decides what a tick may do: none enters a
+// character load, though the splash window lets the window system's events and timers through.
 //
 // Painting: the window paints at most once per frame of its screen (frame_pacer.h), so a reply
 // typed faster than the screen refreshes paints once per frame rather than once per letter.
@@ -119,7 +119,6 @@ class TFormMain : public QWidget, public TChatView {
   bool LoadPicture(TPictureSlot slot, const std::string& path, bool colourKey) override;
   void ShowDefaultPicture() override;
   void Repaint() override;
-  // Plays nothing while sound is switched off in the settings.
   void PlaySound(const std::string& path, bool wait) override;
   void ShowMessage(const std::string& text) override;
   // False while hidden or minimised.
@@ -145,7 +144,7 @@ class TFormMain : public QWidget, public TChatView {
 
  public slots:
   // The tray icon's clicks: a double-click shows a hidden window; the context click opens the
-  // popup menu at the cursor, except while the character thinks or types or a dialog is open.
+  // popup menu at the cursor when the controller lets it open.
   void TrayIconActivated(QSystemTrayIcon::ActivationReason reason);
 
  protected:
@@ -174,6 +173,9 @@ class TFormMain : public QWidget, public TChatView {
   void CreatePopupMenu();
   void CreateTrayIcon();
   void UpdateChangeStateCaption();
+  // Whether the controller lets the popup menu open now; every way of opening it asks.
+  bool MenuMayOpen() const;
+  // Opens the popup menu at globalPosition when it may open.
   void ShowPopupMenu(const QPoint& globalPosition);
   void CreateNadenade();
   void PlaceNadenade();
@@ -211,7 +213,6 @@ class TFormMain : public QWidget, public TChatView {
   int balloonPointSize_ = 0;     // as stored; 0 until the controller sets the font
   TSoundPlayer sound_;
   std::unique_ptr<TFormSplash> splash_;
-  bool timerPausedForLoad_ = false;  // the timer ran when the splash came up
 
   QMenu* popupMenu_ = nullptr;
   QAction* menuShowNadenade_ = nullptr;

@@ -91,7 +91,12 @@ void TFormMain::UpdateChangeStateCaption() {
   menuChangeState_->setText(IsVisible() ? kHideCaption : kRestoreCaption);
 }
 
+bool TFormMain::MenuMayOpen() const {
+  return controller_ != nullptr && controller_->MenuMayOpen();
+}
+
 void TFormMain::ShowPopupMenu(const QPoint& globalPosition) {
+  if (!MenuMayOpen()) return;
   UpdateChangeStateCaption();
   popupMenu_->popup(globalPosition);
 }
@@ -101,10 +106,7 @@ void TFormMain::TrayIconActivated(QSystemTrayIcon::ActivationReason reason) {
     if (!IsVisible()) ShowAndActivate();
     return;
   }
-  if (reason != QSystemTrayIcon::Context || controller_ == nullptr) return;
-  // While the character thinks or types, or a dialog is open, the menu stays shut.
-  const TChatState state = controller_->State();
-  if (state == stIdle || state == stTyping || state == stSuspended) return;
+  if (reason != QSystemTrayIcon::Context || !MenuMayOpen()) return;
   activateWindow();
   ShowPopupMenu(QCursor::pos());
 }
@@ -169,8 +171,7 @@ void TFormMain::SetStayOnTop(bool stayOnTop) {
   if (!stayOnTop) return;
   if (nadenadeShown) nadenade_->raise();
   // Marking shows a hidden window; the settings applied at start-up and during a load do not.
-  const bool loading = splash_ != nullptr || controller_ == nullptr ||
-                       controller_->Character() == nullptr;
+  const bool loading = controller_ == nullptr || controller_->Loading();
   if (!IsVisible() && !loading) ShowAndActivate();
 }
 

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <exception>
 #include <filesystem>
+#include <optional>
 #include <system_error>
 
 #include "charfile/atomic_file.h"
@@ -25,6 +26,24 @@ constexpr std::string_view kDefinitionExtension = ".klc";
 
 std::string CopyProblem(const fs::path& path, const std::error_code& error) {
   return "コピーできません: " + path.string() + " (" + SystemErrorReason(error.value()) + ")";
+}
+
+std::string LinkProblem(const fs::path& link) {
+  return "コピーしません: " + link.string() +
+         " (シンボリックリンクです。リンクの先には書き込みません)";
+}
+
+// The first path from programFolder down to target (relative below it) that is a symbolic link,
+// or nothing. Each folder on the way is checked, so nothing is written through a link planted
+// anywhere below the program folder.
+std::optional<fs::path> LinkOnTheWay(const fs::path& programFolder, const fs::path& relative) {
+  fs::path path = programFolder;
+  for (const fs::path& component : relative) {
+    path /= component;
+    std::error_code error;
+    if (fs::is_symlink(fs::symlink_status(path, error))) return path;
+  }
+  return std::nullopt;
 }
 
 // Copies one regular file unless its target exists; counts it when written.
@@ -50,9 +69,16 @@ void CopyTree(const fs::path& shareFolder, const fs::path& programFolder, TSeedR
       report.Problems.push_back(CopyProblem(shareFolder, error));
       return;
     }
-    const fs::path target = programFolder / fs::relative(entry->path(), shareFolder);
+    const fs::path relative = fs::relative(entry->path(), shareFolder);
+    const fs::path target = programFolder / relative;
     std::error_code kind;
     if (entry->is_symlink(kind)) {
+      if (entry->is_directory(kind)) entry.disable_recursion_pending();
+      continue;
+    }
+    if (const std::optional<fs::path> link = LinkOnTheWay(programFolder, relative)) {
+      // Reported once, at the link itself; what lies below it is skipped.
+      if (*link == target) report.Problems.push_back(LinkProblem(*link));
       if (entry->is_directory(kind)) entry.disable_recursion_pending();
       continue;
     }

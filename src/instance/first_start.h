@@ -7,6 +7,8 @@
 // character the user removed stays removed. A file the user already has is never replaced, not
 // even on the first start: each copy is written under a temporary name and renamed only when no
 // file of that name exists. Only regular files and folders are copied; links are left behind.
+// Nothing is written through a symbolic link in the program folder: a link where a bundled folder
+// or file belongs is reported and what belongs below it is not copied.
 #pragma once
 
 #include <string>
@@ -27,7 +29,8 @@ bool IsFirstStart(const std::string& programFolder);
 // Copies every file and folder below shareFolder into programFolder (both UTF-8 file-system paths;
 // the program folder is created when missing) without replacing anything that exists, then, when
 // the settings file still lists no characters, lists the definition files ("*.klc") at the top of
-// the share folder in name order. A file that cannot be copied is reported and skipped.
+// the share folder in name order. A file that cannot be copied, or whose place in the program
+// folder is or lies below a symbolic link, is reported and skipped.
 TSeedReport SeedProgramFolder(const std::string& programFolder, const std::string& shareFolder);
 
 }  // namespace kelmo

@@ -98,6 +98,10 @@ std::optional<std::string> TextField(const TJson& json, const char* field) {
 
 }  // namespace
 
+std::string OverLimitMessage() {
+  return "引き継げるのは " + std::to_string(kHandOverMessageLimit) + " バイトまでです";
+}
+
 std::string CanonicalProgramFolder(const std::string& programFolder) {
   std::error_code error;
   const std::filesystem::path canonical = std::filesystem::canonical(programFolder, error);

@@ -27,6 +27,9 @@ namespace kelmo {
 
 // The longest request or answer line accepted, in bytes, line feed included.
 inline constexpr size_t kHandOverMessageLimit = 64 * 1024;
+
+// Why a message of more than kHandOverMessageLimit bytes is refused, naming the limit (UTF-8).
+std::string OverLimitMessage();
 // The folder made for the sockets under XDG_RUNTIME_DIR, and its prefix under /tmp (the user id
 // follows).
 inline constexpr std::string_view kRuntimeFolderName = "dorrinkelmo";

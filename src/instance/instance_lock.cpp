@@ -25,11 +25,15 @@ std::string LockFilePath(const std::string& programFolder) {
 TFileDescriptor OpenLockFile(const std::string& path) {
   constexpr int kFlags = O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK;
   TFileDescriptor file(::open(path.c_str(), O_RDWR | O_CREAT | kFlags, kLockFileMode));
-  if (!file.IsOpen() && (errno == EACCES || errno == EROFS)) {
+  if (file.IsOpen()) return file;
+  const int createError = errno;
+  if (createError == EACCES || createError == EROFS) {
     file.Reset(::open(path.c_str(), O_RDONLY | kFlags));
+    if (file.IsOpen()) return file;
+    // No lock file to read: the cause is that it could not be made, not that it is missing.
+    if (errno != ENOENT) throw std::system_error(errno, std::generic_category(), path);
   }
-  if (!file.IsOpen()) throw std::system_error(errno, std::generic_category(), path);
-  return file;
+  throw std::system_error(createError, std::generic_category(), path);
 }
 
 }  // namespace

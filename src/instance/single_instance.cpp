@@ -17,6 +17,8 @@ using TClock = std::chrono::steady_clock;
 constexpr const char* kNotServingMessage = "batch runs answer no second start";
 constexpr std::string_view kNoAnswerMessage =
     "この人格フォルダを使っている DorrinKelmo から応答がありません: ";
+// A request too long to hand over; its size and the limit follow.
+constexpr std::string_view kTooLongMessage = "--say の言葉が長すぎて渡せません: 引き継ぐ内容が ";
 
 // Sends the request to the program listening at socketPath; its answer, or nothing when it cannot
 // be reached, is not this user's, does not answer in time or is closing.
@@ -51,6 +53,13 @@ std::unique_ptr<TSingleInstance> TSingleInstance::ClaimOrHandOver(const std::str
                                                                   const THandOverRequest& request,
                                                                   THandOverAnswer& answer) {
   const std::string canonical = CanonicalProgramFolder(programFolder);
+  const size_t requestBytes = EncodeRequest(canonical, request).size() + 1;
+  if (requestBytes > kHandOverMessageLimit) {
+    answer = {THandOverStatus::Refused, std::string(kTooLongMessage) +
+                                            std::to_string(requestBytes) + " バイトです。" +
+                                            OverLimitMessage()};
+    return nullptr;
+  }
   std::string socketPath;
   std::string socketProblem;
   try {
@@ -64,6 +73,7 @@ std::unique_ptr<TSingleInstance> TSingleInstance::ClaimOrHandOver(const std::str
       std::unique_ptr<TSingleInstance> instance(
           new TSingleInstance(std::move(lock), canonical, socketPath));
       instance->socketProblem_ = socketProblem;
+      instance->Listen();
       return instance;
     }
     if (!socketPath.empty()) {
@@ -90,14 +100,18 @@ std::unique_ptr<TSingleInstance> TSingleInstance::TryClaim(const std::string& pr
   return instance;
 }
 
-std::string TSingleInstance::Serve(TMainThreadCall& mainThread, THandOverServer::THandler handler) {
-  if (socketPath_.empty()) return socketProblem_;
+void TSingleInstance::Listen() {
+  if (socketPath_.empty()) return;
   try {
-    server_ = std::make_unique<THandOverServer>(socketPath_, canonicalFolder_, mainThread,
-                                                std::move(handler));
+    server_ = std::make_unique<THandOverServer>(socketPath_, canonicalFolder_);
   } catch (const std::system_error& error) {
-    return error.what();
+    socketProblem_ = error.what();
   }
+}
+
+std::string TSingleInstance::Serve(TMainThreadCall& mainThread, THandOverServer::THandler handler) {
+  if (server_ == nullptr) return socketProblem_;
+  server_->Attach(mainThread, std::move(handler));
   return {};
 }
 

@@ -1,13 +1,15 @@
 // One running program per program folder. A start first tries to take the folder's lock
 // (instance_lock.h); when another program holds it, the start hands its request over to that
 // program through the hand-over socket (hand_over_channel.h) and ends with the answer. The program
-// holding the lock serves the socket once its conversation is up (Serve) until it begins to shut
-// down (StopServing), and keeps the lock until it has written its last file.
+// holding the lock listens on the socket from the moment it took the lock, holding the requests
+// that come while it starts up, acts on them once its conversation is up (Serve) until it begins
+// to shut down (StopServing), and keeps the lock until it has written its last file.
 //
-// The start and the end of the running program are the moments a second start can meet neither a
-// free lock nor an answering socket (before Serve, after StopServing). A second start therefore
-// keeps trying both for up to kClaimPatience: when the other program ends, the lock is free and
-// the second start takes the folder itself; it never runs beside it.
+// The end of the running program is the moment a second start can meet neither a free lock nor an
+// answering socket (after StopServing), and so is the instant between taking the lock and
+// listening. A second start therefore keeps trying both for up to kClaimPatience: when the other
+// program ends, the lock is free and the second start takes the folder itself; it never runs
+// beside it. A request too long for the hand-over is refused before anything is tried.
 #pragma once
 
 #include <chrono>
@@ -34,9 +36,11 @@ class TSingleInstance {
  public:
   // Takes the program folder (a UTF-8 file-system path) for this start, or hands request over to
   // the program that holds it. Returns the instance when this start took the folder (request is
-  // then its own to carry out). Otherwise returns null with the running program's answer in
-  // answer, or, when neither succeeded within kClaimPatience, a Busy answer saying so. runtimeDir
-  // is XDG_RUNTIME_DIR's value (may be null). Raises std::system_error when the lock file can be
+  // then its own to carry out; it already listens for second starts, holding their requests
+  // until Serve). Otherwise returns null with the running program's answer in answer, or, when neither
+  // succeeded within kClaimPatience, a Busy answer saying so; a request whose message would exceed
+  // kHandOverMessageLimit is answered Refused at once, naming the limit. runtimeDir is
+  // XDG_RUNTIME_DIR's value (may be null). Raises std::system_error when the lock file can be
   // neither created nor opened.
   static std::unique_ptr<TSingleInstance> ClaimOrHandOver(const std::string& programFolder,
                                                           const char* runtimeDir,
@@ -53,7 +57,7 @@ class TSingleInstance {
   TSingleInstance(const TSingleInstance&) = delete;
   TSingleInstance& operator=(const TSingleInstance&) = delete;
 
-  // Starts answering second starts: each request is acted on by handler on the main thread
+  // Starts acting on second starts' requests: each is acted on by handler on the main thread
   // (through mainThread, which must outlive the serving). Returns the empty text, or why second
   // starts cannot be answered (the program goes on without, still alone on its folder). An
   // instance from TryClaim never serves.
@@ -66,11 +70,14 @@ class TSingleInstance {
   TSingleInstance(std::unique_ptr<TInstanceLock> lock, std::string programFolder,
                   std::string socketPath);
 
+  // Listens at the socket (holding requests until Serve); notes why when it cannot.
+  void Listen();
+
   std::unique_ptr<TInstanceLock> lock_;
   std::string canonicalFolder_;
   std::string socketPath_;  // empty when there is no usable socket folder
   std::string socketProblem_;
-  std::unique_ptr<THandOverServer> server_;
+  std::unique_ptr<THandOverServer> server_;  // from the lock's taking until StopServing
 };
 
 }  // namespace kelmo

@@ -20,6 +20,11 @@ constexpr std::u16string_view kSilentReply = u"}";
 constexpr std::u16string_view kAlwaysTrue = u"TRUE";
 // Longest group quoted whole in a message; a longer one is cut and marked.
 constexpr size_t kMaxQuotedCharacters = 40;
+// Longest group holding inner groups that is still asked whether it is a mark. A mark is a short
+// word that follow-ups look for; asking the character about every level of a deep nest would cost
+// the square of its depth in time and memory. Groups without inner groups never overlap, so any
+// length of theirs is asked.
+constexpr size_t kLongestNestedMark = 256;
 // Display commands that name a picture, and the one that names a sound with its kind letter.
 constexpr std::u16string_view kPictureWords[] = {u"PIC:", u"SETDEFBITMAP:"};
 constexpr std::u16string_view kSoundWord = u"SOUND";
@@ -34,22 +39,6 @@ std::string Quoted(std::u16string_view group) {
 
 std::string At(size_t index) {
   return std::to_string(index + 1) + " 文字目";
-}
-
-// The group's inner text with each inner group replaced by replacement.
-std::u16string WithInnerGroups(std::u16string_view inner, std::u16string_view replacement) {
-  std::u16string result;
-  int depth = 0;
-  for (const char16_t c : inner) {
-    if (c == u'{') {
-      if (depth++ == 0) result += replacement;
-    } else if (c == u'}') {
-      --depth;
-    } else if (depth == 0) {
-      result += c;
-    }
-  }
-  return result;
 }
 
 bool NamesMacroCommand(std::u16string_view text) {
@@ -78,29 +67,52 @@ bool IsOneGroup(std::u16string_view text) {
   return false;
 }
 
+// A group whose "}" has not come yet, and its own text so far: the characters it holds directly,
+// without its inner groups (Plain) and with kInnerResult in place of each (WithInnerResults).
+struct TOpenGroup {
+  size_t Start = 0;  // where its "{" stands
+  std::u16string Plain;
+  std::u16string WithInnerResults;
+  bool HasInnerGroups = false;
+
+  void Add(char16_t c) {
+    Plain += c;
+    WithInnerResults += c;
+  }
+  void AddInnerGroup() {
+    WithInnerResults += kInnerResult;
+    HasInnerGroups = true;
+  }
+};
+
 class TChecker {
  public:
   TChecker(std::u16string text, TMacroTextPlace place) : text_(std::move(text)), place_(place) {}
 
   TMacroTextCheck Run() {
     if (place_ == TMacroTextPlace::Condition) CheckConditionShape();
-    std::vector<size_t> open;
+    // One level per open group, holding the group's own text: each character is copied into
+    // the one group that directly holds it, so the cost stays linear however deep the nesting.
+    std::vector<TOpenGroup> open;
     for (size_t i = 0; i < text_.size(); ++i) {
-      if (text_[i] == u'{') {
-        open.push_back(i);
-      } else if (text_[i] == u'}') {
+      const char16_t c = text_[i];
+      if (c == u'{') {
+        if (!open.empty()) open.back().AddInnerGroup();
+        open.push_back({i});
+      } else if (c == u'}') {
         if (open.empty()) {
           StrayClose(i);
           continue;
         }
-        const size_t start = open.back();
+        Group(open.back(), i);
         open.pop_back();
-        Group(start, i);
+      } else if (!open.empty()) {
+        open.back().Add(c);
       }
     }
     if (!open.empty()) {
       Problem(TLintSeverity::Error, "braces",
-              At(open.front()) + "の「{」が閉じていません: そこから後ろは評価で捨てられます");
+              At(open.front().Start) + "の「{」が閉じていません: そこから後ろは評価で捨てられます");
     }
     return std::move(result_);
   }
@@ -132,28 +144,30 @@ class TChecker {
             At(at) + "の「}」は開いていない波かっこを閉じています: 評価すると全体が空になります");
   }
 
-  void Group(size_t start, size_t end) {
+  void Group(const TOpenGroup& open, size_t end) {
+    const size_t start = open.Start;
     const std::u16string_view group = std::u16string_view(text_).substr(start, end - start + 1);
-    const std::u16string_view inner = group.substr(1, group.size() - 2);
-    if (inner.starts_with(u'{')) return;  // its name is an inner group's result
-    const std::u16string plain = WithInnerGroups(inner, u"");
-    if (NamesMacroCommand(plain) || NamesMacroCommand(WithInnerGroups(inner, kInnerResult))) return;
+    if (group.size() > 2 && group[1] == u'{') return;  // its name is an inner group's result
+    if (NamesMacroCommand(open.Plain) || NamesMacroCommand(open.WithInnerResults)) return;
     if (place_ != TMacroTextPlace::Condition) {
-      const TDisplayCommandUse display = RecogniseDisplayCommand(inner);
+      // The typewriter reads a group without its inner groups, which is the plain text.
+      const TDisplayCommandUse display = RecogniseDisplayCommand(open.Plain);
       if (!display.Word.empty()) {
-        DisplayCommand(start, group, display, plain.size() == inner.size());
+        DisplayCommand(start, group, display, !open.HasInnerGroups);
         return;
       }
     }
-    if (IsPluginTag(NormalizeText(plain))) return;
+    if (IsPluginTag(NormalizeText(open.Plain))) return;
     const std::string what =
         place_ == TMacroTextPlace::Condition
             ? "マクロコマンドでもプラグインタグでもありません: 何もしません"
             : "マクロコマンドでも表示コマンドでもプラグインタグでもありません: "
               "何もせず、表示されずに消えます";
-    result_.NamelessGroups.push_back({At(start) + "の" + Quoted(group) + "は" + what,
-                                      Utf16ToShiftJis(NormalizeText(group)),
-                                      place_ == TMacroTextPlace::Reply});
+    const bool mayBeMark = place_ == TMacroTextPlace::Reply &&
+                           (!open.HasInnerGroups || group.size() <= kLongestNestedMark);
+    result_.NamelessGroups.push_back(
+        {At(start) + "の" + Quoted(group) + "は" + what,
+         mayBeMark ? Utf16ToShiftJis(NormalizeText(group)) : std::string(), mayBeMark});
   }
 
   // Notes the file a display command names; literal: the group has no inner group.

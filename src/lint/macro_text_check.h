@@ -41,8 +41,11 @@ struct TMacroTextProblem {
 // A group that names no command.
 struct TNamelessGroup {
   std::string Message;     // what to report when it is no mark either (UTF-8)
-  std::string Normalized;  // the group, braces included, normalised (Shift-JIS)
-  bool MayBeMark = false;  // it stands in a reply, where follow-ups may look for it
+  std::string Normalized;  // the group, braces included, normalised (Shift-JIS); empty unless
+                           // MayBeMark
+  // It stands in a reply, where follow-ups may look for it; a group holding inner groups only
+  // when it is short (a deep nest is no mark, and asking about each level would cost its square).
+  bool MayBeMark = false;
 };
 
 // A file that a display command names with an argument written out (no inner group).
@@ -59,7 +62,8 @@ struct TMacroTextCheck {
   std::vector<TNamedFile> Files;
 };
 
-// Checks text (Shift-JIS, as written) standing at place.
+// Checks text (Shift-JIS, as written) standing at place, in time and memory linear in its length
+// however deeply its groups nest.
 TMacroTextCheck CheckMacroText(std::string_view text, TMacroTextPlace place);
 
 }  // namespace kelmo

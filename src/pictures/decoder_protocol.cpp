@@ -77,7 +77,7 @@ bool AlreadyTold(const THelperReply& reply, int decoder, TMisdeed misdeed) {
 
 // The rows in the sealed memory file, mapped; none when the file is not sealed as it must be or
 // is not exactly size bytes.
-TMappedRows MapPixelFile(int file, size_t size) {
+TReplyRows MapPixelFile(int file, size_t size) {
   struct stat status {};
   if (::fcntl(file, F_GET_SEALS) != kPixelFileSeals || ::fstat(file, &status) != 0 ||
       !S_ISREG(status.st_mode) || static_cast<uint64_t>(status.st_size) != size || size == 0) {
@@ -85,7 +85,7 @@ TMappedRows MapPixelFile(int file, size_t size) {
   }
   void* mapped = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE, file, 0);
   if (mapped == MAP_FAILED) return {};
-  return TMappedRows(mapped, size);
+  return TReplyRows(mapped, size, TReplyRows::TStorage::Mapped);
 }
 
 // Reads a Picture frame's payload into reply: Malformed when it is not exactly what the header
@@ -103,10 +103,22 @@ TReplyEnd ReadPicture(TByteSource& source, const TFrameHeader& header, THelperRe
       layout->BitsBytes() != header.BitsSize) {
     return TReplyEnd::Malformed;
   }
-  const TFileDescriptor pixels = source.TakeDescriptor();
-  if (!pixels.IsOpen()) return TReplyEnd::Malformed;
-  reply.Bits = MapPixelFile(pixels.Get(), header.BitsSize);
-  if (!reply.Bits) return TReplyEnd::Malformed;
+  if (header.Detail == kRowsInStream && header.BitsSize <= kMostRowBytesInStream) {
+    reply.Bits = TReplyRows(std::malloc(header.BitsSize), header.BitsSize,
+                            TReplyRows::TStorage::Allocated);
+    if (!reply.Bits) return TReplyEnd::Malformed;
+    if (!source.ReadExactly(reply.Bits.Get(), header.BitsSize)) {
+      reply.Bits = TReplyRows();
+      return TReplyEnd::Cut;
+    }
+  } else if (header.Detail == kRowsInMemoryFile && header.BitsSize > kMostRowBytesInStream) {
+    const TFileDescriptor pixels = source.TakeDescriptor();
+    if (!pixels.IsOpen()) return TReplyEnd::Malformed;
+    reply.Bits = MapPixelFile(pixels.Get(), header.BitsSize);
+    if (!reply.Bits) return TReplyEnd::Malformed;
+  } else {
+    return TReplyEnd::Malformed;
+  }
   reply.Decoder = static_cast<int>(header.Decoder);
   reply.Layout = *layout;
   return TReplyEnd::Picture;
@@ -145,9 +157,21 @@ std::string PictureFrame(const TDecodedDib& picture) {
   PutLe32(block, kColoursUsedAt, static_cast<uint32_t>(layout.ColourEntries));
   block.append(info + layout.HeaderSize,
                static_cast<size_t>(layout.ColourEntries) * kDibColourEntryBytes);
-  return Frame(TFrameKind::Picture, static_cast<uint32_t>(picture.Decoder), 0,
-               static_cast<uint32_t>(block.size()), static_cast<uint32_t>(layout.BitsBytes())) +
-         block;
+  const bool inStream = RowsInStream(picture);
+  std::string frame = Frame(TFrameKind::Picture, static_cast<uint32_t>(picture.Decoder),
+                            inStream ? kRowsInStream : kRowsInMemoryFile,
+                            static_cast<uint32_t>(block.size()),
+                            static_cast<uint32_t>(layout.BitsBytes())) +
+                      block;
+  if (inStream) {
+    frame.append(static_cast<const char*>(picture.Bits.get()),
+                 static_cast<size_t>(layout.BitsBytes()));
+  }
+  return frame;
+}
+
+bool RowsInStream(const TDecodedDib& picture) {
+  return static_cast<uint64_t>(picture.Layout.BitsBytes()) <= kMostRowBytesInStream;
 }
 
 TFileDescriptor SealedPixelFile(const void* data, size_t size) {
@@ -165,21 +189,32 @@ TFileDescriptor SealedPixelFile(const void* data, size_t size) {
   return file;
 }
 
-TMappedRows::~TMappedRows() {
-  if (data_ != nullptr) ::munmap(data_, size_);
+TReplyRows::~TReplyRows() {
+  Release();
 }
 
-TMappedRows& TMappedRows::operator=(TMappedRows&& other) noexcept {
+TReplyRows& TReplyRows::operator=(TReplyRows&& other) noexcept {
   if (this != &other) {
-    if (data_ != nullptr) ::munmap(data_, size_);
+    Release();
     data_ = std::exchange(other.data_, nullptr);
     size_ = std::exchange(other.size_, 0);
+    storage_ = other.storage_;
   }
   return *this;
 }
 
-void TMappedRows::Delete(void* rows) {
-  std::unique_ptr<TMappedRows>(static_cast<TMappedRows*>(rows));
+void TReplyRows::Release() {
+  if (data_ == nullptr) return;
+  if (storage_ == TStorage::Mapped) {
+    ::munmap(data_, size_);
+  } else {
+    std::free(data_);
+  }
+  data_ = nullptr;
+}
+
+void TReplyRows::Delete(void* rows) {
+  std::unique_ptr<TReplyRows>(static_cast<TReplyRows*>(rows));
 }
 
 bool SendWithDescriptor(int socket, std::string_view bytes, int descriptor) {

@@ -9,9 +9,10 @@
 //             that decoder's doing;
 //   Misdeed   the decoder called last did something it must not (detail: TMisdeed);
 //   Picture   the decoder decoded the picture: then the info block (a 40-byte header and its
-//             colour table, exactly); the rows (exactly as many bytes as the header claims) come
-//             as a sealed memory file sent with the frame, so that a large picture crosses
-//             without a stream of small socket writes;
+//             colour table, exactly), and the rows (exactly as many bytes as the header claims):
+//             small rows follow in the stream (detail kRowsInStream), larger ones come as a
+//             sealed memory file sent with the frame (detail kRowsInMemoryFile), so that a large
+//             picture crosses without a stream of small socket writes;
 //   NoPicture no decoder decoded the picture; the reply's last frame, as Picture is.
 //
 // The helper is foreign code's host, so its reply is read with suspicion: ReadHelperReply checks
@@ -53,6 +54,12 @@ inline constexpr size_t kMaxReplyInfoBytes =
 
 enum class TFrameKind : uint32_t { Calling = 1, Misdeed = 2, Picture = 3, NoPicture = 4 };
 
+// Where a Picture frame's rows are (its detail).
+inline constexpr uint32_t kRowsInMemoryFile = 0;
+inline constexpr uint32_t kRowsInStream = 1;
+// Most bytes of rows sent in the stream: below this a memory file costs more than the copy.
+inline constexpr size_t kMostRowBytesInStream = 64 * 1024;
+
 // What a decoder did that costs it the picture (a Misdeed frame's detail).
 enum class TMisdeed : uint32_t {
   Lied = 1,            // said it decoded the picture, with blocks that are no picture we read
@@ -70,9 +77,12 @@ std::string CallingFrame(int decoder);
 std::string MisdeedFrame(int decoder, TMisdeed misdeed);
 std::string NoPictureFrame();
 // A Picture frame and its info block: the header rewritten to exactly 40 bytes, then the colour
-// table the layout uses. The picture's blocks must have passed ReadDibLayout
-// (TSusiePlugInList::LoadFromMemory checks them).
+// table the layout uses, then the rows when they go in the stream (RowsInStream). The picture's
+// blocks must have passed ReadDibLayout (TSusiePlugInList::LoadFromMemory checks them).
 std::string PictureFrame(const TDecodedDib& picture);
+
+// Whether the picture's rows go in the stream rather than in a memory file.
+bool RowsInStream(const TDecodedDib& picture);
 
 // The seals a memory file of rows must carry: nothing can write, grow, shrink or unseal it.
 inline constexpr int kPixelFileSeals = 0x0001 | 0x0002 | 0x0004 | 0x0008;  // F_SEAL_*
@@ -125,27 +135,35 @@ enum class TReplyEnd {
   Malformed,  // a frame out of place, of an unknown kind, or with a size beyond its bounds
 };
 
-// The rows of a reply, mapped copy-on-write from the helper's sealed memory file (so a picture
-// can take them over as its pixels without a copy); unmapped when this goes.
-class TMappedRows {
+// The rows of a reply: read from the stream into a block of their own, or mapped copy-on-write
+// from the helper's sealed memory file; either way a picture can take them over as its pixels
+// without a copy. Freed or unmapped when this goes.
+class TReplyRows {
  public:
-  TMappedRows() = default;
-  TMappedRows(void* data, size_t size) : data_(data), size_(size) {}
-  ~TMappedRows();
-  TMappedRows(TMappedRows&& other) noexcept
-      : data_(std::exchange(other.data_, nullptr)), size_(std::exchange(other.size_, 0)) {}
-  TMappedRows& operator=(TMappedRows&& other) noexcept;
+  enum class TStorage { Allocated, Mapped };
+  TReplyRows() = default;
+  TReplyRows(void* data, size_t size, TStorage storage)
+      : data_(data), size_(size), storage_(storage) {}
+  ~TReplyRows();
+  TReplyRows(TReplyRows&& other) noexcept
+      : data_(std::exchange(other.data_, nullptr)),
+        size_(std::exchange(other.size_, 0)),
+        storage_(other.storage_) {}
+  TReplyRows& operator=(TReplyRows&& other) noexcept;
 
   void* Get() const { return data_; }
   size_t Size() const { return size_; }
   explicit operator bool() const { return data_ != nullptr; }
 
-  // Unmaps a TMappedRows that was handed over as a heap object (a picture's clean-up function).
+  // Unmaps a TReplyRows that was handed over as a heap object (a picture's clean-up function).
   static void Delete(void* rows);
 
  private:
+  void Release();
+
   void* data_ = nullptr;
   size_t size_ = 0;
+  TStorage storage_ = TStorage::Allocated;
 };
 
 // One reply, as far as it could be read.
@@ -157,14 +175,14 @@ struct THelperReply {
   int Decoder = -1;
   TDibLayout Layout;
   std::string Info;
-  TMappedRows Bits;
+  TReplyRows Bits;
 };
 
 // Reads one reply from the source for a helper that has decoderCount decoders. Calling frames
 // must name decoders in rising order below decoderCount, a Misdeed the decoder called last, a
 // Picture the decoder called last with a layout that passes ReadDibLayout, a 40-byte header, no
-// more colour entries than it uses, and a memory file of exactly the rows it claims that carries
-// kPixelFileSeals (so that the helper can neither change the rows nor make them vanish while they
+// more colour entries than it uses, and exactly the rows it claims: in the stream when they are
+// at most kMostRowBytesInStream bytes, else in a memory file that carries kPixelFileSeals (so that the helper can neither change the rows nor make them vanish while they
 // are read); at most one Misdeed of each kind per decoder. The rows are mapped only after all of
 // that holds.
 THelperReply ReadHelperReply(TByteSource& source, int decoderCount);

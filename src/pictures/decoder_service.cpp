@@ -95,6 +95,7 @@ bool AnswerPicture(int socket, int file, THelperDecoders& decoders) {
   }
   if (!picture) return SendAll(socket, NoPictureFrame());
   picture->Decoder = writer.FileIndex(picture->Decoder);
+  if (RowsInStream(*picture)) return SendAll(socket, PictureFrame(*picture));
   const TFileDescriptor rows = SealedPixelFile(
       picture->Bits.get(), static_cast<size_t>(picture->Layout.BitsBytes()));
   if (!rows.IsOpen()) return SendAll(socket, NoPictureFrame());

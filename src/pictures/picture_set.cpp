@@ -192,10 +192,10 @@ QImage TPictureSet::DecodeWithDecoders(const std::string& path) {
   }
   THelperReply& reply = outcome.Reply;
   if (reply.End != TReplyEnd::Picture) return {};
-  auto rows = std::make_unique<TMappedRows>(std::move(reply.Bits));
+  auto rows = std::make_unique<TReplyRows>(std::move(reply.Bits));
   void* bits = rows->Get();
   const size_t bitsSize = rows->Size();
-  return AdoptDib(reply.Info.data(), reply.Info.size(), bits, bitsSize, TMappedRows::Delete,
+  return AdoptDib(reply.Info.data(), reply.Info.size(), bits, bitsSize, TReplyRows::Delete,
                   rows.release());
 }
 

@@ -84,6 +84,9 @@ class TPictureSet {
   // The decoder files, in the order they are asked (the character's last, when they run).
   std::vector<std::string> DecoderFiles() const;
 
+  // The decoder helper's process id while one runs, else -1 (for benchmarks).
+  pid_t DecoderHelperProcess() const { return helper_ ? helper_->ProcessId() : -1; }
+
   // The decoder files of the current character's folder, whether they run or not.
   const std::vector<std::string>& CharacterDecoderFiles() const { return characterDecoders_; }
 

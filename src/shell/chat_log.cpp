@@ -24,7 +24,36 @@ constexpr std::string_view kCrLf = "\r\n";
 // Between the time stamp and the message of an error entry.
 constexpr std::string_view kErrorTag = " [Kelmo]: ";
 
-std::string ReplaceCrLf(std::string_view text) { return ReplaceAll(text, kCrLf, kLogLineBreak); }
+// A control character other than a line break or a tab, as the log writes it: "{0x" + two
+// upper-case hex digits + "}". No Shift-JIS trail byte is below 0x40, so a byte below 0x20 or
+// DEL is always a character of its own.
+constexpr std::string_view kEscapeOpen = "{0x";
+constexpr std::string_view kEscapeClose = "}";
+constexpr char kHexDigits[] = "0123456789ABCDEF";
+constexpr unsigned char kDelete = 0x7F;
+
+bool IsEscaped(unsigned char c) {
+  return (c < ' ' && c != '\t') || c == kDelete;
+}
+
+// text with each CR LF replaced by "{BR}" and every other control character escaped, so that the
+// log holds one entry per line and shows no terminal escape sequence it was handed.
+std::string LogLine(std::string_view text) {
+  std::string line;
+  line.reserve(text.size());
+  for (const char c : ReplaceAll(text, kCrLf, kLogLineBreak)) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (!IsEscaped(byte)) {
+      line += c;
+      continue;
+    }
+    line += kEscapeOpen;
+    line += kHexDigits[byte >> 4];
+    line += kHexDigits[byte & 0x0F];
+    line += kEscapeClose;
+  }
+  return line;
+}
 
 // Blanks and control characters (bytes up to 32) are trimmed; no Shift-JIS trail byte is that low.
 bool IsTrimmed(char c) {
@@ -51,12 +80,12 @@ std::string ChatLogEntry(std::string_view text) {
   size_t end = text.size();
   while (begin < end && IsTrimmed(text[begin])) ++begin;
   while (end > begin && IsTrimmed(text[end - 1])) --end;
-  return ReplaceCrLf(text.substr(begin, end - begin));
+  return LogLine(text.substr(begin, end - begin));
 }
 
 std::string ErrorLogEntry(std::string_view message, TDateTime time) {
   std::string quoted = "'";
-  for (const char c : ReplaceCrLf(message)) {
+  for (const char c : LogLine(message)) {
     quoted += c;
     if (c == '\'') quoted += '\'';
   }

@@ -2,8 +2,11 @@
 //
 // The conversation log is named like the program file with ".log" and holds one entry per line in
 // conversation order: start and end marks with a time stamp, the user's lines, the lines each reply
-// showed, the closing words. Line breaks inside an entry are written as "{BR}". Entries are
-// appended to the file (a half-written last line is the worst a crash can leave).
+// showed, the closing words. Line breaks (CR LF) inside an entry are written as "{BR}", and every
+// other control character but the tab as "{0x" + its code in two hex digits + "}" (an escape,
+// ESC, as "{0x1B}"), so that an entry stays one line and a text handed over from a terminal
+// ("--say") cannot put escape sequences into the file. Entries are appended to the file (a
+// half-written last line is the worst a crash can leave).
 //
 // The error log "KelmoErr.log" holds the newest entry first: each entry is inserted at the top and
 // the file replaced atomically. Failing to write a log never stops the conversation.
@@ -25,11 +28,12 @@ inline constexpr std::string_view kChatLogExtension = ".log";
 std::string FormatTimeStamp(TDateTime time);
 
 // A conversation log line: text without leading and trailing blanks and control characters, each
-// CR LF replaced by "{BR}".
+// CR LF replaced by "{BR}" and each other control character but the tab escaped ("{0x1B}").
 std::string ChatLogEntry(std::string_view text);
 
 // An error log line: "## " + time stamp + " [Kelmo]: " + the message with each CR LF replaced by
-// "{BR}", in single quotes, a quote inside doubled.
+// "{BR}" and other control characters escaped as in the conversation log, in single quotes, a
+// quote inside doubled.
 std::string ErrorLogEntry(std::string_view message, TDateTime time);
 
 class TChatLog {

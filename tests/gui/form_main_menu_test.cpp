@@ -13,6 +13,7 @@
 #include <QTimer>
 #include <QTreeWidget>
 #include <QUrl>
+#include <ostream>
 
 #include "charfile/code_page.h"
 #include "gui/form_nadenade.h"
@@ -76,6 +77,7 @@ TEST_F(FormMainMenuTest, PopupMenuHasTheItemsCaptionsShortcutsAndSeparators) {
 
 TEST_F(FormMainMenuTest, RightClickOnTheWindowThePictureOrTheBalloonOpensTheMenu) {
   ASSERT_TRUE(Start(PettingCharacter({})));
+  TypeAll();
   QWidget* const places[] = {form.get(), form->PaintBitmap(), form->PaintBalloon(),
                              form->RichBalloon()->viewport()};
   for (QWidget* place : places) {
@@ -87,30 +89,60 @@ TEST_F(FormMainMenuTest, RightClickOnTheWindowThePictureOrTheBalloonOpensTheMenu
   }
 }
 
-TEST_F(FormMainMenuTest, TrayMenuOpensOnlyInTheUsersTurnOrAfterAReply) {
-  ASSERT_TRUE(Start(PettingCharacter({}), true));
-  ASSERT_NE(form->TrayIcon(), nullptr);
-  EXPECT_EQ(form->TrayIcon()->toolTip(), "Chara - DorrinKelmo");
-  const auto opens = [&] {
-    form->TrayIconActivated(QSystemTrayIcon::Context);
+// A way the popup menu is asked for.
+struct TMenuOpener {
+  const char* Name;
+  bool Tray;  // the tray icon's context click, else a right-click on the balloon
+};
+
+// The case's name, for test listings.
+void PrintTo(const TMenuOpener& c, std::ostream* out) {
+  *out << c.Name;
+}
+
+class MenuOpenerTest : public FormMainMenuTest, public ::testing::WithParamInterface<TMenuOpener> {
+ protected:
+  // Asks for the menu the case's way; whether it opened (it is closed again).
+  bool Opens() {
+    if (GetParam().Tray) {
+      form->TrayIconActivated(QSystemTrayIcon::Context);
+    } else {
+      QWidget* balloon = form->RichBalloon()->viewport();
+      QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(5, 5),
+                              balloon->mapToGlobal(QPoint(5, 5)));
+      QApplication::sendEvent(balloon, &click);
+    }
     const bool opened = form->PopupMenu()->isVisible();
     form->PopupMenu()->close();
     return opened;
-  };
+  }
+};
+
+TEST_P(MenuOpenerTest, MenuOpensOnlyInTheUsersTurnOrAfterAReply) {
+  ASSERT_TRUE(Start(PettingCharacter({}), true));
   ASSERT_EQ(controller->State(), stTyping);
-  EXPECT_FALSE(opens());
+  EXPECT_FALSE(Opens());
   TypeAll();
-  EXPECT_TRUE(opens());  // stReplyDone
+  EXPECT_TRUE(Opens());  // stReplyDone
   PressEnter();
-  EXPECT_TRUE(opens());  // stUserInput
+  EXPECT_TRUE(Opens());  // stUserInput
   bool openedInDialog = true;
-  WithDialogOpen(Item("MenuAbout"), [&] { openedInDialog = opens(); });  // stSuspended
+  WithDialogOpen(Item("MenuAbout"), [&] { openedInDialog = Opens(); });  // stSuspended
   EXPECT_FALSE(openedInDialog);
   EXPECT_EQ(controller->State(), stUserInput);
 }
 
+INSTANTIATE_TEST_SUITE_P(Ways, MenuOpenerTest,
+                         ::testing::Values(TMenuOpener{"TrayContextClick", true},
+                                           TMenuOpener{"RightClickOnTheBalloon", false}),
+                         [](const ::testing::TestParamInfo<TMenuOpener>& info) {
+                           return info.param.Name;
+                         });
+
 TEST_F(FormMainMenuTest, WithATrayHidingHidesBothWindowsAndShowingBringsBackOnlyTheMain) {
   ASSERT_TRUE(Start(PettingCharacter({}), true));
+  ASSERT_NE(form->TrayIcon(), nullptr);
+  EXPECT_EQ(form->TrayIcon()->toolTip(), "Chara - DorrinKelmo");
   Item("MenuShowNadenade")->trigger();
   ASSERT_TRUE(form->Nadenade()->isVisible());
 

@@ -107,5 +107,59 @@ TEST_F(FirstStartTest, NeverReplacesAFileTheUserHas) {
   EXPECT_EQ(home.Read("dorrinkelmo/characters/akari/pictures/smile.bmp"), "BM");
 }
 
+// A link planted where the bundled files belong, pointing at a folder or file elsewhere.
+struct TPlantedLinkCase {
+  const char* Name;
+  const char* Link;       // below the program folder
+  bool ToFolder;          // the link points at a folder (else at a file)
+  const char* NotCopied;  // a bundled file that must not be written through it
+  int CopiedFiles;        // what is still copied beside it (of five)
+};
+void PrintTo(const TPlantedLinkCase& test, std::ostream* out) {
+  *out << test.Name;
+}
+
+class PlantedLinkTest : public FirstStartTest,
+                        public ::testing::WithParamInterface<TPlantedLinkCase> {};
+
+TEST_P(PlantedLinkTest, IsReportedAndNothingIsWrittenThroughIt) {
+  const TPlantedLinkCase& test = GetParam();
+  const TempFolder elsewhere;
+  const std::string target = elsewhere.Path() + "target";
+  if (test.ToFolder) {
+    std::filesystem::create_directories(target);
+  } else {
+    elsewhere.Write("target", "the user's file");
+  }
+  std::filesystem::create_directories(
+      std::filesystem::path(program + "/" + test.Link).parent_path());
+  std::filesystem::create_symlink(target, program + "/" + test.Link);
+
+  const TSeedReport report = SeedProgramFolder(program, share.Path());
+  ASSERT_EQ(report.Problems.size(), 1u);
+  EXPECT_NE(report.Problems[0].find(program + "/" + test.Link), std::string::npos)
+      << report.Problems[0];
+  EXPECT_EQ(report.CopiedFiles, test.CopiedFiles);
+  EXPECT_FALSE(std::filesystem::exists(program + "/" + test.NotCopied));
+  // The link's target is as it was.
+  if (test.ToFolder) {
+    EXPECT_TRUE(std::filesystem::is_empty(target));
+  } else {
+    EXPECT_EQ(elsewhere.Read("target"), "the user's file");
+  }
+  EXPECT_TRUE(std::filesystem::is_symlink(program + "/" + test.Link));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Links, PlantedLinkTest,
+    ::testing::Values(TPlantedLinkCase{"CharacterFolder", "characters/akari", true,
+                                       "characters/akari/dict.txt", 3},
+                      TPlantedLinkCase{"FolderOfFolders", "characters", true,
+                                       "characters/akari/dict.txt", 3},
+                      TPlantedLinkCase{"PictureFolder", "characters/akari/pictures", true,
+                                       "characters/akari/pictures/smile.bmp", 4},
+                      TPlantedLinkCase{"DefinitionFile", "mugi.klc", false, "mugi.klc/x", 4}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
 }  // namespace
 }  // namespace kelmo

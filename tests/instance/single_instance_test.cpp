@@ -5,6 +5,7 @@
 #include "instance/single_instance.h"
 
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/socket.h>
@@ -84,6 +85,41 @@ TEST(InstanceLockTest, ProgramsStartedWhileItIsHeldDoNotInheritIt) {
   EXPECT_NE(TInstanceLock::TryLock(folder.Path()), nullptr);
   ::kill(child, SIGKILL);
   ::waitpid(child, nullptr, 0);
+}
+
+// The error TryLock raises for a program folder the user may not write and that holds no lock
+// file yet; 0 when it raises none. As root, which may write anywhere, it is tried by a child that
+// has given up root.
+int LockErrorInFolderWithoutWriteAccess(const std::string& folder) {
+  const auto tryLock = [&folder] {
+    try {
+      TInstanceLock::TryLock(folder);
+      return 0;
+    } catch (const std::system_error& error) {
+      return error.code().value();
+    }
+  };
+  if (::geteuid() != 0) {
+    ::chmod(folder.c_str(), 0500);
+    const int error = tryLock();
+    ::chmod(folder.c_str(), 0700);
+    return error;
+  }
+  const pid_t child = ::fork();
+  if (child == 0) {
+    constexpr uid_t kNobody = 65534;
+    if (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0) ::_exit(255);
+    ::_exit(tryLock());
+  }
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST(InstanceLockTest, AFolderThatMayNotBeWrittenSaysSoNotThatTheFileIsMissing) {
+  const TempFolder folder;
+  ASSERT_EQ(::chmod(folder.Path().c_str(), 0755), 0);
+  EXPECT_EQ(LockErrorInFolderWithoutWriteAccess(folder.Path()), EACCES);
 }
 
 TEST(HandOverChannelTest, EachFolderHasItsOwnSocketInAPrivateFolder) {
@@ -182,18 +218,138 @@ size_t OpenDescriptorCount() {
 TEST(HandOverServerTest, AWorkerThatCannotStartLeavesNothingOpenOrBehind) {
   const TempFolder runtime;
   const TempFolder folder;
-  TMainThreadQueue mainThread;
   const std::string socketPath = HandOverSocketPath(folder.Path(), runtime.Path().c_str());
   const size_t openBefore = OpenDescriptorCount();
   const auto cannotStart = [](std::function<void()>) -> std::thread {
     throw std::system_error(EAGAIN, std::generic_category(), "thread");
   };
-  EXPECT_THROW(THandOverServer(
-                   socketPath, folder.Path(), mainThread,
-                   [](const THandOverRequest&) { return THandOverAnswer{}; }, cannotStart),
-               std::system_error);
+  EXPECT_THROW(THandOverServer(socketPath, folder.Path(), {}, cannotStart), std::system_error);
   EXPECT_EQ(OpenDescriptorCount(), openBefore);  // the socket and the stop pipe are closed
   EXPECT_FALSE(std::filesystem::exists(socketPath));
+}
+
+// A second start's exchange with the server by hand, on a thread of its own so that the test's
+// thread can pump the main-thread queue meanwhile.
+class TRawClient {
+ public:
+  explicit TRawClient(const std::string& socketPath) : socket_(ConnectTo(socketPath)) {}
+  ~TRawClient() {
+    if (reader_.joinable()) reader_.join();
+  }
+
+  bool Connected() const { return socket_.IsOpen(); }
+  int Socket() const { return socket_.Get(); }
+
+  // Sends line and reads the answer on the reader thread.
+  void Ask(const std::string& line) {
+    WriteMessage(socket_.Get(), line);
+    reader_ = std::thread([this] {
+      const std::optional<std::string> read = ReadMessage(socket_.Get(), std::chrono::seconds(30));
+      if (read) answer = DecodeAnswer(*read);
+      done = true;
+    });
+  }
+
+  // Whether the server has closed the connection (without waiting).
+  bool ClosedByServer() const {
+    pollfd watch = {socket_.Get(), POLLIN, 0};
+    return ::poll(&watch, 1, 0) > 0;
+  }
+
+  std::atomic<bool> done = false;
+  std::optional<THandOverAnswer> answer;
+
+ private:
+  TFileDescriptor socket_;
+  std::thread reader_;
+};
+
+class HandOverServerDeadlineTest : public ::testing::Test {
+ protected:
+  std::string Request(const char* say) const {
+    return EncodeRequest(canonical, {"", std::string(say), ""});
+  }
+
+  TempFolder runtime;
+  TempFolder folder;
+  const std::string canonical = CanonicalProgramFolder(folder.Path());
+  const std::string socketPath = HandOverSocketPath(folder.Path(), runtime.Path().c_str());
+  TMainThreadQueue mainThread;
+  std::vector<std::string> heard;
+  THandOverServer::THandler handler = [this](const THandOverRequest& request) {
+    heard.push_back(*request.Say);
+    return THandOverAnswer{THandOverStatus::Busy, "heard " + *request.Say};
+  };
+};
+
+TEST_F(HandOverServerDeadlineTest, AnIdleConnectionHoldsUpNoOtherRequest) {
+  // A request may take a minute to arrive, so only serving side by side answers the second one.
+  THandOverServer server(socketPath, canonical, {std::chrono::minutes(1), kMainThreadPatience});
+  server.Attach(mainThread, handler);
+  TRawClient idle(socketPath);
+  ASSERT_TRUE(idle.Connected());
+  TRawClient prompt(socketPath);
+  prompt.Ask(Request("hi"));
+  ASSERT_TRUE(mainThread.PumpUntil([&] { return prompt.done.load(); }));
+  ASSERT_TRUE(prompt.answer.has_value());
+  EXPECT_EQ(prompt.answer->Message, "heard hi");
+  // The idle connection is still served: its request, sent late, is answered as well.
+  EXPECT_FALSE(idle.ClosedByServer());
+  idle.Ask(Request("late"));
+  ASSERT_TRUE(mainThread.PumpUntil([&] { return idle.done.load(); }));
+  ASSERT_TRUE(idle.answer.has_value());
+  EXPECT_EQ(idle.answer->Message, "heard late");
+  EXPECT_EQ(heard, (std::vector<std::string>{"hi", "late"}));
+}
+
+TEST_F(HandOverServerDeadlineTest, AConnectionThatSendsNothingInTimeIsClosed) {
+  THandOverServer server(socketPath, canonical,
+                         {std::chrono::milliseconds(100), kMainThreadPatience});
+  server.Attach(mainThread, handler);
+  TRawClient idle(socketPath);
+  pollfd watch = {idle.Socket(), POLLIN, 0};
+  ASSERT_EQ(::poll(&watch, 1, 10000), 1);  // the end of the connection, without an answer
+  char byte;
+  EXPECT_EQ(::recv(idle.Socket(), &byte, 1, MSG_DONTWAIT), 0);
+}
+
+TEST_F(HandOverServerDeadlineTest, ARequestTheMainThreadDoesNotTakeInTimeIsBusyAndNeverActedOn) {
+  THandOverServer server(socketPath, canonical, {kRequestPatience, std::chrono::milliseconds(100)});
+  server.Attach(mainThread, handler);
+  TRawClient client(socketPath);
+  client.Ask(Request("hi"));
+  while (!client.done) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  ASSERT_TRUE(client.answer.has_value());
+  EXPECT_EQ(client.answer->Status, THandOverStatus::Busy);
+  EXPECT_NE(client.answer->Message, "heard hi");
+  EXPECT_EQ(mainThread.Pump(), 1);  // the call runs late and does nothing
+  EXPECT_TRUE(heard.empty());
+}
+
+TEST_F(HandOverServerDeadlineTest, AStartUpThatDoesNotEndInTimeMakesTheHeldRequestBusy) {
+  THandOverServer server(socketPath, canonical, {kRequestPatience, std::chrono::milliseconds(100)});
+  TRawClient client(socketPath);
+  client.Ask(Request("hi"));
+  while (!client.done) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  ASSERT_TRUE(client.answer.has_value());
+  EXPECT_EQ(client.answer->Status, THandOverStatus::Busy);
+  EXPECT_NE(client.answer->Message.find("起動の途中"), std::string::npos) << client.answer->Message;
+  server.Attach(mainThread, handler);
+  EXPECT_EQ(mainThread.Pump(), 0);  // the request was answered: nothing is acted on
+  EXPECT_TRUE(heard.empty());
+}
+
+TEST_F(HandOverServerDeadlineTest, AnOverlongMessageIsRefusedNamingTheLimit) {
+  THandOverServer server(socketPath, canonical);
+  server.Attach(mainThread, handler);
+  TRawClient client(socketPath);
+  client.Ask(std::string(kHandOverMessageLimit + 10, 'x'));
+  while (!client.done) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  ASSERT_TRUE(client.answer.has_value());
+  EXPECT_EQ(client.answer->Status, THandOverStatus::Refused);
+  EXPECT_NE(client.answer->Message.find(std::to_string(kHandOverMessageLimit)), std::string::npos)
+      << client.answer->Message;
+  EXPECT_TRUE(heard.empty());
 }
 
 class SingleInstanceTest : public ::testing::Test {
@@ -287,6 +443,88 @@ TEST_F(SingleInstanceTest, ALockLeftByAKilledProgramAndItsSocketFileBlockNothing
   EXPECT_EQ(answer.Message, "not answered");
   EXPECT_EQ(instance->Serve(mainThread, [](const THandOverRequest&) { return THandOverAnswer{}; }),
             "");
+}
+
+TEST_F(SingleInstanceTest, ASecondStartDuringTheStartUpIsHeldAndActedOnOnceItIsUp) {
+  THandOverAnswer unused;
+  std::unique_ptr<TSingleInstance> first = TSingleInstance::ClaimOrHandOver(
+      folder.Path(), runtime.Path().c_str(), {"", std::nullopt, ""}, unused);
+  ASSERT_NE(first, nullptr);
+  // The first program is still starting up: it holds the folder and acts on nothing yet.
+  StartSecond({"", "hi", ""});
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  EXPECT_FALSE(secondDone);
+  std::vector<std::string> said;
+  ASSERT_EQ(first->Serve(mainThread,
+                         [&](const THandOverRequest& request) {
+                           said.push_back(*request.Say);
+                           return THandOverAnswer{};
+                         }),
+            "");
+  ASSERT_TRUE(mainThread.PumpUntil([&] { return secondDone.load(); }));
+  JoinSecond();
+  EXPECT_EQ(secondInstance, nullptr);
+  EXPECT_EQ(secondAnswer.Status, THandOverStatus::Done) << secondAnswer.Message;
+  EXPECT_EQ(said, std::vector<std::string>{"hi"});
+}
+
+struct TOversizedCase {
+  const char* Name;
+  bool FolderHeld;  // another program holds the folder
+};
+void PrintTo(const TOversizedCase& test, std::ostream* out) {
+  *out << test.Name;
+}
+
+class OversizedSayTest : public SingleInstanceTest,
+                         public ::testing::WithParamInterface<TOversizedCase> {};
+
+TEST_P(OversizedSayTest, IsRefusedAtOnceNamingTheLimit) {
+  THandOverAnswer unused;
+  std::unique_ptr<TSingleInstance> first;
+  if (GetParam().FolderHeld) {
+    first = TSingleInstance::ClaimOrHandOver(folder.Path(), runtime.Path().c_str(),
+                                             {"", std::nullopt, ""}, unused);
+    ASSERT_NE(first, nullptr);
+  }
+  THandOverAnswer answer;
+  const std::unique_ptr<TSingleInstance> second = TSingleInstance::ClaimOrHandOver(
+      folder.Path(), runtime.Path().c_str(), {"", std::string(120 * 1024, 'a'), ""}, answer);
+  EXPECT_EQ(second, nullptr);
+  EXPECT_EQ(answer.Status, THandOverStatus::Refused);
+  EXPECT_NE(answer.Message.find(std::to_string(kHandOverMessageLimit)), std::string::npos)
+      << answer.Message;
+  // The folder was not taken either.
+  if (!GetParam().FolderHeld) {
+    EXPECT_NE(TSingleInstance::TryClaim(folder.Path()), nullptr);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Folders, OversizedSayTest,
+                         ::testing::Values(TOversizedCase{"FolderHeld", true},
+                                           TOversizedCase{"FolderFree", false}),
+                         [](const auto& info) { return std::string(info.param.Name); });
+
+TEST_F(SingleInstanceTest, ASayJustWithinTheLimitIsHandedOver) {
+  THandOverAnswer unused;
+  std::unique_ptr<TSingleInstance> first = TSingleInstance::ClaimOrHandOver(
+      folder.Path(), runtime.Path().c_str(), {"", std::nullopt, ""}, unused);
+  ASSERT_NE(first, nullptr);
+  std::optional<std::string> said;
+  ASSERT_EQ(first->Serve(mainThread,
+                         [&](const THandOverRequest& request) {
+                           said = request.Say;
+                           return THandOverAnswer{};
+                         }),
+            "");
+  const std::string canonical = CanonicalProgramFolder(folder.Path());
+  const size_t overhead = EncodeRequest(canonical, {"", std::string(), ""}).size() + 1;
+  const std::string say(kHandOverMessageLimit - overhead - 1, 'a');
+  StartSecond({"", say, ""});
+  ASSERT_TRUE(mainThread.PumpUntil([&] { return secondDone.load(); }));
+  JoinSecond();
+  EXPECT_EQ(secondAnswer.Status, THandOverStatus::Done) << secondAnswer.Message;
+  EXPECT_EQ(said, say);
 }
 
 }  // namespace

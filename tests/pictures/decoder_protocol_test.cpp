@@ -39,11 +39,6 @@ TDecodedDib Decoded(int decoder, const std::string& info, const std::string& bit
   return dib;
 }
 
-// The rows as the helper sends them.
-TFileDescriptor Rows(const std::string& bits) {
-  return SealedPixelFile(bits.data(), bits.size());
-}
-
 THelperReply Read(const std::string& bytes, TFileDescriptor rows = {}) {
   TMemorySource source(bytes, std::move(rows));
   return ReadHelperReply(source, kDecoders);
@@ -57,8 +52,8 @@ TEST(HelperReply, APictureComesWithItsLayoutAndRowsAndTheDecodersCalledBefore) {
   info.replace(0, 4, Le32(56));
   info.insert(40, 16, '\0');  // the larger header's extra fields
   const TDecodedDib dib = Decoded(1, info, DibBits(grid, 8) + "slack");
-  const THelperReply reply = Read(CallingFrame(0) + CallingFrame(1) + PictureFrame(dib),
-                                  Rows(DibBits(grid, 8)));
+  ASSERT_TRUE(RowsInStream(dib));
+  const THelperReply reply = Read(CallingFrame(0) + CallingFrame(1) + PictureFrame(dib));
   ASSERT_EQ(reply.End, TReplyEnd::Picture);
   EXPECT_EQ(reply.Decoder, 1);
   EXPECT_EQ(reply.LastCalled, 1);
@@ -83,7 +78,7 @@ TEST(HelperReply, MisdeedsAreKeptInOrderAndNoPictureEndsTheReply) {
   EXPECT_FALSE(reply.Bits);
 }
 
-// What comes with a bad reply as its rows.
+// What comes with a bad reply as the rows of a large picture.
 enum class TRows { None, Sealed, Unsealed, SealedShort, SealedLong, NoMemoryFile };
 
 struct TBadReply {
@@ -96,15 +91,25 @@ void PrintTo(const TBadReply& test, std::ostream* out) {
   *out << test.Name;
 }
 
-// A 2 x 2 picture at 24 bits: 40 bytes of header, two rows of 8 bytes.
+// A small picture, 2 x 2 at 24 bits: 40 bytes of header, two rows of 8 bytes in the stream.
 const std::string kInfo24 = DibInfo(2, 2, 24);
-constexpr size_t kRowBytes24 = 16;
-std::string Picture24(uint32_t infoSize, uint32_t bitsSize, const std::string& info = kInfo24) {
-  return Frame(TFrameKind::Picture, 0, 0, infoSize, bitsSize) + info;
+const std::string kRows24(16, '\x7f');
+std::string Small(uint32_t infoSize, uint32_t bitsSize, const std::string& info = kInfo24,
+                  uint32_t rowsPlace = kRowsInStream) {
+  return Frame(TFrameKind::Picture, 0, rowsPlace, infoSize, bitsSize) + info;
+}
+
+// A large picture, 384 x 384 at 32 bits, whose rows come in a memory file.
+constexpr int kLargeSide = 384;
+constexpr size_t kLargeRowBytes = kLargeSide * kLargeSide * 4;
+static_assert(kLargeRowBytes > kMostRowBytesInStream);
+std::string Large(uint32_t rowsPlace = kRowsInMemoryFile) {
+  return Frame(TFrameKind::Picture, 0, rowsPlace, 40, kLargeRowBytes) +
+         DibInfo(kLargeSide, -kLargeSide, 32);
 }
 
 TFileDescriptor RowsOf(TRows rows, const TempFolder& folder) {
-  const std::string bytes(kRowBytes24, '\x7f');
+  const std::string bytes(kLargeRowBytes, '\x7f');
   switch (rows) {
     case TRows::None:
       return {};
@@ -116,7 +121,8 @@ TFileDescriptor RowsOf(TRows rows, const TempFolder& folder) {
       return SealedPixelFile((bytes + "x").data(), bytes.size() + 1);
     case TRows::Unsealed: {
       TFileDescriptor file(::memfd_create("rows", MFD_CLOEXEC));
-      EXPECT_EQ(::write(file.Get(), bytes.data(), bytes.size()), 16);
+      EXPECT_EQ(::write(file.Get(), bytes.data(), bytes.size()),
+                static_cast<ssize_t>(bytes.size()));
       return file;
     }
     case TRows::NoMemoryFile:
@@ -135,12 +141,16 @@ TEST_P(BadReplyTest, EndsWithoutAPicture) {
   EXPECT_FALSE(reply.Bits);
 }
 
-// The good picture frame, which the rows of each kind spoil.
-TEST(HelperReply, TheGoodFrameOfTheTableDecodes) {
+// The good frames of the table, which the faults of each case spoil.
+TEST(HelperReply, TheGoodFramesOfTheTableDecode) {
   const TempFolder folder;
-  const THelperReply reply =
-      Read(CallingFrame(0) + Picture24(40, 16), RowsOf(TRows::Sealed, folder));
-  EXPECT_EQ(reply.End, TReplyEnd::Picture);
+  const THelperReply small = Read(CallingFrame(0) + Small(40, 16) + kRows24);
+  ASSERT_EQ(small.End, TReplyEnd::Picture);
+  EXPECT_EQ(std::string(static_cast<const char*>(small.Bits.Get()), small.Bits.Size()), kRows24);
+  const THelperReply large = Read(CallingFrame(0) + Large(), RowsOf(TRows::Sealed, folder));
+  ASSERT_EQ(large.End, TReplyEnd::Picture);
+  EXPECT_EQ(large.Layout.Width, kLargeSide);
+  EXPECT_EQ(large.Bits.Size(), kLargeRowBytes);
 }
 
 const std::string kCalled = CallingFrame(0);
@@ -151,16 +161,24 @@ INSTANTIATE_TEST_SUITE_P(
         TBadReply{"Nothing", "", TReplyEnd::Cut},
         TBadReply{"HalfAFrame", kCalled.substr(0, 10), TReplyEnd::Cut},
         TBadReply{"NoLastFrame", kCalled + CallingFrame(1), TReplyEnd::Cut},
-        TBadReply{"InfoCut", kCalled + Picture24(40, 16).substr(0, 40), TReplyEnd::Cut},
-        TBadReply{"NoRows", kCalled + Picture24(40, 16), TReplyEnd::Malformed, TRows::None},
-        TBadReply{"RowsThatCanStillChange", kCalled + Picture24(40, 16), TReplyEnd::Malformed,
+        TBadReply{"InfoCut", kCalled + Small(40, 16).substr(0, 40), TReplyEnd::Cut},
+        TBadReply{"RowsInTheStreamCut", kCalled + Small(40, 16) + kRows24.substr(1),
+                  TReplyEnd::Cut},
+        TBadReply{"SmallRowsInAMemoryFile",
+                  kCalled + Small(40, 16, kInfo24, kRowsInMemoryFile) + kRows24,
+                  TReplyEnd::Malformed},
+        TBadReply{"LargeRowsInTheStream", kCalled + Large(kRowsInStream), TReplyEnd::Malformed},
+        TBadReply{"RowsInAnUnknownPlace", kCalled + Small(40, 16, kInfo24, 2) + kRows24,
+                  TReplyEnd::Malformed},
+        TBadReply{"NoRowsFile", kCalled + Large(), TReplyEnd::Malformed, TRows::None},
+        TBadReply{"RowsThatCanStillChange", kCalled + Large(), TReplyEnd::Malformed,
                   TRows::Unsealed},
-        TBadReply{"RowsInAFileOnDisk", kCalled + Picture24(40, 16), TReplyEnd::Malformed,
+        TBadReply{"RowsInAFileOnDisk", kCalled + Large(), TReplyEnd::Malformed,
                   TRows::NoMemoryFile},
-        TBadReply{"RowsShorterThanTheFrameSays", kCalled + Picture24(40, 16),
-                  TReplyEnd::Malformed, TRows::SealedShort},
-        TBadReply{"RowsLongerThanTheFrameSays", kCalled + Picture24(40, 16),
-                  TReplyEnd::Malformed, TRows::SealedLong},
+        TBadReply{"RowsFileShorterThanTheFrameSays", kCalled + Large(), TReplyEnd::Malformed,
+                  TRows::SealedShort},
+        TBadReply{"RowsFileLongerThanTheFrameSays", kCalled + Large(), TReplyEnd::Malformed,
+                  TRows::SealedLong},
         TBadReply{"UnknownKind", kCalled + Frame(TFrameKind(9), 0), TReplyEnd::Malformed},
         TBadReply{"CallingBeyondTheDecoders", CallingFrame(kDecoders), TReplyEnd::Malformed},
         TBadReply{"CallingTheSameDecoderAgain", kCalled + kCalled, TReplyEnd::Malformed},
@@ -172,28 +190,28 @@ INSTANTIATE_TEST_SUITE_P(
         TBadReply{"TheSameMisdeedTwice",
                   kCalled + MisdeedFrame(0, TMisdeed::Lied) + MisdeedFrame(0, TMisdeed::Lied),
                   TReplyEnd::Malformed},
-        TBadReply{"PictureBeforeAnyCall", Picture24(40, 16), TReplyEnd::Malformed},
-        TBadReply{"PictureOfAnotherDecoder", CallingFrame(1) + Picture24(40, 16),
+        TBadReply{"PictureBeforeAnyCall", Small(40, 16) + kRows24, TReplyEnd::Malformed},
+        TBadReply{"PictureOfAnotherDecoder", CallingFrame(1) + Small(40, 16) + kRows24,
                   TReplyEnd::Malformed},
-        TBadReply{"InfoBelowAHeader", kCalled + Picture24(39, 16), TReplyEnd::Malformed},
+        TBadReply{"InfoBelowAHeader", kCalled + Small(39, 16), TReplyEnd::Malformed},
         TBadReply{"InfoBeyondAFullColourTable",
-                  kCalled + Frame(TFrameKind::Picture, 0, 0, 40 + 257 * 4, 16),
+                  kCalled + Frame(TFrameKind::Picture, 0, kRowsInStream, 40 + 257 * 4, 16),
                   TReplyEnd::Malformed},
-        TBadReply{"FrameClaimsFewerRowBytesThanTheHeader", kCalled + Picture24(40, 15),
+        TBadReply{"FrameClaimsFewerRowBytesThanTheHeader", kCalled + Small(40, 15) + kRows24,
                   TReplyEnd::Malformed},
-        TBadReply{"FrameClaimsMoreRowBytesThanTheHeader", kCalled + Picture24(40, 17),
+        TBadReply{"FrameClaimsMoreRowBytesThanTheHeader", kCalled + Small(40, 17) + kRows24,
                   TReplyEnd::Malformed},
-        TBadReply{"FourGigabytesOfRows", kCalled + Picture24(40, 0xffffffff),
-                  TReplyEnd::Malformed},
+        TBadReply{"FourGigabytesOfRows", kCalled + Small(40, 0xffffffff), TReplyEnd::Malformed},
         TBadReply{"HeaderOfAnotherSize",
-                  kCalled + Picture24(44, 16, Le32(44) + kInfo24.substr(4) + "xxxx"),
+                  kCalled + Small(44, 16, Le32(44) + kInfo24.substr(4) + "xxxx") + kRows24,
                   TReplyEnd::Malformed},
         TBadReply{"ColourTableLongerThanUsed",
-                  kCalled + Frame(TFrameKind::Picture, 0, 0, 40 + 3 * 4, 4) +
-                      DibInfo(1, 1, 1, {0, 0}) + std::string(4, '\0'),
+                  kCalled + Frame(TFrameKind::Picture, 0, kRowsInStream, 40 + 3 * 4, 4) +
+                      DibInfo(1, 1, 1, {0, 0}) + std::string(4, '\0') + std::string(4, '\0'),
                   TReplyEnd::Malformed},
         TBadReply{"HeaderBeyondThePictureLimits",
-                  kCalled + Frame(TFrameKind::Picture, 0, 0, 40, 16) + DibInfo(20000, 1, 24),
+                  kCalled + Frame(TFrameKind::Picture, 0, kRowsInStream, 40, 16) +
+                      DibInfo(20000, 1, 24) + kRows24,
                   TReplyEnd::Malformed}),
     [](const auto& info) { return std::string(info.param.Name); });
 

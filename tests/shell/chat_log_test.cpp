@@ -40,12 +40,20 @@ INSTANTIATE_TEST_SUITE_P(
                       EntryCase{"first\r\nsecond\r\n", "first{BR}second"},
                       EntryCase{"a\r\n\r\nb\r\n", "a{BR}{BR}b"},
                       EntryCase{" \t padded \x01\r\n", "padded"}, EntryCase{"", ""},
-                      EntryCase{"\r\n\r\n", ""}));
+                      EntryCase{"\r\n\r\n", ""},
+                      // Control characters inside an entry are written escaped, the tab as is.
+                      EntryCase{"red \x1b[31mtext\x1b[0m!", "red {0x1B}[31mtext{0x1B}[0m!"},
+                      EntryCase{"bell\x07 and del\x7f.", "bell{0x07} and del{0x7F}."},
+                      EntryCase{"lone\rcr and lone\nlf", "lone{0x0D}cr and lone{0x0A}lf"},
+                      EntryCase{"tab\tstays", "tab\tstays"},
+                      EntryCase{"\x83\x5c\x83\x7b", "\x83\x5c\x83\x7b"}));
 
 TEST(ErrorLogEntryTest, QuotesTheMessageAndDoublesItsQuotes) {
   const TDateTime time = Moment(2024, 3, 5, 7, 8, 9);
   EXPECT_EQ(ErrorLogEntry("it's broken", time), "## 2024/03/05 07:08:09 [Kelmo]: 'it''s broken'");
   EXPECT_EQ(ErrorLogEntry("two\r\nlines", time), "## 2024/03/05 07:08:09 [Kelmo]: 'two{BR}lines'");
+  EXPECT_EQ(ErrorLogEntry("a\x1b]0;x\x07", time),
+            "## 2024/03/05 07:08:09 [Kelmo]: 'a{0x1B}]0;x{0x07}'");
 }
 
 TEST(ChatLogTest, ConversationLogIsNamedLikeTheProgramAndAppended) {
