@@ -89,6 +89,7 @@ class TProgramHome {
     fs::copy(programFolder / "characters" / "akari", path_ / "characters" / "akari",
              fs::copy_options::recursive);
     fs::copy(programFolder / "SPIs", path_ / "SPIs", fs::copy_options::recursive);
+    fs::copy(programFolder / "dorrinkelmo-decoder", path_);  // PNG pictures decode in it
     Write("Kelmo.ini", Utf8ToShiftJis(kProfile));
   }
   ~TProgramHome() {
