@@ -8,8 +8,8 @@ The program reads definition, dictionary and petting files as Shift-JIS, or as U
 begins with the UTF-8 byte order mark. This copies a character (its definition file and its
 folder) into the folder OUTPUT, at the places they hold relative to the definition file's folder,
 and converts its text files: to UTF-8 with the byte order mark, or back to Shift-JIS without it.
-A character that Shift-JIS cannot hold becomes "?", as the program would read it, and is listed on
-standard error as "file:line: ...". Pictures, sounds, the state file and scrambled dictionaries
+A character that Shift-JIS cannot hold becomes the geta mark 〓, as the program would read it, and
+is listed on standard error as "file:line: ...". Pictures, sounds, the state file and scrambled dictionaries
 are copied unchanged (a scrambled file stays Shift-JIS). Shift-JIS is written by the system's
 iconv with "CP932", the converter the program uses, so that a character with two codes (such as
 髙) keeps the code the program gives it, and converting there and back gives the same bytes.
@@ -27,6 +27,8 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from kelmoart.datafiles import DICTIONARY_KEYS, SCRAMBLED_MARKER, split_comma_text  # noqa: E402
 
 BYTE_ORDER_MARK = b"\xef\xbb\xbf"
+# What a character Shift-JIS cannot hold becomes: the geta mark 〓 (U+3013) in Shift-JIS.
+GETA_MARK = b"\x81\xac"
 # Keys whose values list the character's text files.
 TEXT_FILE_KEYS = tuple(DICTIONARY_KEYS) + ("datanadenade",)
 
@@ -54,7 +56,7 @@ def is_scrambled(data):
 
 
 class ShiftJisEncoder:
-    """Encodes text as iconv's CP932 does, "?" for what it cannot hold."""
+    """Encodes text as iconv's CP932 does, the geta mark for what it cannot hold."""
 
     def __init__(self):
         self.codes = {}
@@ -84,8 +86,8 @@ class ShiftJisEncoder:
             elif ord(character) < 0x80:
                 out += character.encode("ascii")
             elif self.codes[character] is None:
-                problems.append(f"{where}:{line}: 「{character}」は Shift-JIS にないので「?」にしました")
-                out += b"?"
+                problems.append(f"{where}:{line}: 「{character}」は Shift-JIS にないので「〓」にしました")
+                out += GETA_MARK
             else:
                 out += self.codes[character]
             previous = character

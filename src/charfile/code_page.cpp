@@ -3,6 +3,7 @@
 
 #include <iconv.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <stdexcept>
@@ -13,8 +14,6 @@ namespace {
 
 // What an undecodable Shift-JIS sequence becomes.
 constexpr char16_t kReplacementCharacter = 0xFFFD;
-// What a character outside code page 932 becomes.
-constexpr char kSubstitutionByte = '?';
 // Marks an empty slot in the tables.
 constexpr uint16_t kNoMapping = 0xFFFF;
 
@@ -233,12 +232,12 @@ std::string Utf16ToShiftJis(std::u16string_view text) {
     }
     if (IsHighSurrogate(unit)) {
       if (i + 1 < text.size() && IsLowSurrogate(text[i + 1])) ++i;  // the pair is one character
-      *next++ = kSubstitutionByte;
+      next = std::copy(kGetaMark.begin(), kGetaMark.end(), next);
       continue;
     }
     const uint16_t code = tables.Encode(unit);
     if (code == kNoMapping) {
-      *next++ = kSubstitutionByte;
+      next = std::copy(kGetaMark.begin(), kGetaMark.end(), next);
     } else if (code < 0x100) {
       *next++ = static_cast<char>(code);
     } else {
@@ -248,6 +247,21 @@ std::string Utf16ToShiftJis(std::u16string_view text) {
   }
   out.resize(static_cast<size_t>(next - out.data()));
   return out;
+}
+
+std::string UnrepresentableCharacters(std::u16string_view text) {
+  const ShiftJisTables& tables = ShiftJisTables::Get();
+  std::string characters;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char16_t unit = text[i];
+    if (IsHighSurrogate(unit) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
+      characters += Utf16ToUtf8(text.substr(i, 2));
+      ++i;
+    } else if (unit >= 0x80 && (IsHighSurrogate(unit) || tables.Encode(unit) == kNoMapping)) {
+      characters += Utf16ToUtf8(text.substr(i, 1));
+    }
+  }
+  return characters;
 }
 
 std::u16string Utf8ToUtf16(std::string_view text) {

@@ -16,7 +16,7 @@ namespace kelmo {
 // The data path decoded to UTF-8 with "\" turned into "/", nothing resolved.
 std::string ToFileSystemPath(std::string_view dataPath);
 
-// A UTF-8 file-system path as 8-bit data text (characters outside Shift-JIS become "?").
+// A UTF-8 file-system path as 8-bit data text (characters outside Shift-JIS become 〓).
 std::string FromFileSystemPath(std::string_view fileSystemPath);
 
 // The existing file-system path the data path names, resolved as described above. When some

@@ -64,8 +64,8 @@ class TLoadListener {
   virtual void ReadingEnded(int /*markerLine*/, int /*firstLineWithText*/, int /*linesWithText*/) {}
 
   // Line lineNumber of a UTF-8 file held characters that code page 932 cannot hold (or bytes that
-  // are no UTF-8); each became "?". characters lists them in order, UTF-8, an invalid byte as
-  // U+FFFD.
+  // are no UTF-8); each became the geta mark 〓. characters lists them in order, UTF-8, an invalid
+  // byte as U+FFFD.
   virtual void CharactersReplaced(int /*lineNumber*/, const std::string& /*characters*/) {}
 };
 

@@ -4,7 +4,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -16,31 +15,6 @@
 #include "charfile/regular_file.h"
 
 namespace kelmo {
-namespace {
-
-// The characters of a UTF-8 line that became "?" in its Shift-JIS form, UTF-8, in order; empty
-// when none did. Only a line with more "?" after the conversion than before has any, and only such
-// a line is converted again character by character.
-std::string ReplacedCharacters(std::string_view utf8Line, const std::u16string& wide,
-                               std::string_view shiftJisLine) {
-  if (std::count(shiftJisLine.begin(), shiftJisLine.end(), '?') ==
-      std::count(utf8Line.begin(), utf8Line.end(), '?')) {
-    return {};
-  }
-  std::string replaced;
-  for (size_t i = 0; i < wide.size();) {
-    const bool pair = i + 1 < wide.size() && wide[i] >= 0xD800 && wide[i] <= 0xDBFF &&
-                      wide[i + 1] >= 0xDC00 && wide[i + 1] <= 0xDFFF;
-    const std::u16string_view character(wide.data() + i, pair ? 2 : 1);
-    if (character != u"?" && Utf16ToShiftJis(character) == "?") {
-      replaced += Utf16ToUtf8(character);
-    }
-    i += character.size();
-  }
-  return replaced;
-}
-
-}  // namespace
 
 std::vector<std::string> SplitLines(std::string_view text) {
   text = text.substr(0, text.find('\0'));
@@ -95,7 +69,7 @@ std::vector<std::string> SplitDataLines(std::string_view content, TLoadListener*
     const std::u16string wide = Utf8ToUtf16(lines[i]);
     std::string converted = Utf16ToShiftJis(wide);
     if (listener != nullptr) {
-      const std::string replaced = ReplacedCharacters(lines[i], wide, converted);
+      const std::string replaced = UnrepresentableCharacters(wide);
       if (!replaced.empty()) listener->CharactersReplaced(static_cast<int>(i) + 1, replaced);
     }
     lines[i] = std::move(converted);

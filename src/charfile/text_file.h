@@ -35,7 +35,8 @@ std::vector<std::string> LoadLines(std::string_view dataPath);
 
 // The lines of a data file an author writes, from its content: split by the line rule, and, when
 // the content begins with kUtf8ByteOrderMark, read as UTF-8 (the mark dropped) and converted to
-// Shift-JIS, a character that code page 932 cannot hold, or a byte that is no UTF-8, becoming "?".
+// Shift-JIS, a character that code page 932 cannot hold, or a byte that is no UTF-8, becoming the
+// geta mark 〓 (code_page.h).
 // listener (may be null) hears of every line where that happened.
 std::vector<std::string> SplitDataLines(std::string_view content, TLoadListener* listener);
 

@@ -27,6 +27,7 @@ void TKelmoData::LoadResolvedFile(const std::string& path) {
   }
   const int start = StoredCount();
   const int availableBefore = AvailableCount;
+  fileStretches_.push_back(TFileStretch{start, path});
   try {
     if (listener_ != nullptr) listener_->FileStarted(path);
     std::vector<std::string> lines = SplitDataLines(ReadFileSystemBytes(path), listener_);
@@ -47,45 +48,72 @@ void TKelmoData::LoadResolvedFile(const std::string& path) {
 }
 
 void TKelmoData::AddLines(const std::vector<std::string>& lines, int firstLineNumber) {
-  if (listener_ == nullptr) {
-    for (const std::string& line : lines) {
-      if (!AddLine(line)) return;
-    }
-    return;
-  }
   for (size_t i = 0; i < lines.size(); ++i) {
     lineNumber_ = firstLineNumber + static_cast<int>(i);
-    lineFields_.assign(1, lines[i]);
-    lineIgnored_ = false;
+    const int stored = StoredCount();
+    if (listener_ != nullptr) {
+      lineFields_.assign(1, lines[i]);
+      lineIgnored_ = false;
+    }
     if (!AddLine(lines[i])) {
-      TellReadingEnded(*listener_, lines, i, firstLineNumber);
+      if (listener_ != nullptr) TellReadingEnded(*listener_, lines, i, firstLineNumber);
       return;
     }
-    if (lineIgnored_) continue;
-    listener_->EntryRead(lineNumber_, lineFields_);
-    storedLines_.resize(StoredCount(), lineNumber_);
+    if (StoredCount() > stored) NoteLine(stored, lineNumber_);
+    if (listener_ != nullptr && !lineIgnored_) listener_->EntryRead(lineNumber_, lineFields_);
   }
+}
+
+void TKelmoData::NoteLine(int32_t index, int32_t line) {
+  // An entry on the line after its predecessor's carries on the stretch; most entries do.
+  if (!lineStretches_.empty()) {
+    const TLineStretch& last = lineStretches_.back();
+    if (last.Line + (index - last.Start) == line) return;
+  }
+  lineStretches_.push_back(TLineStretch{index, line});
+}
+
+int TKelmoData::LineOf(int32_t index) const {
+  const auto after =
+      std::upper_bound(lineStretches_.begin(), lineStretches_.end(), index,
+                       [](int32_t wanted, const TLineStretch& stretch) { return wanted < stretch.Start; });
+  if (after == lineStretches_.begin()) return 0;
+  const TLineStretch& stretch = *(after - 1);
+  return stretch.Line + (index - stretch.Start);
+}
+
+TEntrySource TKelmoData::SourceOf(int listed) const {
+  const int32_t index = Runs.StoredIndex(listed);
+  // A file that stored nothing shares its start with the next one; the last of them holds index.
+  const auto after =
+      std::upper_bound(fileStretches_.begin(), fileStretches_.end(), index,
+                       [](int32_t wanted, const TFileStretch& stretch) { return wanted < stretch.Start; });
+  if (after == fileStretches_.begin()) return {};
+  return TEntrySource{(after - 1)->Path, LineOf(index)};
 }
 
 void TKelmoData::Clear() {
   AvailableCount = 0;
   Runs.Clear();
   storedFiles_.clear();
-  storedLines_.clear();
+  fileStretches_.clear();
+  lineStretches_.clear();
 }
 
-std::string TKelmoData::Lookup(const std::string& input) {
+std::string TKelmoData::Lookup(const std::string& input, int* chosen) {
+  if (chosen != nullptr) *chosen = -1;
   const int count = EntryCount();
   if (count == 0) return {};
   TAnswerList candidates(count);
   CollectCandidates(input, candidates);
   if (candidates.Count() == 0) return {};
-  const int chosen = candidates.PickRandom();
+  const int picked = candidates.PickRandom();
   if (OnceOnly) {
-    Runs.MarkUsed(chosen);
+    Runs.MarkUsed(picked);
     --AvailableCount;
   }
-  return StoredEntry(Runs.StoredIndex(chosen)).Reply;
+  if (chosen != nullptr) *chosen = picked;
+  return StoredEntry(Runs.StoredIndex(picked)).Reply;
 }
 
 std::vector<std::string> TKelmoData::SplitEntryLine(std::string_view line, size_t minimumFields) {

@@ -20,6 +20,9 @@
 //
 // An author's tool may listen to the loads (charfile/load_listener.h): it then hears of every line
 // read, entry or passed over, of the end marker and of characters a UTF-8 file could not keep.
+// Without a listener a dictionary still knows where each stored entry was written (SourceOf), at
+// little cost: a file per stretch of stored entries, and a line number only where the entries
+// stop standing on consecutive lines (a heading or a blank line between them).
 #pragma once
 
 #include <algorithm>
@@ -35,6 +38,7 @@
 #include "charfile/load_listener.h"
 #include "dictionary/entry_runs.h"
 #include "dictionary/entry_set.h"
+#include "dictionary/entry_source.h"
 
 namespace kelmo {
 
@@ -84,8 +88,13 @@ class TKelmoData {
 
   // The reply of one chosen entry exactly as written in its file, or the empty text. input is the
   // normalised line (Shift-JIS); kinds 0 and C do not consult it. In a OnceOnly dictionary the
-  // chosen entry becomes used. Errors of the evaluator go on to the caller.
-  std::string Lookup(const std::string& input);
+  // chosen entry becomes used. With chosen, *chosen is set to the listed entry chosen, -1 when
+  // none was. Errors of the evaluator go on to the caller.
+  std::string Lookup(const std::string& input, int* chosen = nullptr);
+
+  // Where a listed entry (0 <= listed < EntryCount()) was written. Entries of a file listed
+  // twice have the one source of the file.
+  TEntrySource SourceOf(int listed) const;
 
   // Appends to the empty list candidates the indices of the unused entries of the first group
   // that holds any entry passing the kind's test, in file order: the entries Lookup chooses
@@ -125,9 +134,7 @@ class TKelmoData {
   // For Prepare of the pattern kinds: tells the listener, if any, about the pattern of field
   // `field` of the stored entry at index.
   void TellPattern(int index, int field, const std::string& pattern, TPatternVerdict verdict) {
-    if (listener_ != nullptr && index < static_cast<int>(storedLines_.size())) {
-      listener_->PatternRead(storedLines_[index], field, pattern, verdict);
-    }
+    if (listener_ != nullptr) listener_->PatternRead(LineOf(index), field, pattern, verdict);
   }
 
   const TEvaluator Evaluator;
@@ -150,8 +157,14 @@ class TKelmoData {
   };
   std::map<TFileIdentity, TStoredFile> storedFiles_;
 
-  // Reads the lines of one file into entries, telling the listener about each.
+  // Reads the lines of one file into entries, noting the line of each and telling the listener.
   void AddLines(const std::vector<std::string>& lines, int firstLineNumber);
+
+  // Notes that the stored entry index, the latest, stands on line of the file being read.
+  void NoteLine(int32_t index, int32_t line);
+
+  // The line of the file that the stored entry at a valid index stands on.
+  int LineOf(int32_t index) const;
 
   TLoadListener* listener_ = nullptr;
   // While a line is added with a listener: its number, its fields as the listener hears them
@@ -160,7 +173,19 @@ class TKelmoData {
   int lineNumber_ = 0;
   std::vector<std::string> lineFields_;
   bool lineIgnored_ = false;
-  std::vector<int32_t> storedLines_;  // with a listener: the line of each stored entry
+
+  // The stored entries from Start on, up to the next stretch, were read from Path.
+  struct TFileStretch {
+    int32_t Start = 0;
+    std::string Path;  // UTF-8 file-system path
+  };
+  // The stored entries from Start on, up to the next stretch, stand on consecutive lines from Line.
+  struct TLineStretch {
+    int32_t Start = 0;
+    int32_t Line = 0;
+  };
+  std::vector<TFileStretch> fileStretches_;  // ascending by Start
+  std::vector<TLineStretch> lineStretches_;  // ascending by Start
 };
 
 // The storage and the scan shared by the kinds: a flat vector of TEntry (derived from

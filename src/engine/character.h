@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -16,6 +17,7 @@
 #include "charfile/data_root.h"
 #include "charfile/date_time.h"
 #include "charfile/kelmo_error.h"
+#include "dictionary/entry_source.h"
 #include "engine/user_profile.h"
 #include "plugins/plugin_list.h"
 
@@ -109,8 +111,13 @@ class TCharacter {
   std::u16string Evaluate(std::u16string_view text);
 
   // One raw (unevaluated) reply for the line from the dictionaries under the mask, moving the
-  // conversation memory on; empty when no consulted dictionary answers.
+  // conversation memory on; empty when no consulted dictionary answers. ReplySource tells where
+  // the reply was written from then on.
   std::u16string SelectReply(std::u16string_view line, uint8_t mask);
+
+  // The dictionary entry the latest SelectReply chose; nothing before the first selection and
+  // after one whose reply was empty.
+  const std::optional<TEntrySource>& ReplySource() const { return replySource_; }
 
   // Adds a plug-in for macro tags to Plugins.
   bool AddPlugin(const std::u16string& progId);
@@ -220,6 +227,7 @@ class TCharacter {
   bool InsideRoot(const std::string& fileSystemPath, std::string_view dataPath) const;
   void LogError(const std::string& message) const;
 
+  std::optional<TEntrySource> replySource_;
   TWideCopy widePrev_;
   TWideCopy widePrevAnswer_;
   TWideCopy wideOperateMessage_;

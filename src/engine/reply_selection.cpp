@@ -5,7 +5,8 @@
 // change of letter case is no repetition). The dictionaries are asked in a fixed order under the
 // caller's mask and the first answer wins; the two small-talk dictionaries share one turn, drawn
 // in proportion to the entries each can still give. Both kind A dictionaries learn the chosen
-// reply, which their next lookup matches against.
+// reply, which their next lookup matches against. The character keeps where the chosen reply was
+// written, for an author's tool to show.
 #include <array>
 
 #include "charfile/code_page.h"
@@ -64,10 +65,15 @@ std::u16string TCharacter::SelectReply(std::u16string_view line, uint8_t mask) {
   OperateMessage = HasBit(mask, kMaskKindZero) ? normalizedQuery : std::string();
 
   std::string reply;
+  TKelmoData* answered = nullptr;  // the dictionary whose entry gave reply
+  int chosen = -1;
+  const auto ask = [&](TKelmoData& dictionary) {
+    reply = dictionary.Lookup(normalizedQuery, &chosen);
+    if (!reply.empty()) answered = &dictionary;
+  };
   const std::array<TKelmoData*, kDictionaryCount> dictionaries = Dictionaries();
   for (size_t i = 0; i < kOrderedDictionaryCount && reply.empty(); ++i) {
-    if (HasBit(mask, static_cast<uint8_t>(1u << i)))
-      reply = dictionaries[i]->Lookup(normalizedQuery);
+    if (HasBit(mask, static_cast<uint8_t>(1u << i))) ask(*dictionaries[i]);
   }
   if (reply.empty()) {
     const bool askC1 = HasBit(mask, kMaskDataC1);
@@ -78,14 +84,16 @@ std::u16string TCharacter::SelectReply(std::u16string_view line, uint8_t mask) {
       if (available1 + available2 > 0) {
         // Only the drawn dictionary is asked, even when it has no answer.
         const double share1 = static_cast<double>(available1) / (available1 + available2);
-        reply = (RandomFraction() < share1 ? DataC1 : DataC2)->Lookup(normalizedQuery);
+        ask(RandomFraction() < share1 ? *DataC1 : *DataC2);
       }
     } else if (askC1) {
-      reply = DataC1->Lookup(normalizedQuery);
+      ask(*DataC1);
     } else if (askC2) {
-      reply = DataC2->Lookup(normalizedQuery);
+      ask(*DataC2);
     }
   }
+  replySource_.reset();
+  if (answered != nullptr) replySource_ = answered->SourceOf(chosen);
 
   std::u16string decodedReply = ShiftJisToUtf16(reply);
   DataA1->SetContext(decodedReply);

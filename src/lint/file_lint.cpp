@@ -38,7 +38,7 @@ void TFileLint::ReadingEnded(int markerLine, int firstLineWithText, int linesWit
 
 void TFileLint::CharactersReplaced(int lineNumber, const std::string& characters) {
   Add(lineNumber, TLintSeverity::Warning, "replaced-characters",
-      "Shift-JIS にない文字「" + characters + "」は「?」として読まれます");
+      "Shift-JIS にない文字「" + characters + "」は「〓」として読まれます");
 }
 
 void TFileLint::AddMacroText(int line, std::string_view text, TMacroTextPlace place) {

@@ -48,10 +48,47 @@ TEST(CodePage, EveryEncodedCharacterEncodesTheSameAfterDecoding) {
   }
 }
 
-TEST(CodePage, UnrepresentableCharacterBecomesOneQuestionMark) {
-  EXPECT_EQ(Utf16ToShiftJis(u"a\u00e9b"), "a?b");        // é is not in code page 932
-  EXPECT_EQ(Utf16ToShiftJis(u"a\U0001F600b"), "a?b");    // a surrogate pair is one character
-  EXPECT_EQ(Utf16ToShiftJis(std::u16string(u"a") + char16_t(0xD800) + u"b"), "a?b");
+// A character code page 932 cannot hold becomes one geta mark 〓 (81 AC), never "?", which a
+// pattern or a reader would take for a question. The characters that did are listed.
+struct UnrepresentableCase {
+  const char* name;
+  std::u16string text;
+  std::string encoded;
+  std::string listed;  // UnrepresentableCharacters, UTF-8
+};
+void PrintTo(const UnrepresentableCase& test, std::ostream* out) {
+  *out << test.name;
+}
+
+class Unrepresentable : public ::testing::TestWithParam<UnrepresentableCase> {};
+
+TEST_P(Unrepresentable, BecomesOneGetaMark) {
+  const UnrepresentableCase& test = GetParam();
+  EXPECT_EQ(Utf16ToShiftJis(test.text), test.encoded);
+  EXPECT_EQ(UnrepresentableCharacters(test.text), test.listed);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CodePage, Unrepresentable,
+    ::testing::Values(
+        UnrepresentableCase{"LatinLetter", u"a\u00e9b", "a\x81\xAC" "b", "\xC3\xA9"},
+        UnrepresentableCase{"SurrogatePairIsOneCharacter", u"a\U0001F600b", "a\x81\xAC" "b",
+                            "\xF0\x9F\x98\x80"},
+        UnrepresentableCase{"LoneHighSurrogate", std::u16string(u"a") + char16_t(0xD800) + u"b",
+                            "a\x81\xAC" "b", "\xEF\xBF\xBD"},
+        UnrepresentableCase{"LoneLowSurrogate", std::u16string(u"a") + char16_t(0xDC00),
+                            "a\x81\xAC", "\xEF\xBF\xBD"},
+        UnrepresentableCase{"ReplacementCharacter", u"\uFFFD", "\x81\xAC", "\xEF\xBF\xBD"},
+        UnrepresentableCase{"TwoEmoji", u"\U0001F60A\U0001F375", "\x81\xAC\x81\xAC",
+                            "\xF0\x9F\x98\x8A\xF0\x9F\x8D\xB5"},
+        // The mark itself and a question mark are held, and stay what they are.
+        UnrepresentableCase{"GetaMarkItself", u"\u3013?", "\x81\xAC?", ""},
+        UnrepresentableCase{"JapaneseText", u"あ漢ｱ", "\x82\xA0\x8A\xBF\xB1", ""}),
+    [](const ::testing::TestParamInfo<UnrepresentableCase>& info) { return info.param.name; });
+
+TEST(CodePage, GetaMarkConstantsAgree) {
+  EXPECT_EQ(Utf16ToShiftJis(std::u16string(1, kGetaMarkUnit)), kGetaMark);
+  EXPECT_EQ(ShiftJisToUtf16(kGetaMark), std::u16string(1, kGetaMarkUnit));
 }
 
 struct InvalidCase {

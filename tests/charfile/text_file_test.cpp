@@ -68,9 +68,12 @@ INSTANTIATE_TEST_SUITE_P(
         DataLineCase{"MarkAloneIsNoLine", "\xEF\xBB\xBF", {}, {}},
         DataLineCase{"CharacterOutsideCodePage932",
                      "\xEF\xBB\xBF" "a?\n" "\xF0\x9F\x8D\xA3?\xE2\x98\x83",
-                     {"a?", "???"},
+                     {"a?", "\x81\xAC?\x81\xAC"},
                      {"2:\xF0\x9F\x8D\xA3\xE2\x98\x83"}},
-        DataLineCase{"InvalidUtf8Byte", "\xEF\xBB\xBF" "x\xFFy", {"x?y"}, {"1:\xEF\xBF\xBD"}},
+        DataLineCase{
+            "InvalidUtf8Byte", "\xEF\xBB\xBF" "x\xFFy", {"x\x81\xACy"}, {"1:\xEF\xBF\xBD"}},
+        // The geta mark written in the file is a character like any other, not a replaced one.
+        DataLineCase{"GetaMarkWritten", "\xEF\xBB\xBF" "\xE3\x80\x93", {"\x81\xAC"}, {}},
         DataLineCase{"MarkLaterIsText", "a\xEF\xBB\xBF", {"a\xEF\xBB\xBF"}, {}}),
     [](const auto& info) { return info.param.name; });
 

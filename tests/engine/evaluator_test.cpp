@@ -59,14 +59,14 @@ INSTANTIATE_TEST_SUITE_P(
         EvaluationCase{"FullWidthBracesArePlainText", u"｛FOO｝", u"｛FOO｝"},
         EvaluationCase{"CaseOfKeptGroupUnchanged", u"{foo Bar}", u"{foo Bar}"},
         EvaluationCase{"JapaneseBeforeGroupSurvives", u"日本{FOO}語", u"日本{FOO}語"},
-        EvaluationCase{"UnrepresentableBeforeGroupSubstituted", u"é😀{FOO}", u"??{FOO}"},
+        EvaluationCase{"UnrepresentableBeforeGroupSubstituted", u"é😀{FOO}", u"〓〓{FOO}"},
         EvaluationCase{"UnrepresentableWithoutGroupKept", u"é😀", u"é😀"},
         EvaluationCase{"UnrepresentableAfterLastGroupKept", u"{FOO}é", u"{FOO}é"},
         EvaluationCase{"UnrepresentableInsideKeptGroupKept", u"{é}", u"{é}"},
-        // The pair passes through the code page as one "?" when the inner group opens; the outer
+        // The pair passes through the code page as one "〓" when the inner group opens; the outer
         // group still ends at its own "}".
-        EvaluationCase{"UnrepresentablePairBeforeInnerGroup", u"{A😀{B}}x{C}", u"{A?{B}}x{C}"},
-        EvaluationCase{"UnrepresentablePairBeforeDeepGroup", u"{A😀{B😀{C}}}x", u"{A?{B?}}x"},
+        EvaluationCase{"UnrepresentablePairBeforeInnerGroup", u"{A😀{B}}x{C}", u"{A〓{B}}x{C}"},
+        EvaluationCase{"UnrepresentablePairBeforeDeepGroup", u"{A😀{B😀{C}}}x", u"{A〓{B〓}}x"},
         EvaluationCase{"NulCharactersArePlainText", std::u16string(u"a\0{b\0}c", 7),
                        std::u16string(u"a\0{b\0}c", 7)}),
     [](const ::testing::TestParamInfo<EvaluationCase>& info) { return info.param.name; });

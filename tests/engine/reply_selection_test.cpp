@@ -158,6 +158,36 @@ TEST_F(ReplySelection, DictionaryWithoutAnswerPassesToTheNext) {
   EXPECT_EQ(character.SelectReply(u"hi", DictMaskAll), u"b2");
 }
 
+// Each reply's source is the entry that gave it, in whichever dictionary answered; a selection
+// whose reply is empty has none, also after one that had a source, and an entry whose reply is
+// empty is passed over as the selection passes over it.
+TEST_F(ReplySelection, TheSourceIsTheLineOfTheEntryChosen) {
+  TCharacter& character = Load({{"data02", {"FALSE,never", "{EQ{OPERATEMESSAGE}|ZERO},zero"}},
+                                {"datab1", {"heading", "", "EMPTY,\"\"", "FIRST,b1"}},
+                                {"datab2", {"EMPTY,b2", "{PRIOR},-", "SECOND,again"}}});
+  EXPECT_FALSE(character.ReplySource().has_value());
+  const struct {
+    std::u16string line;
+    std::u16string reply;
+    std::string file;  // empty: no source
+    int lineNumber;
+  } steps[] = {
+      {u"zero", u"zero", "data02.txt", 2}, {u"first", u"b1", "datab1.txt", 4},
+      {u"empty", u"b2", "datab2.txt", 1},  {u"nothing", u"", "", 0},
+      {u"second", u"again", "datab2.txt", 3},
+  };
+  for (const auto& step : steps) {
+    EXPECT_EQ(character.SelectReply(step.line, DictMaskAll), step.reply) << Utf16ToUtf8(step.line);
+    if (step.file.empty()) {
+      EXPECT_FALSE(character.ReplySource().has_value()) << Utf16ToUtf8(step.line);
+      continue;
+    }
+    ASSERT_TRUE(character.ReplySource().has_value()) << Utf16ToUtf8(step.line);
+    EXPECT_EQ(*character.ReplySource(), (TEntrySource{folder_.Path() + step.file, step.lineNumber}))
+        << Utf16ToUtf8(step.line);
+  }
+}
+
 // Counts the replies of many selections under the kind C mask.
 std::map<std::u16string, int> CountReplies(TCharacter& character, int selections) {
   std::map<std::u16string, int> counts;
