@@ -17,10 +17,11 @@
 #include "charfile/data_root.h"
 #include "charfile/kelmo_error.h"
 #include "charfile/text_utils.h"
-#include "dictionary/kelmo_data_a.h"
+#include "dictionary/kelmo_data_b.h"
 #include "engine/character.h"
 #include "lint/definition_lint.h"
 #include "lint/dictionary_lint.h"
+#include "lint/group_meaning.h"
 #include "pictures/picture_set.h"
 #include "shell/nadenade.h"
 
@@ -102,7 +103,11 @@ class TLinter {
 
     Take(definitionLint, kNoKind);
     for (size_t i = 0; i < dictionaries.size(); ++i) {
-      Take(*dictionaries[i], static_cast<int>(kDictionarySlots[i].Kind));
+      const std::set<std::string> repeated =
+          Take(*dictionaries[i], static_cast<int>(kDictionarySlots[i].Kind));
+      for (const TCatchAllEntry& entry : dictionaries[i]->CatchAllEntries()) {
+        if (repeated.count(entry.Path) == 0) WarnCatchAll(entry);
+      }
     }
     Take(petting, kNoKind);
     CheckDefinitionPictures();
@@ -136,8 +141,8 @@ class TLinter {
 
   // Takes what a listener heard: its files in order, its findings, and the judgement of its
   // nameless groups and named files. A file that a dictionary of the same kind (kind, or kNoKind)
-  // read before gives the same findings again, which are left out.
-  void Take(const TFileLint& lint, int kind) {
+  // read before gives the same findings again, which are left out. Returns those files.
+  std::set<std::string> Take(const TFileLint& lint, int kind) {
     std::set<std::string> repeated;
     for (const std::string& file : lint.Files()) {
       report_.NoteFile(file);
@@ -164,16 +169,32 @@ class TLinter {
         }
       }
     }
+    return repeated;
+  }
+
+  // A kind A entry that takes every line after its previous reply: the keywords of kind B are
+  // asked only after it, so none of them can answer there.
+  void WarnCatchAll(const TCatchAllEntry& entry) {
+    std::string hidden = "種類 B のキーワード";
+    if (character_ != nullptr) {
+      hidden += " " +
+                std::to_string(character_->DataB1->AvailableCount +
+                               character_->DataB2->AvailableCount) +
+                " 件 (datab1、datab2)";
+    }
+    report_.Add({entry.Path, entry.Line, TLintSeverity::Warning, "catch-all",
+                 "入力のパターン「" + ShiftJisToUtf8(entry.Input) +
+                     "」はどの行にも当てはまります: 前の返答のパターン「" +
+                     ShiftJisToUtf8(entry.PreviousReply) +
+                     "」が当たった次の行にはいつもこの行が答えるので、" + hidden +
+                     "はそこで答えられません"});
   }
 
   // Whether a kind A entry looks for the group in the previous reply.
   bool IsMark(const std::string& normalized) {
     if (character_ == nullptr) return false;
     const auto [known, added] = marks_.try_emplace(normalized, false);
-    if (added) {
-      known->second =
-          character_->DataA1->LooksFor(normalized) || character_->DataA2->LooksFor(normalized);
-    }
+    if (added) known->second = IsFollowUpMark(*character_, normalized);
     return known->second;
   }
 

@@ -4,6 +4,7 @@
 #include "charfile/code_page.h"
 #include "charfile/text_utils.h"
 #include "dictionary/kelmo_data.h"
+#include "lint/catch_all_pattern.h"
 
 namespace kelmo {
 namespace {
@@ -112,10 +113,22 @@ void TDictionaryLint::EntryRead(int lineNumber, const std::vector<std::string>& 
 
 void TDictionaryLint::PatternRead(int lineNumber, int field, const std::string& pattern,
                                   TPatternVerdict verdict) {
-  if (verdict == TPatternVerdict::Compiles) return;
+  const bool compiles =
+      verdict == TPatternVerdict::Compiles || CompilesOrReport(lineNumber, field, pattern);
+  if (kind_ != TDictionaryKind::PatternPairs) return;
+  // The two patterns of an entry come one after the other. A follow-up whose previous-reply
+  // pattern is never found answers nothing, so it hides nothing either.
+  if (field == 0) {
+    previousCompiles_ = compiles;
+  } else if (compiles && previousCompiles_) {
+    CheckCatchAll(lineNumber, pattern);
+  }
+}
+
+bool TDictionaryLint::CompilesOrReport(int lineNumber, int field, const std::string& pattern) {
   auto [known, added] = compiled_.try_emplace(pattern);
   if (added) known->second = CompilePattern(pattern);
-  if (!known->second) return;
+  if (!known->second) return true;
   const size_t line = static_cast<size_t>(lineNumber);
   const std::string written =
       line < patternFields_.size() ? patternFields_[line][static_cast<size_t>(field)] : "";
@@ -123,6 +136,17 @@ void TDictionaryLint::PatternRead(int lineNumber, int field, const std::string& 
       std::string(PatternName(kind_, field)) + "「" + ShiftJisToUtf8(written) + "」の " +
           std::to_string(FieldCharacterOf(written, known->second->Offset) + 1) +
           " 文字目でコンパイルできません (この行は選ばれません): " + known->second->Message);
+  return false;
+}
+
+void TDictionaryLint::CheckCatchAll(int lineNumber, const std::string& pattern) {
+  auto [known, added] = foundEverywhere_.try_emplace(pattern);
+  if (added) known->second = FoundInEveryLine(pattern);
+  if (!known->second) return;
+  const size_t line = static_cast<size_t>(lineNumber);
+  const std::array<std::string, 2> written =
+      line < patternFields_.size() ? patternFields_[line] : std::array<std::string, 2>{};
+  catchAlls_.push_back({Path(), lineNumber, written[0], written[1]});
 }
 
 }  // namespace kelmo

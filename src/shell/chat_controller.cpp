@@ -90,11 +90,13 @@ TChatController::~TChatController() {
 // ----- Thinking and the state machine -----------------------------------------------------------
 
 std::string TChatController::Think(const std::string& word, uint8_t mask) {
+  thoughtSource_.reset();
   if (character_ == nullptr) return {};
   const TFlagGuard thinking(thinking_);
   std::u16string text = ShiftJisToUtf16(word);
   Broadcast(kBeginThinkEvent, text);
   std::u16string reply = character_->Evaluate(character_->SelectReply(text, mask));
+  thoughtSource_ = character_->ReplySource();
   // A reply to "ReadCharacter:" + path ends with the command that performs the switch.
   const std::string& key = character_->OperateMessage;
   if (key.starts_with(kReadCharacterKey)) reply += u"{" + ShiftJisToUtf16(key) + u"}";
@@ -120,6 +122,7 @@ void TChatController::SetChatState(TChatState state) {
   if (state == stTyping && startedReply_) {
     if (observer_ != nullptr) {
       observer_->ReplyStarted(startedReply_->Event, startedReply_->Line, startedReply_->Reply);
+      if (startedReply_->Source) observer_->ReplyCameFrom(*startedReply_->Source);
     }
     startedReply_.reset();
   }
@@ -139,7 +142,7 @@ void TChatController::SetChatState(TChatState state) {
 void TChatController::InstallReply(TReplyEvent event, const std::string& line,
                                    const std::string& reply, std::u16string text) {
   typewriter_.Install(std::move(text));
-  startedReply_ = TStartedReply{event, ShiftJisToUtf8(line), ShiftJisToUtf8(reply)};
+  startedReply_ = TStartedReply{event, ShiftJisToUtf8(line), ShiftJisToUtf8(reply), thoughtSource_};
 }
 
 void TChatController::ReportReplyFinished() {
@@ -240,6 +243,7 @@ void TChatController::RequestClose(bool sessionEnding) {
     const std::string reply = Think(std::string(kCloseWord), DictMaskBasic);
     if (observer_ != nullptr) {
       observer_->ReplyStarted(TReplyEvent::Close, std::string(kCloseWord), ShiftJisToUtf8(reply));
+      if (thoughtSource_) observer_->ReplyCameFrom(*thoughtSource_);
     }
     std::u16string words = character_->Evaluate(ShiftJisToUtf16(reply));
     Broadcast(kBeginRespondEvent, words);

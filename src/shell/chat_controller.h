@@ -268,7 +268,8 @@ class TChatController : private TDisplayCommandHost {
   void CommandExecuted(const std::string& written, bool known) override;
 
   // Makes text the reply to type from its first character; the observer hears of it when typing
-  // starts (after the reply it replaces has finished).
+  // starts (after the reply it replaces has finished), with the source of the latest Think, whose
+  // reply this is.
   void InstallReply(TReplyEvent event, const std::string& line, const std::string& reply,
                     std::u16string text);
   // Whether an input from the front end may act now (see PressEnter).
@@ -303,11 +304,13 @@ class TChatController : private TDisplayCommandHost {
   bool busy_ = false;            // TypeStep is running
   bool loading_ = false;         // LoadCharacter is running
   bool thinking_ = false;        // Think is running
+  std::optional<TEntrySource> thoughtSource_;  // where the latest Think's reply was written
   std::optional<bool> pendingClose_;  // a close (sessionEnding) kept from a load or a thought
   struct TStartedReply {
     TReplyEvent Event;
     std::string Line;   // UTF-8
     std::string Reply;  // UTF-8
+    std::optional<TEntrySource> Source;
   };
   std::optional<TStartedReply> startedReply_;  // installed, not yet reported to the observer
   bool timerArmed_ = false;                    // a timed talk is pending

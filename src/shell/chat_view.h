@@ -9,7 +9,7 @@
 // operations that have a default here as they are.
 //
 // Encoding: every text crossing this interface is UTF-8; the controller converts to and from its
-// Shift-JIS at this boundary, so characters outside code page 932 become "?" once the controller
+// Shift-JIS at this boundary, so characters outside code page 932 become 〓 once the controller
 // takes them. Paths handed to the view are real file-system paths (UTF-8), already resolved.
 //
 // Threading: every call is made on the main thread; the modal calls (dialogs, ShowMessage, waiting
@@ -22,6 +22,7 @@
 #include <string_view>
 #include <vector>
 
+#include "dictionary/entry_source.h"
 #include "shell/chat_state.h"
 
 namespace kelmo {
@@ -173,6 +174,10 @@ class TChatObserver {
   // the closing words, a second evaluation). Both UTF-8.
   virtual void ReplyStarted(TReplyEvent /*event*/, const std::string& /*line*/,
                             const std::string& /*reply*/) {}
+
+  // The reply of the latest ReplyStarted was chosen from the dictionary entry written at source.
+  // Called right after ReplyStarted, and only then: not for a reply no entry gave.
+  virtual void ReplyCameFrom(const TEntrySource& /*source*/) {}
 
   // A brace group of the typed reply was consumed, as written (braces included; an unclosed group
   // lacks its "}"); known is false for a group that names no display command (it disappears).

@@ -59,6 +59,10 @@ void THeadlessDrive::ReplyStarted(TReplyEvent event, const std::string& line,
   if (observer_ != nullptr) observer_->ReplyStarted(event, line, reply);
 }
 
+void THeadlessDrive::ReplyCameFrom(const TEntrySource& source) {
+  if (observer_ != nullptr) observer_->ReplyCameFrom(source);
+}
+
 void THeadlessDrive::CommandExecuted(const std::string& written, bool known) {
   if (observer_ != nullptr) observer_->CommandExecuted(written, known);
 }

@@ -66,6 +66,7 @@ class THeadlessDrive : private TChatObserver {
   void Give(const std::function<void()>& input);
 
   void ReplyStarted(TReplyEvent event, const std::string& line, const std::string& reply) override;
+  void ReplyCameFrom(const TEntrySource& source) override;
   void CommandExecuted(const std::string& written, bool known) override;
   void ReplyFinished(const std::vector<std::string>& shownLines) override;
 

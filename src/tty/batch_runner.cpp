@@ -3,7 +3,9 @@
 
 #include <string_view>
 
+#include "charfile/code_page.h"
 #include "charfile/random_source.h"
+#include "lint/group_meaning.h"
 #include "shell/chat_controller.h"
 #include "shell/headless_drive.h"
 #include "shell/reported_step.h"
@@ -37,13 +39,18 @@ std::string OneLine(std::string_view message) {
 class TBatchRun {
  public:
   TBatchRun(const TBatchOptions& options, std::ostream& out, std::ostream& err)
-      : report_(out),
+      : report_(out, options.AppDir),
         view_(options.AppDir, report_),
         err_(err),
         controller_(view_, ControllerOptions(options)),
         drive_(controller_, &report_, TTypingPace::Instant, kBatchReplyLimit,
                {.TypeUserLine = [this](const std::string& line) { view_.TypeUserLine(line); },
-                .AfterInput = [this] { mainThread_.RunPending(); }}) {}
+                .AfterInput = [this] { mainThread_.RunPending(); }}) {
+    report_.SetUnknownGroupTest([this](const std::string& group) {
+      const TCharacter* character = controller_.Character();
+      return character == nullptr || NamesNothing(*character, Utf8ToUtf16(group));
+    });
+  }
 
   int Run(const std::string& character, std::istream& in) {
     if (!Reported(err_, kProgramPrefix, [&] { return controller_.Start(character); })) {

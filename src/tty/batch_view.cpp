@@ -4,6 +4,7 @@
 #include <nlohmann/json.hpp>
 #include <string_view>
 
+#include "lint/lint_report.h"
 #include "shell/character_selection.h"
 
 namespace kelmo {
@@ -74,13 +75,21 @@ void TBatchReport::ReplyStarted(TReplyEvent event, const std::string& line,
                                 const std::string& reply) {
   // A reply replaced before it finished is still reported, with nothing shown.
   if (open_) Write(current_, {});
-  current_ = TRecord{event, line, reply, {}, {}};
+  current_ = TRecord{event, line, reply, {}, {}, {}};
   open_ = true;
+}
+
+void TBatchReport::ReplyCameFrom(const TEntrySource& source) {
+  if (open_) current_.Source = source;
 }
 
 void TBatchReport::CommandExecuted(const std::string& written, bool known) {
   if (!open_) return;
-  (known ? current_.Commands : current_.Unknown).push_back(written);
+  if (known) {
+    current_.Commands.push_back(written);
+  } else if (!namesNothing_ || namesNothing_(written)) {
+    current_.Unknown.push_back(written);
+  }
 }
 
 void TBatchReport::ReplyFinished(const std::vector<std::string>& shownLines) {
@@ -102,6 +111,10 @@ void TBatchReport::Write(const TRecord& record, const std::vector<std::string>& 
   object["shown"] = shown;
   object["commands"] = record.Commands;
   object["unknown"] = record.Unknown;
+  if (record.Source) {
+    object["from"] = {{"file", ShownPath(record.Source->File, programFolder_)},
+                      {"line", record.Source->Line}};
+  }
   WriteRecord(out_, object);
 }
 

@@ -4,12 +4,16 @@
 // writes one JSON object per typed reply (JSON Lines) for character authors to check:
 //
 //   {"event":"reply","line":"hello","reply":"{PIC:a.bmp}Hi!","shown":"Hi!",
-//    "commands":["{PIC:a.bmp}"],"unknown":[]}
+//    "commands":["{PIC:a.bmp}"],"unknown":[],"from":{"file":"characters/a/words.txt","line":12}}
 //
 // event is why the reply came ("greeting", "reply", "skip", "invalid", "close", "timer",
 // "farewell"), line what was thought about, reply what Think returned, shown the balloon's lines
 // at the end of the reply joined with "\n", commands the display commands executed as written, in
-// order, and unknown the brace groups that named no display command (they vanish unseen).
+// order, and unknown the brace groups that named nothing at all (they vanish unseen): not the
+// groups of macro commands that gave no result, plug-in tags and marks that the character's
+// follow-ups look for (lint/group_meaning.h). from names the dictionary entry that gave the
+// reply: its file, relative to the program folder when it lies inside it, and its line from 1;
+// it is left out for a reply that no entry gave (an empty one, the program's own words).
 //
 // The view decodes every picture the controller loads, as the window would, and each load is a
 // record of its own, written when it happens (so a picture command's record comes before the
@@ -22,6 +26,8 @@
 // was given it, ok whether it decoded, width and height the decoded size (0 when it did not).
 #pragma once
 
+#include <functional>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -70,9 +76,20 @@ class TBatchView : public TChatView {
 
 class TBatchReport : public TChatObserver {
  public:
-  explicit TBatchReport(std::ostream& out) : out_(out) {}
+  // Tells whether a group that no display command took (UTF-8, as typed) names nothing at all.
+  using TGroupTest = std::function<bool(const std::string& group)>;
+
+  // A report written to out; the files of "from" are shown relative to programFolder (a UTF-8
+  // file-system path) when they lie inside it.
+  TBatchReport(std::ostream& out, std::string programFolder)
+      : out_(out), programFolder_(std::move(programFolder)) {}
+
+  // From now on only the groups for which namesNothing holds are listed as unknown; until then
+  // every group that no display command took is.
+  void SetUnknownGroupTest(TGroupTest namesNothing) { namesNothing_ = std::move(namesNothing); }
 
   void ReplyStarted(TReplyEvent event, const std::string& line, const std::string& reply) override;
+  void ReplyCameFrom(const TEntrySource& source) override;
   void CommandExecuted(const std::string& written, bool known) override;
   void ReplyFinished(const std::vector<std::string>& shownLines) override;
 
@@ -87,10 +104,13 @@ class TBatchReport : public TChatObserver {
     std::string Reply;
     std::vector<std::string> Commands;
     std::vector<std::string> Unknown;
+    std::optional<TEntrySource> Source;
   };
   void Write(const TRecord& record, const std::vector<std::string>& shownLines);
 
   std::ostream& out_;
+  const std::string programFolder_;
+  TGroupTest namesNothing_;
   bool open_ = false;  // a reply started and has not finished
   TRecord current_;
 };

@@ -47,7 +47,7 @@ void WriteBrokenCharacter(const TempFolder& folder) {
                               "{EQ{PREV}|F},読まれない", ""}));
   folder.Write("chars/broken/tsuzuki.txt",
                ShiftJisLines({"Q:NAZO,月,せいかい！", "Q:NAZO,つき",
-                              "(Q,.*,{PIC:futsuu.bmp}かっこ"}));
+                              "(Q,.*,{PIC:futsuu.bmp}かっこ", "Q:NAZO,.*,ぶぶー"}));
   folder.Write("chars/broken/kimochi.txt",
                ShiftJisLines({"なぞなぞ,{PIC:futsuu.bmp}なぞなぞ！{Q:NAZO}", "あ[い,あい",
                               TooComplexPattern() + ",むずかしい", "え,{PCI:futsuu.bmp}え",
@@ -86,6 +86,7 @@ const std::vector<TExpectedFinding>& BrokenCharacterFindings() {
       {"chars/broken/kotoba.txt", 13, "after-end-marker", W, "12 行目"},
       {"chars/broken/tsuzuki.txt", 2, "ignored-line", W, "種類 A"},
       {"chars/broken/tsuzuki.txt", 3, "pattern", E, "3 文字目でコンパイルできません"},
+      {"chars/broken/tsuzuki.txt", 4, "catch-all", W, "キーワード 10 件 (datab1、datab2)"},
       {"chars/broken/kimochi.txt", 2, "pattern", E, "need right bracket"},
       {"chars/broken/kimochi.txt", 3, "pattern", E, "pattern too complex"},
       {"chars/broken/kimochi.txt", 4, "unknown-command", W, "{PCI:futsuu.bmp}"},

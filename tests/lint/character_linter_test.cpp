@@ -11,6 +11,7 @@
 #include <tuple>
 
 #include "broken_character.h"
+#include "pictures/picture_files.h"
 #include "support/temp_folder.h"
 
 namespace kelmo::testing {
@@ -69,7 +70,7 @@ TEST(CharacterLinter, WritesOneLinePerFindingInFileOrderThenTheSummary) {
   ASSERT_EQ(written.size(), BrokenCharacterFindings().size() + 1);
   EXPECT_EQ(written.front().rfind("broken.klc:10: error: ", 0), 0u) << written.front();
   EXPECT_EQ(written[7].rfind("chars/broken/kotoba.txt:3: warning: ", 0), 0u) << written[7];
-  EXPECT_EQ(written.back(), "broken.klc: エラー 12 件、警告 17 件");
+  EXPECT_EQ(written.back(), "broken.klc: エラー 12 件、警告 18 件");
 }
 
 TEST(CharacterLinter, JsonLinesCarryTheSameFindings) {
@@ -92,7 +93,7 @@ TEST(CharacterLinter, JsonLinesCarryTheSameFindings) {
   EXPECT_EQ(found.size(), BrokenCharacterFindings().size());
   EXPECT_EQ(summary["file"], "broken.klc");
   EXPECT_EQ(summary["errors"], 12);
-  EXPECT_EQ(summary["warnings"], 17);
+  EXPECT_EQ(summary["warnings"], 18);
 }
 
 TEST(CharacterLinter, ExitStatusIsOneForWarningsOnly) {
@@ -103,6 +104,31 @@ TEST(CharacterLinter, ExitStatusIsOneForWarningsOnly) {
   EXPECT_EQ(report.Errors(), 0);
   EXPECT_EQ(report.Warnings(), 2);  // the empty reply, the missing DefaultBitmap
   EXPECT_EQ(report.ExitStatus(), 1);
+}
+
+// A follow-up that takes any line is named once (its file is both kind A lists), with its
+// previous-reply pattern and the keywords of kind B it answers before (separators are none); one
+// that takes some lines is not.
+TEST(CharacterLinter, AFollowUpThatTakesAnyLineIsNamedWithTheKeywordsItHides) {
+  const TempFolder folder;
+  folder.Write("f.klc",
+               "name\r\nf\r\nfolder\r\nf\r\nversion\r\n210\r\nDefaultBitmap\r\nf.bmp\r\n"
+               "dataa1\r\na.txt\r\ndataa2\r\na.txt\r\ndatab1\r\nb.txt\r\ndatab2\r\nb.txt,b2.txt\r\n");
+  folder.Write("f/a.txt", "heading\r\n{Q:TEA},^(YES|NO)$,fine\r\n{Q:TEA},.*,\"so you say\"\r\n");
+  folder.Write("f/b.txt", "CAT,cat\r\n{PRIOR},-\r\nDOG,dog\r\n");
+  folder.Write("f/b2.txt", "FISH,fish\r\n");
+  folder.Write("f/f.bmp", BmpFile({1, 1, {0xFFFFFF}}, {}));
+  const TLintReport report = LintCharacter({folder.Path(), folder.Path() + "f.klc"});
+  ASSERT_EQ(report.Findings().size(), 1u) << report.Findings().front().Message;
+  const TLintFinding& finding = report.Findings().front();
+  EXPECT_EQ(ShownPath(finding.Path, folder.Path()), "f/a.txt");
+  EXPECT_EQ(finding.Line, 3);
+  EXPECT_EQ(finding.Check, "catch-all");
+  EXPECT_EQ(finding.Severity, TLintSeverity::Warning);
+  EXPECT_NE(finding.Message.find("「.*」"), std::string::npos) << finding.Message;
+  EXPECT_NE(finding.Message.find("「{Q:TEA}」"), std::string::npos) << finding.Message;
+  // b.txt is listed twice (datab1, datab2): 2 + 2 + 1.
+  EXPECT_NE(finding.Message.find("キーワード 5 件"), std::string::npos) << finding.Message;
 }
 
 TEST(CharacterLinter, ACharacterThatCannotLoadIsAnErrorAtItsVersion) {

@@ -1,11 +1,13 @@
 // The linter's checks one by one: macro texts, the column of a pattern error in the field as
-// written, and the known key closest to a misspelt one.
+// written, the patterns found in every line, and the known key closest to a misspelt one.
 #include <gtest/gtest.h>
 
 #include "charfile/code_page.h"
+#include "lint/catch_all_pattern.h"
 #include "lint/definition_lint.h"
 #include "lint/macro_text_check.h"
 #include "lint/pattern_check.h"
+#include "regex/regexp.h"
 
 namespace kelmo::testing {
 namespace {
@@ -102,6 +104,56 @@ TEST(PatternCheck, GivesTheEnginesMessageAndItsOffset) {
   EXPECT_EQ(error->Message, "need right parenthesis");
   EXPECT_EQ(error->Offset, 4u);
   EXPECT_FALSE(CompilePattern("AB(C)"));
+}
+
+// Patterns as the dictionaries store them (normalised: letters upper case), and whether each is
+// found in every line a user can say: never empty, without a line break.
+struct TCatchAllCase {
+  const char* Name;
+  const char* Pattern;  // UTF-8
+  bool Everywhere;
+};
+
+class CatchAllPattern : public ::testing::TestWithParam<TCatchAllCase> {};
+
+INSTANTIATE_TEST_SUITE_P(
+    Patterns, CatchAllPattern,
+    ::testing::Values(TCatchAllCase{"Empty", "", true}, TCatchAllCase{"AnyRun", ".*", true},
+                      TCatchAllCase{"AnyCharacter", ".", true},
+                      TCatchAllCase{"SomeCharacters", ".+", true},
+                      TCatchAllCase{"LineHead", "^", true}, TCatchAllCase{"LineTail", "$", true},
+                      TCatchAllCase{"WholeLine", "^.*$", true},
+                      TCatchAllCase{"WholeLineOfOneOrMore", "^.+$", true},
+                      TCatchAllCase{"EmptyAlternative", "(A|)", true},
+                      TCatchAllCase{"Optional", "A?", true},
+                      TCatchAllCase{"LastCharacter", ".$", true},
+                      TCatchAllCase{"FirstCharacter", "^.", true},
+                      TCatchAllCase{"ClassAndItsComplement", "[^A]|A", true},
+                      TCatchAllCase{"DoubleByteComplement", "[^あ]|あ", true},
+                      TCatchAllCase{"KeywordOrAnythingAfterIt", "猫|.*", true},
+                      TCatchAllCase{"EmptyLineOnly", "^$", false},
+                      TCatchAllCase{"Keyword", "ねこ", false},
+                      TCatchAllCase{"KeywordAlternatives", "月|つき|ツキ", false},
+                      TCatchAllCase{"ClosureThenLetter", "A*B", false},
+                      TCatchAllCase{"NegatedClass", "[^A]", false},
+                      TCatchAllCase{"TwoCharacters", "..", false},
+                      TCatchAllCase{"AnchoredKeyword", "^(うん|はい)", false},
+                      TCatchAllCase{"LineBreakOnly", "\n", false},
+                      TCatchAllCase{"QuestionAtTheEnd", "\?$", false},
+                      TCatchAllCase{"Broken", "(A", false}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+TEST_P(CatchAllPattern, IsFoundInEveryLineOnlyWhenItIs) {
+  const std::string pattern = Utf8ToShiftJis(GetParam().Pattern);
+  const bool everywhere = FoundInEveryLine(pattern);
+  EXPECT_EQ(everywhere, GetParam().Everywhere);
+  if (!everywhere) return;
+  // What it calls a catch-all, the search finds in lines of every shape.
+  TbmRExp expression;
+  expression.SetPattern(pattern);
+  for (const char* line : {"A", "B", "AB", "BA", "ねこ", "?", "あ", "〓", "A?", "ZZZZ"}) {
+    EXPECT_TRUE(expression.Found(Utf8ToShiftJis(line))) << line;
+  }
 }
 
 struct TKeyCase {

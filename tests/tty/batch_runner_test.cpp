@@ -67,7 +67,7 @@ TEST(BatchRunnerTest, GreetingRepliesAndClosingWordsAreReportedInOrder) {
   ASSERT_EQ(transcript.Records.size(), 3u);
   EXPECT_EQ(transcript.Records[0],
             Json::parse(R"({"event":"greeting","line":"KCCalled","reply":"hi","shown":"hi",)"
-                        R"("commands":[],"unknown":[]})"));
+                        R"("commands":[],"unknown":[],"from":{"file":"kit/dict.txt","line":2}})"));
   EXPECT_EQ(transcript.Records[1]["event"], "reply");
   EXPECT_EQ(transcript.Records[1]["line"], "hello");
   EXPECT_EQ(transcript.Records[1]["reply"], "hello たろう");
@@ -153,10 +153,61 @@ INSTANTIATE_TEST_SUITE_P(
         TCommandCase{"BackspaceErasesDoubleWidthLetter", "あい{^H}う", "あう", {"{^H}"}, {}},
         TCommandCase{"BackspaceCrossesLineBreak", "a{BR}{^H}b", "ab", {"{^H}"}, {}, "a\r\n{^H}b"},
         TCommandCase{"UnknownGroupVanishes", "a{HELLO}b", "ab", {}, {"{HELLO}"}},
+        // Macro commands that give no result stay in the reply and vanish: no unknown groups.
+        TCommandCase{"MemoCommandIsKnown", "a{MEMO10:x}b", "ab", {}, {}},
+        TCommandCase{"FlagCommandIsKnown", "a{FLAG10!}b", "ab", {}, {}},
+        TCommandCase{"CounterCommandIsKnown", "a{COUNT10+2}b", "ab", {}, {}},
+        TCommandCase{"PluginTagIsKnown", "a{weather.today}b", "ab", {}, {}},
+        TCommandCase{"MisspeltCommandIsUnknown", "a{PCI:x.bmp}b", "ab", {}, {"{PCI:x.bmp}"}},
         // The evaluator already drops an unclosed group, so typing never meets one.
         TCommandCase{"UnclosedBraceDropped", "abc{oops", "abc", {}, {}, "abc"},
         TCommandCase{"UnclosedCommandDropped", "abc{WAITRETURN", "abc", {}, {}, "abc"}),
     [](const ::testing::TestParamInfo<TCommandCase>& info) { return info.param.Name; });
+
+TEST(BatchRunnerTest, FromNamesTheDictionaryLineThatGaveEachReply) {
+  TempFolder home;
+  WriteSettings(home);
+  // dict.txt: "hello" on line 1, then the kit's own words from line 2 (KCCalled, CloseWindow).
+  const std::string kit = WriteKit(home, {{"hello", "hello there"}});
+  const TTranscript transcript = RunLines(home, kit, "hello\n");
+
+  ASSERT_EQ(transcript.Records.size(), 3u);
+  EXPECT_EQ(transcript.Records[0]["from"], Json::parse(R"({"file":"kit/dict.txt","line":2})"));
+  EXPECT_EQ(transcript.Records[1]["from"], Json::parse(R"({"file":"kit/dict.txt","line":1})"));
+  EXPECT_EQ(transcript.Records[2]["event"], "close");
+  EXPECT_EQ(transcript.Records[2]["from"], Json::parse(R"({"file":"kit/dict.txt","line":3})"));
+}
+
+TEST(BatchRunnerTest, AReplyThatNoEntryGaveHasNoFrom) {
+  TempFolder home;
+  WriteSettings(home);
+  const std::string quiet = WriteCharacter(home, "quiet", "quiet", {{"KCCalled", "hi"}});
+  const TTranscript transcript = RunLines(home, quiet, "anything\n");
+
+  ASSERT_EQ(transcript.Records.size(), 3u);
+  EXPECT_TRUE(transcript.Records[0].contains("from"));
+  EXPECT_EQ(transcript.Records[1]["reply"], "");
+  EXPECT_FALSE(transcript.Records[1].contains("from"));
+  EXPECT_EQ(transcript.Records[2]["event"], "close");
+  EXPECT_FALSE(transcript.Records[2].contains("from"));
+}
+
+TEST(BatchRunnerTest, AMarkThatAFollowUpLooksForIsNoUnknownGroup) {
+  TempFolder home;
+  WriteSettings(home);
+  home.Write("kit/follow.txt", "{Q:TEA},yes,good\r\n");
+  const std::string kit =
+      WriteCharacter(home, "kit", "kit",
+                     {{"KCCalled", "hi"}, {"tea", "tea?{Q:TEA}"}, {"cake", "cake?{Q:CAKE}"}},
+                     {"dataa1", "follow.txt"});
+  const TTranscript transcript = RunLines(home, kit, "tea\nyes\ncake\n");
+
+  ASSERT_GE(transcript.Records.size(), 4u);
+  EXPECT_THAT(Strings(transcript.Records[1]["unknown"]), IsEmpty());
+  EXPECT_EQ(transcript.Records[2]["shown"], "good");
+  EXPECT_EQ(transcript.Records[2]["from"], Json::parse(R"({"file":"kit/follow.txt","line":1})"));
+  EXPECT_THAT(Strings(transcript.Records[3]["unknown"]), ElementsAre("{Q:CAKE}"));
+}
 
 TEST(BatchRunnerTest, SkipReportsTheCutReplyAndTheNewOne) {
   TempFolder home;
@@ -316,7 +367,8 @@ TEST(BatchRunnerTest, LinesEndedByCrLfAndInvalidUtf8AreSaidSafely) {
   EXPECT_EQ(transcript.Status, 0);
   ASSERT_EQ(transcript.Records.size(), 5u);
   EXPECT_EQ(transcript.Records[1]["shown"], "went");
-  EXPECT_EQ(transcript.Records[2]["line"], "??");
+  // Bytes that are no UTF-8 are characters code page 932 cannot hold: geta marks.
+  EXPECT_EQ(transcript.Records[2]["line"], "〓〓");
   EXPECT_EQ(transcript.Records[3]["line"], "");
 }
 
