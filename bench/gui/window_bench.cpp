@@ -8,8 +8,10 @@
 //              interval of 1 ms, through the event loop and painting: 1 KB (Shift-JIS) as short
 //              lines, 1 KB and 10 KB as one long paragraph. A letter must cost the same however
 //              much the balloon already holds.
+//   enter      Enter during a long reply: the time from the key to the rest of the reply shown
+//              and painted, for 10,000 lines and for 1 MB (Shift-JIS) of text.
 //
-//   window_bench [--runs=N] [--part=startup|typing|all]
+//   window_bench [--runs=N] [--part=startup|typing|enter|all]
 //
 // "Painted on the screen" is read from the X server: the window is found by its title and the
 // first line of its balloon edit is read back every millisecond until glyph pixels appear there
@@ -34,6 +36,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <memory>
 #include <optional>
 #include <string>
 #include <thread>
@@ -55,6 +58,9 @@ using namespace std::chrono_literals;
 constexpr double kStartupTargetMs = 400;
 constexpr double kMemoryTargetMb = 80;
 constexpr double kCpuPerLetterTargetMs = 0.15;
+// Targets of Enter showing the rest of a long reply at once.
+constexpr double kEnterTenThousandLinesTargetMs = 1000;
+constexpr double kEnterMegabyteTargetMs = 2000;
 
 constexpr int kDefaultRuns = 5;
 // How long a start-up may take before the run counts as failed.
@@ -347,24 +353,51 @@ double ProcessCpuMs() {
   return now.tv_sec * 1e3 + now.tv_nsec / 1e6;
 }
 
+// The real window with a character whose answer to "long" is reply (UTF-8, macros allowed), at
+// typing interval 1; the reply starts typing when Start returns true.
+class TTypist {
+ public:
+  explicit TTypist(const std::string& reply)
+      : home_(std::filesystem::path(KELMO_PROGRAM).parent_path()), form_(Prepare(reply), false) {
+    options_.AppDir = home_.Path();
+    controller_ = std::make_unique<TChatController>(form_, options_);
+    form_.Attach(*controller_);
+  }
+  ~TTypist() { controller_->Shutdown(); }
+
+  bool Start() {
+    if (!controller_->Start(home_.Path() + "typist.klc")) return false;
+    form_.StartTimer();
+    QApplication::processEvents();
+    form_.RichBalloon()->SetText("long");
+    controller_->PressEnter();
+    return true;
+  }
+
+  TChatController& Controller() { return *controller_; }
+
+ private:
+  std::string Prepare(const std::string& reply) {
+    home_.Write("Kelmo.ini",
+                Utf8ToShiftJis(kProfile) + "[Balloon]\r\nSpeed=1\r\n[Log]\r\nKeep=0\r\n");
+    home_.Write("typist/dict.txt", Utf8ToShiftJis("{EQ{OPERATEMESSAGE}|LONG}," + reply + "\r\n"));
+    home_.Write("typist.klc",
+                "name\r\nTypist\r\nfolder\r\ntypist\r\nversion\r\n210\r\ndata02\r\ndict.txt\r\n");
+    return home_.Path();
+  }
+
+  TProgramHome home_;
+  TFormMain form_;
+  TControllerOptions options_;
+  std::unique_ptr<TChatController> controller_;
+};
+
 // Types the reply to "long" in the real window at interval 1 through the event loop; returns the
 // CPU milliseconds per letter.
 double TypingCpuPerLetter(const std::string& reply, int letters) {
-  const TProgramHome home(std::filesystem::path(KELMO_PROGRAM).parent_path());
-  home.Write("Kelmo.ini", Utf8ToShiftJis(kProfile) + "[Balloon]\r\nSpeed=1\r\n[Log]\r\nKeep=0\r\n");
-  home.Write("typist/dict.txt", Utf8ToShiftJis("{EQ{OPERATEMESSAGE}|LONG}," + reply + "\r\n"));
-  home.Write("typist.klc",
-             "name\r\nTypist\r\nfolder\r\ntypist\r\nversion\r\n210\r\ndata02\r\ndict.txt\r\n");
-  TFormMain form(home.Path(), false);
-  TControllerOptions options;
-  options.AppDir = home.Path();
-  TChatController controller(form, options);
-  form.Attach(controller);
-  if (!controller.Start(home.Path() + "typist.klc")) return -1;
-  form.StartTimer();
-  QApplication::processEvents();
-  form.RichBalloon()->SetText("long");
-  controller.PressEnter();
+  TTypist typist(reply);
+  if (!typist.Start()) return -1;
+  TChatController& controller = typist.Controller();
 
   QEventLoop loop;
   QTimer watch;
@@ -375,7 +408,6 @@ double TypingCpuPerLetter(const std::string& reply, int letters) {
   watch.start(kTypingWatchIntervalMs);
   loop.exec();
   const double cpu = ProcessCpuMs() - cpuStart;
-  controller.Shutdown();
   return cpu / letters;
 }
 
@@ -413,6 +445,52 @@ bool MeasureTyping() {
   return met;
 }
 
+// ----- Enter during a long reply -----------------------------------------------------------------
+
+struct TEnterCost {
+  double WallMs = -1;
+  double CpuMs = -1;
+};
+
+// Time from Enter during the reply to the rest of it shown and painted.
+TEnterCost EnterShowsTheRest(const std::string& reply) {
+  TTypist typist(reply);
+  if (!typist.Start()) return {};
+  TChatController& controller = typist.Controller();
+  controller.TimerTimer();  // a few letters typed
+  const double cpuStart = ProcessCpuMs();
+  const TClock::time_point start = TClock::now();
+  controller.PressEnter();
+  QApplication::processEvents();  // the balloon lays out and paints what it was given
+  const TEnterCost cost{std::chrono::duration<double, std::milli>(TClock::now() - start).count(),
+                        ProcessCpuMs() - cpuStart};
+  return controller.State() == stReplyDone ? cost : TEnterCost{};
+}
+
+bool MeasureEnter() {
+  std::string tenThousandLines;
+  for (int i = 0; i < 10000; ++i) tenThousandLines += "灯りの番をしています。{BR}";
+  int letters = 0;
+  const std::string megabyte = TypingReply(1024, false, &letters);
+  struct TRow {
+    const char* Name;
+    const std::string& Reply;
+    double TargetMs;
+  };
+  bool met = true;
+  for (const TRow& row : {TRow{"10,000 lines", tenThousandLines, kEnterTenThousandLinesTargetMs},
+                          TRow{"1 MB        ", megabyte, kEnterMegabyteTargetMs}}) {
+    const TEnterCost cost = EnterShowsTheRest(row.Reply);
+    const bool ok = cost.WallMs >= 0 && cost.WallMs <= row.TargetMs;
+    // The processor time is what a busy machine does not inflate.
+    std::cout << "enter " << row.Name << ": " << cost.WallMs << " ms to the rest shown ("
+              << cost.CpuMs << " ms processor time)" << (ok ? "  [within " : "  [OVER ")
+              << row.TargetMs << " ms]\n";
+    met = met && ok;
+  }
+  return met;
+}
+
 }  // namespace
 }  // namespace kelmo
 
@@ -426,7 +504,7 @@ int main(int argc, char** argv) {
     } else if (argument.rfind("--part=", 0) == 0) {
       part = argument.substr(7);
     } else {
-      std::cerr << "usage: window_bench [--runs=N] [--part=startup|typing|all]\n";
+      std::cerr << "usage: window_bench [--runs=N] [--part=startup|typing|enter|all]\n";
       return 2;
     }
   }
@@ -436,13 +514,14 @@ int main(int argc, char** argv) {
   }
   bool met = true;
   if (part == "startup" || part == "all") met = kelmo::MeasureStartup(KELMO_PROGRAM, runs) && met;
-  if (part == "typing" || part == "all") {
+  if (part == "typing" || part == "enter" || part == "all") {
     int qtArgc = 1;
     char name[] = "window_bench";
     char* qtArgv[] = {name, nullptr};
     QApplication application(qtArgc, qtArgv);
     kelmo::UseApplicationFont();
-    met = kelmo::MeasureTyping() && met;
+    if (part != "enter") met = kelmo::MeasureTyping() && met;
+    if (part != "typing") met = kelmo::MeasureEnter() && met;
   }
   return met ? 0 : 1;
 }

@@ -8,7 +8,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextLayout>
-#include <vector>
+#include <algorithm>
 
 namespace kelmo {
 namespace {
@@ -77,21 +77,38 @@ QString TBalloonEdit::ParagraphText() const {
 
 void TBalloonEdit::SetText(const std::string& text) {
   const QString paragraphs = WithParagraphBreaks(text);
-  const QString shown = isReadOnly() ? ParagraphText() : QString();
-  if (isReadOnly() && paragraphs.startsWith(shown)) {
-    // A reply's next line: the lines shown stay as they are.
+  if (!isReadOnly()) {
+    setPlainText(paragraphs);
+  } else {
+    const QString shown = ParagraphText();
+    // A reply's next line keeps the lines shown as they are; other text replaces them.
+    const bool continues = paragraphs.startsWith(shown);
+    if (!continues) clear();
+    AppendInPieces(continues ? paragraphs.mid(shown.size()) : paragraphs);
+  }
+  ShowCaretAtLastLineEnd();
+}
+
+void TBalloonEdit::AppendInPieces(const QString& paragraphs) {
+  // A document lays out a paragraph as a whole, in time that grows faster than its length: a long
+  // text shown at once (Enter during a reply) goes in piece by piece, each piece's lines broken
+  // off before the next comes, so that no laid-out block grows beyond a piece and a line.
+  constexpr qsizetype kPieceLength = 2048;
+  for (qsizetype start = 0; start < paragraphs.size();) {
+    qsizetype length = std::min(kPieceLength, paragraphs.size() - start);
+    if (start + length < paragraphs.size() && paragraphs[start + length - 1].isHighSurrogate()) {
+      ++length;  // a letter outside the basic plane stays whole
+    }
     editing_ = true;
     QTextCursor end(document());
     end.beginEditBlock();
     end.movePosition(QTextCursor::End);
-    InsertParagraphs(end, paragraphs.mid(shown.size()));
+    InsertParagraphs(end, paragraphs.mid(start, length));
     end.endEditBlock();
     editing_ = false;
     BreakIntoLines(end.block());
-  } else {
-    setPlainText(paragraphs);
+    start += length;
   }
-  ShowCaretAtLastLineEnd();
 }
 
 void TBalloonEdit::AppendToLastLine(const std::string& text) {
@@ -140,18 +157,15 @@ void TBalloonEdit::BreakIntoLines(const QTextBlock& block) {
   document()->documentLayout()->blockBoundingRect(block);
   const QTextLayout* layout = block.layout();
   if (layout == nullptr || layout->lineCount() < 2) return;
-  std::vector<int> lineStarts;
-  for (int i = 1; i < layout->lineCount(); ++i) {
-    lineStarts.push_back(block.position() + layout->lineAt(i).textStart());
-  }
+  // Only the last line is typed on: it becomes a block of its own, and the lines before it stay
+  // one block, which wraps where it wrapped before (a prefix ending at a line start breaks the
+  // same way). One split instead of one per line keeps a long text shown at once quick.
   QTextBlockFormat continuing = block.blockFormat();
   continuing.setProperty(kContinuesParagraph, true);
   QTextCursor cursor(document());
   cursor.beginEditBlock();
-  for (auto start = lineStarts.rbegin(); start != lineStarts.rend(); ++start) {
-    cursor.setPosition(*start);
-    cursor.insertBlock(continuing);
-  }
+  cursor.setPosition(block.position() + layout->lineAt(layout->lineCount() - 1).textStart());
+  cursor.insertBlock(continuing);
   cursor.endEditBlock();
 }
 

@@ -8,9 +8,9 @@
 //
 // Typing a reply costs the same per letter however long its paragraph grows. A document lays out
 // and repaints a whole paragraph when a letter is added to it, so while the balloon is read-only
-// the paragraph being typed is held as one block per line on the screen: each block after the
-// first is marked as continuing the paragraph, Text() joins them again, and a letter lays out and
-// repaints its line alone. The lines are broken again whenever the width or the font changes, and
+// the line being typed is held as a block of its own: each block after a paragraph's first is
+// marked as continuing the paragraph, Text() joins them again, and a letter lays out and repaints
+// its line alone. The lines are broken again whenever the width or the font changes, and
 // joined when the balloon becomes editable, so that the user edits plain paragraphs.
 #pragma once
 
@@ -57,8 +57,10 @@ class TBalloonEdit : public QTextEdit {
   int LastLineEndPosition() const;
   // Puts the caret at the end of the last line and scrolls that line into view.
   void ShowCaretAtLastLineEnd();
-  // While read-only: splits block into one block per line on the screen.
+  // While read-only: splits the last line on the screen off block, as a continuing block.
   void BreakIntoLines(const QTextBlock& block);
+  // While read-only: appends paragraphs (LF between them) at the end, in pieces.
+  void AppendInPieces(const QString& paragraphs);
   // Joins every continuing block to its paragraph, and breaks the last one again while read-only.
   void RewrapLines();
 

@@ -145,6 +145,28 @@ TEST(BalloonEditTest, EditableBalloonHoldsWholeParagraphs) {
   EXPECT_EQ(balloon.Text(), kJapanese + "あ\r\n");
 }
 
+TEST(BalloonEditTest, LongTextShownAtOnceLooksAsInTheEditableBalloon) {
+  std::string reply = "a";
+  for (int i = 0; i < 60; ++i) reply += kJapanese;  // beyond one piece of the insertion
+  std::string replaced = kJapanese + "\n" + reply;
+  TBalloonEdit shown;
+  TBalloonEdit set;
+  for (TBalloonEdit* balloon : {&shown, &set}) {
+    balloon->resize(kBalloonSize);
+    balloon->show();
+  }
+  shown.setReadOnly(true);
+  shown.SetText("a");  // continued by the reply, then replaced by text that does not continue it
+  for (const std::string& text : {reply, replaced}) {
+    shown.SetText(text);
+    set.SetText(text);
+    QApplication::processEvents();
+    EXPECT_EQ(shown.Text(), text == reply ? reply : kJapanese + "\r\n" + reply);
+    EXPECT_EQ(shown.grab().toImage(), set.grab().toImage());
+    EXPECT_EQ(LinesOf(shown.textCursor().block()), 1);
+  }
+}
+
 TEST(BalloonEditTest, NewTextThatDoesNotContinueTheShownOneReplacesIt) {
   TBalloonEdit balloon;
   balloon.resize(kBalloonSize);
