@@ -24,8 +24,7 @@ int RunInstall(const std::string& programFolder, const std::string& package,
     return 1;
   }
   for (const TInstalledCharacter& character : result.Characters) {
-    out << (result.Updated ? "更新しました: " : "インストールしました: ") << character.Name << " ("
-        << character.DefinitionPath << ")\n";
+    out << InstalledLine(character, result.Updated) << '\n';
   }
   return 0;
 }

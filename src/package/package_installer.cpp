@@ -282,6 +282,11 @@ TInstallResult Install(const TInstallRequest& request, TCharacterList* list) {
 
 }  // namespace
 
+std::string InstalledLine(const TInstalledCharacter& character, bool updated) {
+  return (updated ? "更新しました: " : "インストールしました: ") + character.Name + " (" +
+         character.DefinitionPath + ")";
+}
+
 TInstallResult InstallPackage(const TInstallRequest& request, TCharacterList& list) {
   return Install(request, &list);
 }

@@ -65,6 +65,10 @@ struct TInstallResult {
   std::vector<TInstalledCharacter> Characters;  // what is installed now, in package order
 };
 
+// What a user reads about one character an install put in place: "インストールしました: " or,
+// after an update, "更新しました: ", then its name and its definition file in parentheses.
+std::string InstalledLine(const TInstalledCharacter& character, bool updated);
+
 // Installs the package into the program folder and adds its characters to list (kept by the
 // caller, a running program's list; it is saved to the settings file here, a character already
 // listed keeps its place). Never raises: a refusal or failure comes back as the result's code, and

@@ -10,6 +10,7 @@
 #include "charfile/code_page.h"
 #include "charfile/data_path.h"
 #include "charfile/text_utils.h"
+#include "package/package_paths.h"
 
 namespace kelmo {
 namespace {
@@ -20,10 +21,16 @@ bool HasCharacterExtension(const std::string& fileName) {
              kCharacterFileExtension;
 }
 
+// One spelling of the file a data path names, so that the list's and an install's paths compare.
+std::filesystem::path SamePathKey(const std::string& dataPath) {
+  return NormalPath(ResolveDataPath(dataPath));
+}
+
 }  // namespace
 
-TCharacterSelection::TCharacterSelection(TCharacterList& list, std::string appDir)
-    : list_(list), appDir_(std::move(appDir)) {
+TCharacterSelection::TCharacterSelection(TCharacterList& list, std::string appDir,
+                                         TSelectionPackageActions actions)
+    : list_(list), appDir_(std::move(appDir)), actions_(std::move(actions)) {
   ScanProgramFolder();
   FillFromCharacterList();
 }
@@ -83,6 +90,37 @@ std::string TCharacterSelection::Confirm(int index) {
   list_.AddCharacter(selectedPath_);
   for (const std::string& path : rowPaths_) list_.AddCharacter(path);
   return {};
+}
+
+int TCharacterSelection::RowOf(const std::string& dataPath) const {
+  const std::filesystem::path wanted = SamePathKey(dataPath);
+  for (size_t i = 0; i < rowPaths_.size(); ++i) {
+    if (SamePathKey(rowPaths_[i]) == wanted) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+bool TCharacterSelection::AddPackage(const std::string& fileSystemPath) {
+  if (!HandlesPackages()) return false;
+  const TPackageAdded added = actions_.Install(fileSystemPath);
+  for (const std::string& path : added.Installed) {
+    if (RowOf(path) < 0) AddRow(path);
+  }
+  if (added.SwitchTo.empty()) return false;
+  const int row = RowOf(added.SwitchTo);
+  return row >= 0 && Confirm(row).empty();
+}
+
+bool TCharacterSelection::CanRemoveRow(int index) const {
+  if (!HandlesPackages() || index < 0 || static_cast<size_t>(index) >= rows_.size()) return false;
+  return actions_.RunningPath.empty() ||
+         SamePathKey(rowPaths_[static_cast<size_t>(index)]) != SamePathKey(actions_.RunningPath);
+}
+
+bool TCharacterSelection::RemoveRow(int index) {
+  if (!CanRemoveRow(index) || !actions_.Remove(rowPaths_[static_cast<size_t>(index)])) return false;
+  DeleteRow(index);
+  return true;
 }
 
 }  // namespace kelmo

@@ -368,7 +368,7 @@ void TChatController::MenuChangeCharacterClick() {
 
 void TChatController::ChooseCharacter() {
   if (characterList_ == nullptr || closed_) return;
-  TCharacterSelection selection(*characterList_, appDir_);
+  TCharacterSelection selection(*characterList_, appDir_, PackageActions());
   if (!ShowSelection(selection)) return;
   SayFarewell(selection.SelectedPath());
 }

@@ -35,6 +35,8 @@
 #include "shell/chat_log.h"
 #include "shell/chat_state.h"
 #include "shell/chat_view.h"
+#include "shell/character_install.h"
+#include "shell/character_selection.h"
 #include "shell/config_dialog.h"
 #include "shell/hand_over.h"
 #include "shell/nadenade.h"
@@ -185,6 +187,19 @@ class TChatController : private TDisplayCommandHost {
   // Closing once the closing talk has begun.
   THandOverAnswer TakeHandOver(const THandOverRequest& request);
 
+  // --- Character packages (character_install.cpp) ------------------------------------------------
+
+  // Installs the character package file (a UTF-8 file-system path), as a drop on the window or a
+  // second start's "--install" asks, with the conversation suspended: the view is asked before an
+  // update (a view that cannot ask updates), a refusal is shown with its reason (a declined update
+  // is not), and the switch to the first installed character is offered (a view that cannot ask
+  // is shown what was installed instead). The character in use, when updated, is loaded again
+  // without asking, so that none of its replaced files stays in use. A switch is the selection
+  // dialog's: the farewell, then READCHARACTER:. Returns the install's result; nothing, with
+  // nothing shown or changed, while a load, a thought, a typing step, a dialog or the closing
+  // talk runs, or before a character is up.
+  std::optional<TInstallResult> InstallCharacterPackage(const std::string& package);
+
   // --- The conversation (also used by the tests) ------------------------------------------------
 
   // Asks the character about word (Shift-JIS) with the dictionary mask: "KE_BeginThink" may change
@@ -283,6 +298,13 @@ class TChatController : private TDisplayCommandHost {
   // The current character types its farewell to "ReadCharacter:" + path (a data path); the
   // READCHARACTER: command at its end performs the switch.
   void SayFarewell(const std::string& path);
+  // The install and its questions, the conversation already suspended (character_install.cpp).
+  TPackageOffer InstallAndOffer(const std::string& package);
+  // Asks about removing the character (a data path), then moves it to the trash, showing why when
+  // it could not; true when its files are gone.
+  bool RemoveWithConfirmation(const std::string& dataPath);
+  // The selection dialog's package buttons, served by the two above.
+  TSelectionPackageActions PackageActions();
   // text (Shift-JIS) as the user's line, after whatever the user has typed; stUserInput only.
   void SayAsUser(const std::string& text);
   void Broadcast(std::u16string_view event, std::u16string& text);

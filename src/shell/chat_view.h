@@ -109,6 +109,10 @@ class TChatView {
   // Shows a plain message box and returns when the user has closed it.
   virtual void ShowMessage(const std::string& text) = 0;
 
+  // Asks the user a yes/no question (UTF-8; a message box with Yes and No) and returns the
+  // answer; nothing from a view that cannot ask (the controller then decides without).
+  virtual std::optional<bool> AskYesNo(const std::string& /*question*/) { return std::nullopt; }
+
   // Whether the main window is shown. Hiding it hides the petting window too; showing it does not
   // show the petting window.
   virtual bool IsVisible() const { return true; }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -43,6 +44,10 @@ class TFakeView : public TChatView {
     sounds.push_back((wait ? "wait " : "async ") + path);
   }
   void ShowMessage(const std::string& text) override { messages.push_back(text); }
+  std::optional<bool> AskYesNo(const std::string& question) override {
+    questions.push_back(question);
+    return answer ? answer(question) : std::nullopt;
+  }
   bool IsVisible() const override { return visible; }
   void SetVisible(bool value) override { visible = value; }
   void ShowAndActivate() override {
@@ -95,6 +100,9 @@ class TFakeView : public TChatView {
   bool pictureDecodes = true;
   std::vector<std::string> sounds;
   std::vector<std::string> messages;
+  std::vector<std::string> questions;
+  // Answers the yes/no questions; without it the view cannot ask.
+  std::function<std::optional<bool>(const std::string&)> answer;
   std::vector<std::string> calls;
   bool visible = false;
   bool stayOnTop = false;
