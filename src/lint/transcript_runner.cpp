@@ -13,6 +13,7 @@
 #include "charfile/kelmo_error.h"
 #include "charfile/random_source.h"
 #include "charfile/text_file.h"
+#include "lint/terminal_text.h"
 #include "lint/transcript.h"
 #include "shell/chat_controller.h"
 #include "shell/headless_drive.h"
@@ -96,6 +97,12 @@ class TTranscriptView : public TChatView, public TChatObserver {
   std::vector<std::string> shown_;
 };
 
+// A line of the report: what it quotes from the transcript or the character may hold any bytes,
+// which must not reach the terminal as they are.
+void WriteLine(std::ostream& out, const std::string& line) {
+  out << TerminalText(line) << '\n';
+}
+
 std::string Written(const TExpectedLine& expected) {
   return expected.Kind == TExpectedLine::TKind::Pattern ? "~ " + expected.Text : expected.Text;
 }
@@ -172,10 +179,11 @@ class TTranscriptRun {
       if (!RunCase(testCase)) ++failed;
       if (!loaded_) return false;
     }
-    out_ << options_.Transcript << ": " << transcript_.Cases.size() << " 件中 "
-         << transcript_.Cases.size() - static_cast<size_t>(failed) << " 件成功";
-    if (failed > 0) out_ << "、" << failed << " 件失敗";
-    out_ << '\n';
+    std::string summary =
+        options_.Transcript + ": " + std::to_string(transcript_.Cases.size()) + " 件中 " +
+        std::to_string(transcript_.Cases.size() - static_cast<size_t>(failed)) + " 件成功";
+    if (failed > 0) summary += "、" + std::to_string(failed) + " 件失敗";
+    WriteLine(out_, summary);
     return failed == 0;
   }
 
@@ -201,7 +209,7 @@ class TTranscriptRun {
         controller, &view, TTypingPace::Instant, kTranscriptReplyLimit,
         {.TypeUserLine = [&view](const std::string& line) { view.SetBalloonText(line); }});
     if (!controller.Start(characterPath_)) {
-      out_ << options_.Transcript << ":1: 人格を読み込めません: " << characterPath_ << '\n';
+      WriteLine(out_, options_.Transcript + ":1: 人格を読み込めません: " + characterPath_);
       loaded_ = false;
       return false;
     }
@@ -255,8 +263,8 @@ class TTranscriptRun {
   }
 
   void Fail(int lineNumber, const std::string& what, const std::vector<std::string>& diff) {
-    out_ << options_.Transcript << ':' << lineNumber << ": 失敗: " << what << '\n';
-    for (const std::string& line : diff) out_ << line << '\n';
+    WriteLine(out_, options_.Transcript + ':' + std::to_string(lineNumber) + ": 失敗: " + what);
+    for (const std::string& line : diff) WriteLine(out_, line);
   }
 
   const TTranscriptOptions& options_;
@@ -278,13 +286,14 @@ int RunTranscript(const TTranscriptOptions& options, std::ostream& out) {
     errors.push_back({1, std::string("読めません: ") + error.what()});
   }
   for (const TTranscriptError& error : errors) {
-    out << options.Transcript << ':' << error.LineNumber << ": error: " << error.Message << '\n';
+    WriteLine(out, options.Transcript + ':' + std::to_string(error.LineNumber) +
+                       ": error: " + error.Message);
   }
   if (!errors.empty()) return 1;
   try {
     return TTranscriptRun(options, transcript, out).Run() ? 0 : 1;
   } catch (const EFileError& error) {
-    out << options.Transcript << ":1: error: " << error.what() << '\n';
+    WriteLine(out, options.Transcript + ":1: error: " + error.what());
     return 1;
   }
 }

@@ -32,8 +32,10 @@ struct TTranscriptOptions {
   std::string Transcript;  // the transcript file (UTF-8 file-system path), shown as given
 };
 
-// Runs every case and writes the failures and a summary to out. Returns 0 when every case passed,
-// 1 otherwise (a mistake in the file, a character that cannot be loaded, a failed case).
+// Runs every case and writes the failures and a summary to out, every line through TerminalText
+// (a control character or a malformed byte it quotes appears as "{0x1B}"). Returns 0 when every
+// case passed, 1 otherwise (a mistake in the file, a character that cannot be loaded, a failed
+// case).
 int RunTranscript(const TTranscriptOptions& options, std::ostream& out);
 
 }  // namespace kelmo

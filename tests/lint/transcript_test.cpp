@@ -228,6 +228,23 @@ TEST_F(TranscriptRun, TimedTalkThatNeverEndsFailsTheWait) {
   EXPECT_NE(out.find(":5: 失敗: 5000 秒待つ間の話が終わらない"), std::string::npos) << out;
 }
 
+TEST_F(TranscriptRun, BytesOfABinaryTranscriptReachTheReportEscaped) {
+  const struct {
+    std::string Text;
+    std::vector<std::string> Quoted;
+  } transcripts[] = {
+      {"character: t.klc\n\x1B]0;title\x07: 1\n\n", {"知らないキーです: {0x1B}]0;title{0x07}"}},
+      {"character: t.klc\n\n> \x1B[2J\xFF\n\x1B[31m\n",
+       {"「{0x1B}[2J{0xFF}」への返答", "  - {0x1B}[31m"}},
+  };
+  for (const auto& [text, quoted] : transcripts) {
+    std::string out;
+    EXPECT_EQ(Run(text, out), 1);
+    for (const std::string& piece : quoted) EXPECT_NE(out.find(piece), std::string::npos) << out;
+    for (const char c : out) ASSERT_TRUE(c == '\n' || static_cast<unsigned char>(c) >= ' ') << out;
+  }
+}
+
 TEST_F(TranscriptRun, ACharacterThatCannotLoadFailsTheRun) {
   std::string out;
   EXPECT_EQ(Run("character: nai.klc\n\n> a\n", out), 1);
