@@ -100,7 +100,7 @@ void BM_TranscriptOf200Cases(benchmark::State& state) {
 }
 BENCHMARK(BM_TranscriptOf200Cases)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
 
-// The resident set's peak since it was last reset, and now, in bytes (/proc/self/status).
+// A size field of /proc/self/status in bytes: VmRSS now, VmHWM the peak since the last reset.
 size_t StatusBytes(const std::string& field) {
   std::ifstream status("/proc/self/status");
   std::string line;
@@ -144,7 +144,11 @@ void BM_LintDeepNest(benchmark::State& state) {
   state.counters["findings"] = findings;
   state.counters["peak_MB"] = static_cast<double>(added) / (1024.0 * 1024.0);
 }
-BENCHMARK(BM_LintDeepNest)->Arg(20000)->Arg(200000)->Unit(benchmark::kMillisecond)->UseRealTime()
+BENCHMARK(BM_LintDeepNest)
+    ->Arg(20000)
+    ->Arg(200000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
     ->Iterations(1);
 
 }  // namespace

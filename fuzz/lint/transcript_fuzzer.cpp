@@ -1,6 +1,7 @@
 // Arbitrary bytes read as a transcript test: reading never fails otherwise than with mistakes at
 // lines of the file, a transcript without mistakes names its character and holds only exchanges
-// and expected lines from its own lines, and every expected line can be matched.
+// (a wait says nothing) and expected lines from its own lines, and every expected line can be
+// matched.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -23,6 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (testCase.LineNumber < 1 || testCase.LineNumber > lineCount) __builtin_trap();
     for (const kelmo::TExchange& exchange : testCase.Exchanges) {
       if (exchange.LineNumber < testCase.LineNumber) __builtin_trap();
+      if (exchange.WaitSeconds && !exchange.UserLine.empty()) __builtin_trap();
       for (const kelmo::TExpectedLine& expected : exchange.Expected) {
         kelmo::TExpectedMatcher matcher(expected);
         matcher.Accepts(exchange.UserLine);

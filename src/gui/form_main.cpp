@@ -59,6 +59,8 @@ TFormMain::TFormMain(const std::string& appDir, bool trayAvailable, QWidget* par
       richBalloon_(new TBalloonEdit(this)),
       trayAvailable_(trayAvailable) {
   setObjectName("TFormMain");
+  // A character package dropped on the window is installed (form_main_packages.cpp).
+  setAcceptDrops(true);
   setWindowTitle(kDesignCaption);
   setWindowIcon(ProgramWindowIcon());
   QPalette background = palette();

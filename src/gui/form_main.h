@@ -121,6 +121,7 @@ class TFormMain : public QWidget, public TChatView {
   void Repaint() override;
   void PlaySound(const std::string& path, bool wait) override;
   void ShowMessage(const std::string& text) override;
+  std::optional<bool> AskYesNo(const std::string& question) override;
   // False while hidden or minimised.
   bool IsVisible() const override;
   void SetVisible(bool visible) override;
@@ -154,6 +155,9 @@ class TFormMain : public QWidget, public TChatView {
   void showEvent(QShowEvent* event) override;
   void hideEvent(QHideEvent* event) override;
   void changeEvent(QEvent* event) override;
+  // form_main_packages.cpp: one file dropped on the window is installed as a character package.
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private slots:
   void RichBalloonKeyPress();

@@ -12,6 +12,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "gui/busy_cursor.h"
 #include "gui/message_box.h"
 #include "gui/qt_text.h"
 #include "shell/character_selection.h"
@@ -69,6 +70,14 @@ TFormSelect::TFormSelect(TCharacterSelection& selection, QWidget* parent)
   buttonRef_->setObjectName("ButtonRef");
   buttonRef_->setMinimumWidth(kButtonRefWidth);
   buttonRef_->setAutoDefault(false);
+  buttonAdd_ = new QPushButton("追加(&A)...", this);
+  buttonAdd_->setObjectName("ButtonAdd");
+  buttonAdd_->setAutoDefault(false);
+  buttonAdd_->setEnabled(selection_.HandlesPackages());
+  buttonDelete_ = new QPushButton("削除(&D)", this);
+  buttonDelete_->setObjectName("ButtonDelete");
+  buttonDelete_->setAutoDefault(false);
+  buttonDelete_->setEnabled(false);
   buttonOK_ = new QPushButton("&OK", this);
   buttonOK_->setObjectName("ButtonOK");
   buttonOK_->setDefault(true);
@@ -78,6 +87,8 @@ TFormSelect::TFormSelect(TCharacterSelection& selection, QWidget* parent)
 
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(buttonRef_);
+  buttons->addWidget(buttonAdd_);
+  buttons->addWidget(buttonDelete_);
   buttons->addStretch();
   buttons->addWidget(buttonOK_);
   buttons->addWidget(buttonCancel_);
@@ -88,10 +99,14 @@ TFormSelect::TFormSelect(TCharacterSelection& selection, QWidget* parent)
   layout->addLayout(buttons);
 
   connect(buttonRef_, &QPushButton::clicked, this, &TFormSelect::ButtonRefClick);
+  connect(buttonAdd_, &QPushButton::clicked, this, &TFormSelect::ButtonAddClick);
+  connect(buttonDelete_, &QPushButton::clicked, this, &TFormSelect::ButtonDeleteClick);
+  connect(listViewChar_, &QTreeWidget::itemSelectionChanged, this,
+          &TFormSelect::ListViewCharSelectionChanged);
   connect(buttonOK_, &QPushButton::clicked, this, &TFormSelect::ButtonOKClick);
   connect(buttonCancel_, &QPushButton::clicked, this, &TFormSelect::ButtonCancelClick);
 
-  for (int i = 0; i < static_cast<int>(selection_.Rows().size()); ++i) AddRowItem(i);
+  FillRows();
   resize(kClientWidth, kClientHeight);
 }
 
@@ -123,6 +138,36 @@ void TFormSelect::ButtonRefClick() {
   AddRowItem(static_cast<int>(selection_.Rows().size()) - 1);
 }
 
+void TFormSelect::ButtonAddClick() {
+  const QString path =
+      ChooseCharacterFile(FromUtf8(kSelectPackageTitle), QtFileFilter(kSelectPackageFilter));
+  if (path.isEmpty()) return;
+  bool chosen;
+  {
+    const TBusyCursor busy;
+    chosen = selection_.AddPackage(QFile::encodeName(path).toStdString());
+  }
+  if (chosen) {
+    accept();
+    return;
+  }
+  FillRows();
+}
+
+void TFormSelect::ButtonDeleteClick() {
+  const int row = SelectedRow();
+  bool removed;
+  {
+    const TBusyCursor busy;
+    removed = selection_.RemoveRow(row);
+  }
+  if (removed) delete listViewChar_->takeTopLevelItem(row);
+}
+
+void TFormSelect::ListViewCharSelectionChanged() {
+  buttonDelete_->setEnabled(selection_.CanRemoveRow(SelectedRow()));
+}
+
 void TFormSelect::ButtonOKClick() {
   const std::string message = selection_.Confirm(SelectedRow());
   if (!message.empty()) {
@@ -142,6 +187,11 @@ void TFormSelect::ListViewCharKeyUp(int key) {
   if (row < 0) return;
   selection_.DeleteRow(row);
   delete listViewChar_->takeTopLevelItem(row);
+}
+
+void TFormSelect::FillRows() {
+  listViewChar_->clear();
+  for (int i = 0; i < static_cast<int>(selection_.Rows().size()); ++i) AddRowItem(i);
 }
 
 void TFormSelect::AddRowItem(int index) {

@@ -1,5 +1,8 @@
 // The character selection dialog ("人格の選択"): the installed characters in two columns (name
 // and path), a button that adds a definition file from disk, Delete to drop a row, OK to choose.
+// Where the controller serves packages, 「追加(&A)...」 installs a character package (a switch
+// chosen after it closes the dialog as OK would) and 「削除(&D)」 removes the selected character to
+// the trash; 「削除(&D)」 is disabled for the character in use.
 //
 // The dialog is a view over TCharacterSelection, which owns the rows and what OK and Cancel do to
 // the list of installed characters; the view mirrors each change of the model row for row, so
@@ -38,18 +41,25 @@ class TFormSelect : public QDialog {
 
  private slots:
   void ButtonRefClick();
+  void ButtonAddClick();
+  void ButtonDeleteClick();
+  void ListViewCharSelectionChanged();
   void ButtonOKClick();
   void ButtonCancelClick();
 
  private:
   void ListViewCharKeyUp(int key);
   void AddRowItem(int index);
+  // Lists the model's rows anew (an install may add several).
+  void FillRows();
   // The selected row, or -1.
   int SelectedRow() const;
 
   TCharacterSelection& selection_;
   QTreeWidget* listViewChar_;
   QPushButton* buttonRef_;
+  QPushButton* buttonAdd_;
+  QPushButton* buttonDelete_;
   QPushButton* buttonOK_;
   QPushButton* buttonCancel_;
 };

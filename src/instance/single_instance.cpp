@@ -7,6 +7,7 @@
 
 #include "instance/hand_over_channel.h"
 #include "instance/instance_lock.h"
+#include "plugins/plugin_groups.h"
 
 namespace kelmo {
 namespace {
@@ -42,7 +43,10 @@ TSingleInstance::TSingleInstance(std::unique_ptr<TInstanceLock> lock, std::strin
                                  std::string socketPath)
     : lock_(std::move(lock)),
       canonicalFolder_(std::move(programFolder)),
-      socketPath_(std::move(socketPath)) {}
+      socketPath_(std::move(socketPath)) {
+  // What the plug-ins of a killed run left behind can be ended only by the folder's new holder.
+  EndLeftPluginGroups(canonicalFolder_);
+}
 
 TSingleInstance::~TSingleInstance() {
   server_.reset();  // before the lock goes: a later start must not find our socket answering

@@ -10,6 +10,9 @@
 // listening. A second start therefore keeps trying both for up to kClaimPatience: when the other
 // program ends, the lock is free and the second start takes the folder itself; it never runs
 // beside it. A request too long for the hand-over is refused before anything is tried.
+//
+// Taking the folder also ends the process groups that plug-ins of an earlier run, killed before it
+// could end them, left running (plugin_groups.h).
 #pragma once
 
 #include <chrono>
@@ -37,9 +40,9 @@ class TSingleInstance {
   // Takes the program folder (a UTF-8 file-system path) for this start, or hands request over to
   // the program that holds it. Returns the instance when this start took the folder (request is
   // then its own to carry out; it already listens for second starts, holding their requests
-  // until Serve). Otherwise returns null with the running program's answer in answer, or, when neither
-  // succeeded within kClaimPatience, a Busy answer saying so; a request whose message would exceed
-  // kHandOverMessageLimit is answered Refused at once, naming the limit. runtimeDir is
+  // until Serve). Otherwise returns null with the running program's answer in answer, or, when
+  // neither succeeded within kClaimPatience, a Busy answer saying so; a request whose message would
+  // exceed kHandOverMessageLimit is answered Refused at once, naming the limit. runtimeDir is
   // XDG_RUNTIME_DIR's value (may be null). Raises std::system_error when the lock file can be
   // neither created nor opened.
   static std::unique_ptr<TSingleInstance> ClaimOrHandOver(const std::string& programFolder,

@@ -16,6 +16,10 @@ constexpr std::string_view kPatternMark = "~";
 constexpr std::string_view kCommentMark = "#";
 constexpr std::string_view kAnyLines = "...";
 constexpr std::string_view kKeySeparator = ":";
+// The lines of a case that are no exchange's: its own date and time (its first line only) and
+// time passing.
+constexpr std::string_view kNowKey = "now";
+constexpr std::string_view kWaitKey = "wait";
 // The values of "sex".
 constexpr std::string_view kMale = "male";
 constexpr std::string_view kFemale = "female";
@@ -35,6 +39,20 @@ std::string_view Trimmed(std::string_view text) {
 
 bool IsBlank(std::string_view line) {
   return Trimmed(line).empty();
+}
+
+// The value of a case line "key: value", or nothing when the line is not one for that key.
+std::optional<std::string_view> CaseLineValue(std::string_view line, std::string_view key) {
+  if (!line.starts_with(key) || !line.substr(key.size()).starts_with(kKeySeparator)) return {};
+  return Trimmed(line.substr(key.size() + kKeySeparator.size()));
+}
+
+// A whole decimal number of 0 to 4294967295.
+std::optional<uint32_t> ReadUnsigned(std::string_view text) {
+  uint32_t value = 0;
+  const auto [end, failure] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (failure != std::errc() || end != text.data() + text.size()) return {};
+  return value;
 }
 
 // The pattern's Shift-JIS form compiled, or the engine's message.
@@ -78,12 +96,24 @@ class TParser {
         continue;
       }
       if (line.starts_with(kCommentMark)) continue;
-      if (current == nullptr) {
+      const bool caseStarts = current == nullptr;
+      if (caseStarts) {
         current = &transcript_.Cases.emplace_back();
         current->LineNumber = number;
       }
+      if (const std::optional<std::string_view> now = CaseLineValue(line, kNowKey)) {
+        if (!caseStarts) Error(number, "ケースの now: はケースの最初の行に書きます");
+        current->Now = ReadMoment(number, kNowKey, *now);
+        continue;
+      }
+      if (const std::optional<std::string_view> wait = CaseLineValue(line, kWaitKey)) {
+        const std::optional<uint32_t> seconds = ReadUnsigned(*wait);
+        if (!seconds) Error(number, "wait: は 0 から 4294967295 までの秒数です");
+        current->Exchanges.push_back({number, "", {}, seconds.value_or(0)});
+        continue;
+      }
       if (line.starts_with(kUserMark)) {
-        current->Exchanges.push_back({number, std::string(AfterMark(line, kUserMark)), {}});
+        current->Exchanges.push_back({number, std::string(AfterMark(line, kUserMark)), {}, {}});
         continue;
       }
       TExpectedLine expected{number, TExpectedLine::TKind::Text, line};
@@ -104,6 +134,15 @@ class TParser {
  private:
   void Error(int lineNumber, std::string message) {
     errors_.push_back({lineNumber, std::move(message)});
+  }
+
+  // A date and time written as the value of key (reported at lineNumber when it is none).
+  TDateTime ReadMoment(int lineNumber, std::string_view key, std::string_view value) {
+    TDateTime moment = 0;
+    if (!TryReadDateTime(Utf8ToUtf16(value), moment)) {
+      Error(lineNumber, std::string(key) + " は「2024/04/12 09:30:00」の形の日付です");
+    }
+    return moment;
   }
 
   void Header(size_t index) {
@@ -127,18 +166,12 @@ class TParser {
       if (value.empty()) Error(number, key + " の値が空です");
       *text->second = text->second == &transcript_.Character ? value : Utf8ToShiftJis(value);
     } else if (key == "seed") {
-      uint32_t seed = 0;
-      const auto [end, failure] = std::from_chars(value.data(), value.data() + value.size(), seed);
-      if (failure != std::errc() || end != value.data() + value.size()) {
-        Error(number, "seed は 0 から 4294967295 までの数です");
-      }
-      transcript_.Seed = seed;
-    } else if (key == "now" || key == "birthday") {
-      TDateTime moment = 0;
-      if (!TryReadDateTime(Utf8ToUtf16(value), moment)) {
-        Error(number, key + " は「2024/04/12 09:30:00」の形の日付です");
-      }
-      (key == "now" ? transcript_.Now.emplace() : profile.Birthday) = moment;
+      const std::optional<uint32_t> seed = ReadUnsigned(value);
+      if (!seed) Error(number, "seed は 0 から 4294967295 までの数です");
+      transcript_.Seed = seed.value_or(0);
+    } else if (key == kNowKey || key == "birthday") {
+      (key == kNowKey ? transcript_.Now.emplace() : profile.Birthday) =
+          ReadMoment(number, key, value);
     } else if (key == "sex") {
       if (value != kMale && value != kFemale) Error(number, "sex は male か female です");
       profile.IsMale = value == kMale;

@@ -20,7 +20,10 @@
 // for every random choice, a fixed date and time, and the user's profile. Cases follow, separated
 // by blank lines; each runs from a freshly loaded character. A case is the lines its character's
 // greeting should show (often none: the greeting is then not compared), then one or more
-// exchanges: "> " and what the user says, followed by the lines the reply should show. An expected
+// exchanges: "> " and what the user says, followed by the lines the reply should show, or
+// "wait: SECONDS", which lets that much time pass, followed by the lines the timed talk that came
+// due in it should show. A case may begin with its own "now: ...", which replaces the header's for
+// that case. An expected
 // line is compared whole with the shown line, or, written "~ pattern", the pattern (the
 // dictionaries' pattern syntax, letter case as written) must match the whole shown line; "~" alone
 // stands for an empty line, and "..." for any number of lines, none included. Lines beginning with
@@ -58,15 +61,18 @@ struct TExpectedLine {
   std::string Text;  // UTF-8
 };
 
-// A line the user says and what the reply should show.
+// A line the user says and what the reply should show; or, with WaitSeconds, time that passes
+// without a word from the user and what the timed talk that comes due should show.
 struct TExchange {
   int LineNumber = 0;
-  std::string UserLine;  // UTF-8
+  std::string UserLine;  // UTF-8; empty for a wait
   std::vector<TExpectedLine> Expected;
+  std::optional<uint32_t> WaitSeconds;
 };
 
 struct TTranscriptCase {
   int LineNumber = 0;                   // its first line
+  std::optional<TDateTime> Now;         // its own "now:", which replaces the header's
   std::vector<TExpectedLine> Greeting;  // empty: the greeting is not compared
   std::vector<TExchange> Exchanges;
 };

@@ -1,6 +1,7 @@
 // Running the cases of a transcript through the chat controller, and the line diff of a failure.
 #include "lint/transcript_runner.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -8,9 +9,11 @@
 
 #include "charfile/code_page.h"
 #include "charfile/data_path.h"
+#include "charfile/date_time.h"
 #include "charfile/kelmo_error.h"
 #include "charfile/random_source.h"
 #include "charfile/text_file.h"
+#include "lint/terminal_text.h"
 #include "lint/transcript.h"
 #include "shell/chat_controller.h"
 #include "shell/headless_drive.h"
@@ -26,6 +29,10 @@ constexpr const char* kSharedMemoryFolder = "/dev/shm";
 constexpr const char* kScratchPattern = "dorrinkelmo-test-XXXXXX";
 // The program file name the controller's logs are named after.
 constexpr const char* kProgramFileName = "dorrinkelmo";
+constexpr double kSecondsPerDay = 86400.0;
+// A timed talk due this close after a wait's end (a millisecond, in days) is due within it: waits
+// added up may fall short of the same time armed at once by a rounding step.
+constexpr double kClockTolerance = 0.001 / kSecondsPerDay;
 
 // A folder made for the run and removed with everything in it.
 class TScratchFolder {
@@ -89,6 +96,12 @@ class TTranscriptView : public TChatView, public TChatObserver {
   std::string balloon_;
   std::vector<std::string> shown_;
 };
+
+// A line of the report: what it quotes from the transcript or the character may hold any bytes,
+// which must not reach the terminal as they are.
+void WriteLine(std::ostream& out, const std::string& line) {
+  out << TerminalText(line) << '\n';
+}
 
 std::string Written(const TExpectedLine& expected) {
   return expected.Kind == TExpectedLine::TKind::Pattern ? "~ " + expected.Text : expected.Text;
@@ -166,36 +179,37 @@ class TTranscriptRun {
       if (!RunCase(testCase)) ++failed;
       if (!loaded_) return false;
     }
-    out_ << options_.Transcript << ": " << transcript_.Cases.size() << " 件中 "
-         << transcript_.Cases.size() - static_cast<size_t>(failed) << " 件成功";
-    if (failed > 0) out_ << "、" << failed << " 件失敗";
-    out_ << '\n';
+    std::string summary =
+        options_.Transcript + ": " + std::to_string(transcript_.Cases.size()) + " 件中 " +
+        std::to_string(transcript_.Cases.size() - static_cast<size_t>(failed)) + " 件成功";
+    if (failed > 0) summary += "、" + std::to_string(failed) + " 件失敗";
+    WriteLine(out_, summary);
     return failed == 0;
   }
 
  private:
-  TControllerOptions ControllerOptions() const {
+  // The controller and the character see now, which the case's waits move on.
+  TControllerOptions ControllerOptions(const TDateTime& now) const {
     TControllerOptions options;
     options.AppDir = scratch_.Path();
     options.ProgramFileName = kProgramFileName;
-    if (transcript_.Now) {
-      const TDateTime now = *transcript_.Now;
-      options.Clock = [now] { return now; };
-      options.CharacterClock = options.Clock;
-    }
+    options.Clock = [&now] { return now; };
+    options.CharacterClock = options.Clock;
     options.KeepsStateFiles = false;
     return options;
   }
 
   bool RunCase(const TTranscriptCase& testCase) {
     if (transcript_.Seed) UseFixedRandomSeed(*transcript_.Seed);
+    // Without a date and time of its own or the header's, the clock stands where the case starts.
+    TDateTime now = testCase.Now.value_or(transcript_.Now.value_or(NowLocal()));
     TTranscriptView view;
-    TChatController controller(view, ControllerOptions());
+    TChatController controller(view, ControllerOptions(now));
     THeadlessDrive drive(
         controller, &view, TTypingPace::Instant, kTranscriptReplyLimit,
         {.TypeUserLine = [&view](const std::string& line) { view.SetBalloonText(line); }});
     if (!controller.Start(characterPath_)) {
-      out_ << options_.Transcript << ":1: 人格を読み込めません: " << characterPath_ << '\n';
+      WriteLine(out_, options_.Transcript + ":1: 人格を読み込めません: " + characterPath_);
       loaded_ = false;
       return false;
     }
@@ -204,9 +218,14 @@ class TTranscriptRun {
                                 Compare(testCase.LineNumber, "あいさつ", testCase.Greeting, view));
     for (size_t i = 0; passed && i < testCase.Exchanges.size(); ++i) {
       const TExchange& exchange = testCase.Exchanges[i];
-      const std::string what = "「" + exchange.UserLine + "」への返答";
+      const std::string what = exchange.WaitSeconds
+                                   ? std::to_string(*exchange.WaitSeconds) + " 秒待つ間の話"
+                                   : "「" + exchange.UserLine + "」への返答";
       view.TakeShownLines();  // a greeting left unchecked
-      if (!drive.Say(exchange.UserLine) || !drive.FinishReply()) {
+      const bool finished = exchange.WaitSeconds
+                                ? Wait(*exchange.WaitSeconds, now, controller, drive)
+                                : drive.Say(exchange.UserLine) && drive.FinishReply();
+      if (!finished) {
         Fail(exchange.LineNumber, what + "が終わらないか、話しかけられる番になりません", {});
         passed = false;
       } else {
@@ -215,6 +234,24 @@ class TTranscriptRun {
     }
     controller.Shutdown();
     return passed;
+  }
+
+  // Moves now on by seconds, carrying out each timed talk when it comes due on the way, as the
+  // window's timer would; a talk may arm the next. False when the talks do not end: more than
+  // kTranscriptReplyLimit of them, or one that never finishes.
+  static bool Wait(uint32_t seconds, TDateTime& now, TChatController& controller,
+                   THeadlessDrive& drive) {
+    const TDateTime end = now + seconds / kSecondsPerDay;
+    for (int talks = 0; controller.TimerArmed() && !controller.IsClosed() &&
+                        controller.TimerDue() <= end + kClockTolerance;
+         ++talks) {
+      if (talks == kTranscriptReplyLimit) return false;
+      now = std::max(now, controller.TimerDue());
+      controller.TimerTimer();
+      if (!drive.FinishReply()) return false;
+    }
+    now = std::max(now, end);
+    return true;
   }
 
   bool Compare(int lineNumber, const std::string& what, const std::vector<TExpectedLine>& expected,
@@ -226,8 +263,8 @@ class TTranscriptRun {
   }
 
   void Fail(int lineNumber, const std::string& what, const std::vector<std::string>& diff) {
-    out_ << options_.Transcript << ':' << lineNumber << ": 失敗: " << what << '\n';
-    for (const std::string& line : diff) out_ << line << '\n';
+    WriteLine(out_, options_.Transcript + ':' + std::to_string(lineNumber) + ": 失敗: " + what);
+    for (const std::string& line : diff) WriteLine(out_, line);
   }
 
   const TTranscriptOptions& options_;
@@ -249,13 +286,14 @@ int RunTranscript(const TTranscriptOptions& options, std::ostream& out) {
     errors.push_back({1, std::string("読めません: ") + error.what()});
   }
   for (const TTranscriptError& error : errors) {
-    out << options.Transcript << ':' << error.LineNumber << ": error: " << error.Message << '\n';
+    WriteLine(out, options.Transcript + ':' + std::to_string(error.LineNumber) +
+                       ": error: " + error.Message);
   }
   if (!errors.empty()) return 1;
   try {
     return TTranscriptRun(options, transcript, out).Run() ? 0 : 1;
   } catch (const EFileError& error) {
-    out << options.Transcript << ":1: error: " << error.what() << '\n';
+    WriteLine(out, options.Transcript + ":1: error: " + error.what());
     return 1;
   }
 }

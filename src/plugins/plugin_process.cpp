@@ -1,4 +1,4 @@
-// The process side of a plug-in object: start with posix_spawn, one poll loop that writes the
+// The process side of a plug-in object: start with fork and exec, one poll loop that writes the
 // request, reads the answer and the standard error under a deadline, and a release that ends the
 // process group and never leaves a zombie.
 #include "plugins/plugin_process.h"
@@ -6,7 +6,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -96,21 +96,49 @@ std::string FileNameOf(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// posix_spawn's attribute and file-action objects, destroyed on every path.
-struct TSpawnSetup {
-  posix_spawnattr_t attributes;
-  posix_spawn_file_actions_t actions;
-  TSpawnSetup() {
-    ::posix_spawnattr_init(&attributes);
-    ::posix_spawn_file_actions_init(&actions);
-  }
-  ~TSpawnSetup() {
-    ::posix_spawn_file_actions_destroy(&actions);
-    ::posix_spawnattr_destroy(&attributes);
-  }
-  TSpawnSetup(const TSpawnSetup&) = delete;
-  TSpawnSetup& operator=(const TSpawnSetup&) = delete;
+// What the child does between fork and exec, prepared beforehand: after fork only calls that are
+// safe in a child of a threaded program are made (no allocation, no locks).
+struct TChildSetup {
+  pid_t Parent;
+  int Input;  // become the standard descriptors
+  int Output;
+  int Error;
+  const char* WorkingFolder;
+  const char* Program;
+  char* const* Arguments;
+  int ExecFailure;  // where the child writes errno when it cannot get to exec
 };
+
+[[noreturn]] void ChildFails(const TChildSetup& setup) {
+  const int error = errno;
+  [[maybe_unused]] const ssize_t written = ::write(setup.ExecFailure, &error, sizeof error);
+  ::_exit(127);
+}
+
+[[noreturn]] void RunChild(const TChildSetup& setup) {
+  // A process group of its own (its id the plug-in's process id), ended as a whole.
+  if (::setpgid(0, 0) != 0) ChildFails(setup);
+  // Ended by the kernel when the program dies, however it dies. The signal follows the thread
+  // that forked, which for plug-ins is the main thread; a program that died before this line is
+  // caught by the check after it.
+  if (::prctl(PR_SET_PDEATHSIG, SIGKILL) != 0) ChildFails(setup);
+  if (::getppid() != setup.Parent) ::_exit(127);
+  // Default signal handling, whatever the program ignores or blocks.
+  for (int signal = 1; signal < NSIG; ++signal) ::signal(signal, SIG_DFL);
+  sigset_t none;
+  sigemptyset(&none);
+  ::sigprocmask(SIG_SETMASK, &none, nullptr);
+  if (::dup2(setup.Input, STDIN_FILENO) < 0 || ::dup2(setup.Output, STDOUT_FILENO) < 0 ||
+      ::dup2(setup.Error, STDERR_FILENO) < 0 || ::chdir(setup.WorkingFolder) != 0) {
+    ChildFails(setup);
+  }
+  // Descriptors of the program opened without O_CLOEXEC by anyone must not leak either; the
+  // failure pipe closes itself on exec.
+  ::syscall(SYS_close_range, STDERR_FILENO + 1, setup.ExecFailure - 1, 0);
+  ::syscall(SYS_close_range, setup.ExecFailure + 1, ~0U, 0);
+  ::execve(setup.Program, setup.Arguments, environ);
+  ChildFails(setup);
+}
 
 // Parses an answer line; discarded (not an exception) when it is no JSON or nested too deeply.
 nlohmann::json ParseAnswer(const std::string& line) {
@@ -138,33 +166,28 @@ TPluginProcess::TPluginProcess(const std::string& executablePath, const std::str
   ::fcntl(input.Ours.Get(), F_SETFL, O_NONBLOCK);
   ::fcntl(output.Ours.Get(), F_SETFL, O_NONBLOCK);
 
-  TSpawnSetup setup;
-  ::posix_spawn_file_actions_adddup2(&setup.actions, input.Child.Get(), STDIN_FILENO);
-  ::posix_spawn_file_actions_adddup2(&setup.actions, output.Child.Get(), STDOUT_FILENO);
-  ::posix_spawn_file_actions_adddup2(&setup.actions, error.Child.Get(), STDERR_FILENO);
-  ::posix_spawn_file_actions_addchdir_np(&setup.actions, workingFolder.c_str());
-  // Descriptors of the program opened without O_CLOEXEC by anyone must not leak either.
-  ::posix_spawn_file_actions_addclosefrom_np(&setup.actions, STDERR_FILENO + 1);
-  // The plug-in starts with default signal handling, whatever the program ignores or blocks.
-  sigset_t signals;
-  sigemptyset(&signals);
-  ::posix_spawnattr_setsigmask(&setup.attributes, &signals);
-  sigfillset(&signals);
-  ::posix_spawnattr_setsigdefault(&setup.attributes, &signals);
-  // A process group of its own (its id the plug-in's process id), ended as a whole.
-  ::posix_spawnattr_setpgroup(&setup.attributes, 0);
-  ::posix_spawnattr_setflags(
-      &setup.attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETPGROUP);
-
   std::string program = executablePath;
   char* arguments[] = {program.data(), nullptr};
-  pid_t processId = -1;
-  const int failure = ::posix_spawn(&processId, executablePath.c_str(), &setup.actions,
-                                    &setup.attributes, arguments, environ);
-  if (failure != 0) {
+  TPipe execFailure = MakePipe(O_CLOEXEC);
+  execFailure.Write = AboveStandardDescriptors(std::move(execFailure.Write));
+  const TChildSetup setup{::getpid(),        input.Child.Get(),      output.Child.Get(),
+                          error.Child.Get(), workingFolder.c_str(),  executablePath.c_str(),
+                          arguments,         execFailure.Write.Get()};
+  const pid_t processId = ::fork();
+  if (processId < 0) throw EPluginError("cannot start " + executablePath + ": " + ErrorText(errno));
+  if (processId == 0) RunChild(setup);
+  int failure = 0;
+  execFailure.Write.Reset();
+  ssize_t count;
+  do {
+    count = ::read(execFailure.Read.Get(), &failure, sizeof failure);
+  } while (count < 0 && errno == EINTR);
+  if (count == sizeof failure) {
+    Reap(processId);
     throw EPluginError("cannot start " + executablePath + ": " + ErrorText(failure));
   }
   processId_ = processId;
+  groupRecord_ = std::make_unique<TPluginGroupRecord>(workingFolder, processId);
   input_ = std::move(input.Ours);
   output_ = std::move(output.Ours);
   errorLog_ =
@@ -187,6 +210,7 @@ void TPluginProcess::EndProcessGroup() {
   ::kill(-processId_, SIGKILL);
   ::kill(processId_, SIGKILL);  // in case it left its group
   Reap(std::exchange(processId_, -1));
+  groupRecord_.reset();
 }
 
 void TPluginProcess::CloseStreams() {

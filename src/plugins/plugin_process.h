@@ -22,7 +22,10 @@
 // Each plug-in runs in a process group of its own, and ending the plug-in ends the group: a
 // plug-in that starts processes of its own cannot leave them running after it is released or
 // timed out. The plug-in's process is reaped only after the group has been signalled, so that
-// the group's id cannot have passed to another group meanwhile.
+// the group's id cannot have passed to another group meanwhile. A program that dies without
+// ending its plug-ins (killed, crashed) takes each plug-in with it through the kernel's
+// parent-death signal, and leaves the plug-in's group recorded in the program folder
+// (plugin_groups.h) for the next start to end what the plug-in had started.
 #pragma once
 
 #include <sys/types.h>
@@ -35,6 +38,7 @@
 
 #include "charfile/regular_file.h"
 #include "plugins/plugin_error_log.h"
+#include "plugins/plugin_groups.h"
 
 namespace kelmo {
 
@@ -56,9 +60,11 @@ class EPluginError : public std::runtime_error {
 class TPluginProcess {
  public:
   // Starts the executable at the UTF-8 path, without arguments and without a shell, in the
-  // working folder and in a process group of its own; its standard error is appended to the file
+  // working folder (the program folder, where its group is recorded) and in a process group of its
+  // own, ended by the kernel when this program dies; its standard error is appended to the file
   // at logPath as TPluginErrorLog does (dropped when that is no regular file or cannot be opened).
-  // Raises EPluginError when the process cannot be started.
+  // Call from a thread that outlives the plug-in (the kernel's parent-death signal follows the
+  // thread that started it). Raises EPluginError when the process cannot be started.
   TPluginProcess(const std::string& executablePath, const std::string& workingFolder,
                  const std::string& logPath, std::chrono::milliseconds callTimeout);
 
@@ -90,7 +96,8 @@ class TPluginProcess {
   // Closes both pipes' ends held here.
   void CloseStreams();
 
-  pid_t processId_ = -1;    // also the id of its process group
+  pid_t processId_ = -1;                             // also the id of its process group
+  std::unique_ptr<TPluginGroupRecord> groupRecord_;  // while the group lives
   TFileDescriptor input_;   // our end of the socket that is the process's standard input
   TFileDescriptor output_;  // read end of the pipe that is the process's standard output
   std::unique_ptr<TPluginErrorLog> errorLog_;  // reads the pipe of its standard error

@@ -161,5 +161,97 @@ TEST_F(FormSelectTest, ExecReturnsAcceptedOnlyForAConfirmedRow) {
   EXPECT_TRUE(again.Cancelled());
 }
 
+TEST_F(FormSelectTest, PackageButtonsStayOffWithoutTheController) {
+  SelectRow(1);
+  EXPECT_FALSE(form.findChild<QPushButton*>("ButtonAdd")->isEnabled());
+  EXPECT_FALSE(form.findChild<QPushButton*>("ButtonDelete")->isEnabled());
+}
+
+// The dialog with package actions standing in for the controller's: an install adds carol,
+// alice is the character in use.
+class FormSelectPackageTest : public ::testing::Test {
+ protected:
+  FormSelectPackageTest()
+      : alice(WriteCharacter(home, "alice", "アリス", {})),
+        bob(WriteCharacter(home, "bob", "ボブ", {})),
+        list(home.Path() + "Kelmo.ini"),
+        selection(list, home.Path(), Actions()),
+        form(selection) {
+    form.show();
+  }
+
+  TSelectionPackageActions Actions() {
+    TSelectionPackageActions actions;
+    actions.Install = [this](const std::string& package) {
+      installed.push_back(package);
+      const std::string carol = WriteCharacter(home, "carol", "キャロル", {});
+      return TPackageAdded{{carol}, switchToNew ? carol : ""};
+    };
+    actions.Remove = [this](const std::string& path) {
+      removed.push_back(path);
+      return true;
+    };
+    actions.RunningPath = alice;
+    return actions;
+  }
+
+  QTreeWidget* View() { return form.findChild<QTreeWidget*>("ListViewChar"); }
+  QPushButton* Button(const char* name) { return form.findChild<QPushButton*>(name); }
+  void SelectRow(int row) { View()->setCurrentItem(View()->topLevelItem(row)); }
+  std::vector<std::string> ShownNames() {
+    std::vector<std::string> names;
+    for (int row = 0; row < View()->topLevelItemCount(); ++row) {
+      names.push_back(View()->topLevelItem(row)->text(0).toStdString());
+    }
+    return names;
+  }
+
+  TempFolder home;
+  const std::string alice;
+  const std::string bob;
+  TCharacterList list;
+  bool switchToNew = false;
+  std::vector<std::string> installed;
+  std::vector<std::string> removed;
+  TCharacterSelection selection;
+  TTestFormSelect form;
+};
+
+TEST_F(FormSelectPackageTest, AddInstallsTheChosenPackageIntoANewRow) {
+  ASSERT_TRUE(Button("ButtonAdd")->isEnabled());
+  EXPECT_EQ(Button("ButtonAdd")->text(), "追加(&A)...");
+  form.chosenFile.clear();  // the file dialog was cancelled
+  QTest::mouseClick(Button("ButtonAdd"), Qt::LeftButton);
+  EXPECT_TRUE(installed.empty());
+
+  form.chosenFile = "/somewhere/carol.klz";
+  QTest::mouseClick(Button("ButtonAdd"), Qt::LeftButton);
+  EXPECT_EQ(form.askedTitle, "人格パッケージの選択");
+  EXPECT_EQ(installed, std::vector<std::string>{"/somewhere/carol.klz"});
+  EXPECT_EQ(ShownNames(), (std::vector<std::string>{"アリス", "ボブ", "キャロル"}));
+  EXPECT_TRUE(form.isVisible());
+}
+
+TEST_F(FormSelectPackageTest, ASwitchChosenAfterTheInstallClosesTheDialogAsOkWould) {
+  switchToNew = true;
+  form.chosenFile = "/somewhere/carol.klz";
+  QTest::mouseClick(Button("ButtonAdd"), Qt::LeftButton);
+  EXPECT_FALSE(form.isVisible());
+  EXPECT_EQ(form.result(), QDialog::Accepted);
+  EXPECT_EQ(selection.SelectedPath(), home.Path() + "carol.klc");
+  EXPECT_EQ(list.Items.front(), home.Path() + "carol.klc");
+}
+
+TEST_F(FormSelectPackageTest, DeleteIsRefusedForTheCharacterInUseAndRemovesAnother) {
+  EXPECT_EQ(Button("ButtonDelete")->text(), "削除(&D)");
+  SelectRow(0);
+  EXPECT_FALSE(Button("ButtonDelete")->isEnabled());
+  SelectRow(1);
+  ASSERT_TRUE(Button("ButtonDelete")->isEnabled());
+  QTest::mouseClick(Button("ButtonDelete"), Qt::LeftButton);
+  EXPECT_EQ(removed, std::vector<std::string>{bob});
+  EXPECT_EQ(ShownNames(), std::vector<std::string>{"アリス"});
+}
+
 }  // namespace
 }  // namespace kelmo

@@ -60,13 +60,12 @@ TEST_P(MacroTextNesting, FindsEachLevelOnce) {
 
 INSTANTIATE_TEST_SUITE_P(
     Nests, MacroTextNesting,
-    ::testing::Values(
-        TNestCase{"ShallowNest", 3, 3, kReply, {}, 3},
-        TNestCase{"DeepNest", 20000, 20000, kReply, {}, 20000},
-        TNestCase{"DeepNestUnclosed", 20000, 0, kReply, {"braces"}, 0},
-        TNestCase{"DeepNestHalfClosed", 20000, 10000, kReply, {"braces"}, 10000},
-        TNestCase{"DeepNestTooManyCloses", 20000, 20001, kReply, {"braces"}, 20000},
-        TNestCase{"DeepNestAsCondition", 20000, 20000, kCondition, {}, 20000}),
+    ::testing::Values(TNestCase{"ShallowNest", 3, 3, kReply, {}, 3},
+                      TNestCase{"DeepNest", 20000, 20000, kReply, {}, 20000},
+                      TNestCase{"DeepNestUnclosed", 20000, 0, kReply, {"braces"}, 0},
+                      TNestCase{"DeepNestHalfClosed", 20000, 10000, kReply, {"braces"}, 10000},
+                      TNestCase{"DeepNestTooManyCloses", 20000, 20001, kReply, {"braces"}, 20000},
+                      TNestCase{"DeepNestAsCondition", 20000, 20000, kCondition, {}, 20000}),
     [](const ::testing::TestParamInfo<TNestCase>& info) { return std::string(info.param.Name); });
 
 TEST(MacroTextNesting, ShortLevelsAreKeptForTheMarkTestLongOnesAreNot) {
