@@ -37,17 +37,23 @@ std::vector<std::string> TNadenadeMenu::Load(const TCharacterFile& characterFile
   }
   const std::string programFolder =
       IncludeTrailingDelimiter(appDir + characterFile.ReadValue(TDefinitionKey::Folder));
+  // A file outside the root is reported only when the other place has none either: a character
+  // opened from another folder finds the program folder's copy outside and its own inside.
+  std::vector<std::string> outside;
   const auto usable = [&](const std::string& path) {
     if (!DataFileExists(path)) return false;
     if (root == nullptr || root->Contains(ResolveDataPath(path))) return true;
-    problems.push_back(root->OutsideMessage(path));
+    outside.push_back(root->OutsideMessage(path));
     return false;
   };
-  for (const std::string& name : SplitCommaText(characterFile.ReadValue(TDefinitionKey::DataNadenade))) {
+  for (const std::string& name :
+       SplitCommaText(characterFile.ReadValue(TDefinitionKey::DataNadenade))) {
+    outside.clear();
     std::string path = programFolder + name;
     if (!usable(path)) {
       const std::string inFolder = characterFile.PathInFolder(name);
       if (inFolder == path || !usable(inFolder)) {
+        problems.insert(problems.end(), outside.begin(), outside.end());
         problems.push_back(inFolder + " is not exists.");
         if (listener != nullptr) listener->FileMissing(inFolder);
         continue;

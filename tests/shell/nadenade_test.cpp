@@ -5,6 +5,7 @@
 
 #include "charfile/character_file.h"
 #include "charfile/code_page.h"
+#include "charfile/data_root.h"
 #include "support/temp_folder.h"
 #include "test_characters.h"
 
@@ -82,6 +83,47 @@ TEST_F(NadenadeTest, CharacterInstalledElsewhereFindsItsFilesInItsOwnFolder) {
   EXPECT_TRUE(menu.Load(far, home.Path()).empty());
   EXPECT_EQ(menu.Labels(), std::vector<std::string>{"stroke"});
 }
+
+// A character opened from another folder whose program-folder namesake has its own petting file:
+// that file lies outside the character's root and is passed over, silently when the character's
+// own folder has the file.
+struct TOutsideCase {
+  const char* Name;
+  bool OwnFile;
+  std::vector<std::string> Labels;
+  std::vector<std::string> Problems;  // a part of each message, in order
+};
+void PrintTo(const TOutsideCase& test, std::ostream* out) {
+  *out << test.Name;
+}
+
+class NadenadeOutsideTest : public NadenadeTest,
+                            public ::testing::WithParamInterface<TOutsideCase> {};
+
+TEST_P(NadenadeOutsideTest, OutsideFileIsReportedOnlyWhenNothingElseIsFound) {
+  home.Write("far/nade.txt", "program copy,x\r\n");
+  const TempFolder elsewhere;
+  if (GetParam().OwnFile) elsewhere.Write("far/nade.txt", "stroke,hello\r\n");
+  const std::string definition =
+      WriteCharacter(elsewhere, "far", "Far", {}, {"nadenade", "true", "datanadenade", "nade.txt"});
+  const TDataRoot root = TDataRoot::ForCharacter(definition, home.Path());
+  const std::vector<std::string> problems =
+      menu.Load(TCharacterFile(definition), home.Path(), &root);
+  EXPECT_EQ(menu.Labels(), GetParam().Labels);
+  ASSERT_EQ(problems.size(), GetParam().Problems.size());
+  for (size_t i = 0; i < problems.size(); ++i) {
+    EXPECT_NE(problems[i].find(GetParam().Problems[i]), std::string::npos) << problems[i];
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(OpenedFromAnotherFolder, NadenadeOutsideTest,
+                         ::testing::Values(TOutsideCase{"OwnFileFound", true, {"stroke"}, {}},
+                                           TOutsideCase{
+                                               "OnlyTheOutsideFile",
+                                               false,
+                                               {},
+                                               {"treated as missing", "nade.txt is not exists."}}),
+                         [](const auto& info) { return std::string(info.param.Name); });
 
 TEST_F(NadenadeTest, ReloadingReplacesTheMenu) {
   home.Write("pet/nade.txt", "a,1\r\n");
