@@ -30,8 +30,8 @@ class TNadenadeMenu {
   // there in the character folder (the two differ for a character installed elsewhere). Returns
   // the messages of data files that are missing or cannot be read (Shift-JIS, for the error log);
   // the menu then holds what the other files gave. With root, a data file outside it counts as
-  // missing (and gets a message of its own). listener (may be null) hears of the missing files and
-  // of every line of the files read.
+  // missing (and gets a message of its own when the other place has no usable file either).
+  // listener (may be null) hears of the missing files and of every line of the files read.
   std::vector<std::string> Load(const TCharacterFile& characterFile, const std::string& appDir,
                                 const TDataRoot* root = nullptr, TLoadListener* listener = nullptr);
 
