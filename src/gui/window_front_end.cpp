@@ -161,13 +161,32 @@ int RunWindowFrontEnd(const TWindowOptions& options) {
   form.Attach(controller);
   QObject::connect(&form, &TFormMain::ConversationClosed, &application, &QCoreApplication::quit,
                    Qt::QueuedConnection);
-  const TTerminationSignals signalWatch([&form] { form.RequestCloseWithoutMessages(); });
+  // A signal during the start-up (a dialog asking for the profile or a character runs its own
+  // event loop) ends every event loop: the open dialog returns as cancelled, and any the start-up
+  // opens after it returns at once, until the conversation is up and is closed as at any other
+  // time.
+  bool started = false;
+  bool terminatedWhileStarting = false;
+  const TTerminationSignals signalWatch([&] {
+    if (started) {
+      form.RequestCloseWithoutMessages();
+      return;
+    }
+    terminatedWhileStarting = true;
+    QCoreApplication::exit(0);
+  });
 
   const auto shutdown = [&] {
     controller.Shutdown();
     return true;
   };
-  if (!Reported(std::cerr, kErrorPrefix, [&] { return controller.Start(options.Character); })) {
+  started = Reported(std::cerr, kErrorPrefix, [&] { return controller.Start(options.Character); });
+  if (terminatedWhileStarting) {
+    if (started) form.RequestCloseWithoutMessages();
+    Reported(std::cerr, kErrorPrefix, shutdown);
+    return 0;
+  }
+  if (!started) {
     Reported(std::cerr, kErrorPrefix, shutdown);
     return 1;
   }

@@ -34,7 +34,9 @@ void UseApplicationFont();
 
 // Runs the window until it is closed (the closing talk, a termination signal). Returns 0, or 1
 // when start-up failed (the controller has shown and logged why). SIGINT, SIGTERM and SIGHUP
-// close the window as its close box does, except that no message box waits for an answer.
+// close the window as its close box does, except that no message box waits for an answer; one
+// that comes while a start-up dialog is open cancels it and every later one, and the program ends
+// with 0 once the start-up has run its course.
 int RunWindowFrontEnd(const TWindowOptions& options);
 
 }  // namespace kelmo

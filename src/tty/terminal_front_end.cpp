@@ -56,7 +56,8 @@ int RunTerminalFrontEnd(const TTerminalOptions& options) {
   };
   if (!Reported(std::cerr, kErrorPrefix, [&] { return controller.Start(options.Character); })) {
     Reported(std::cerr, kErrorPrefix, shutdown);
-    return 1;
+    // A signal that cancelled a start-up dialog ends the program as at any other time.
+    return loop.TerminationSignalled() ? 0 : 1;
   }
   if (options.Instance != nullptr) {
     const std::string problem = options.Instance->Serve(

@@ -18,8 +18,9 @@ struct TTerminalOptions {
 };
 
 // Runs a conversation on the terminal until it is closed. Returns the exit status: 0 after a
-// normal close, 1 when start-up failed ("起動に失敗しました" has then been shown and logged) or a
-// file could not be saved (each failure has then been shown and logged).
+// normal close (a termination signal during a start-up dialog included), 1 when start-up failed
+// ("起動に失敗しました" has then been shown and logged) or a file could not be saved (each failure
+// has then been shown and logged).
 int RunTerminalFrontEnd(const TTerminalOptions& options);
 
 }  // namespace kelmo

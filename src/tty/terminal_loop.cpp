@@ -301,6 +301,7 @@ void TTerminalLoop::HandleSignals() {
         Resumed();
       } else {
         quitRequested_ = true;
+        terminationSignalled_ = true;
       }
     }
   }

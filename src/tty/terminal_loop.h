@@ -73,6 +73,10 @@ class TTerminalLoop : public TLineInput {
   std::optional<std::string> ReadLine(const std::string& prompt) override;
   std::optional<std::string> EditedLine() const override;
 
+  // Whether SIGINT, SIGTERM or SIGHUP has asked the program to end (a dialog then returns as
+  // cancelled, and every later one at once).
+  bool TerminationSignalled() const { return terminationSignalled_; }
+
  private:
   using TClock = std::chrono::steady_clock;
 
@@ -135,6 +139,7 @@ class TTerminalLoop : public TLineInput {
   bool editorEnded_ = false;  // readline reported the end of input
 
   bool quitRequested_ = false;
+  bool terminationSignalled_ = false;
   TTerminalView* view_ = nullptr;
   TClock::time_point nextTick_;
 };
