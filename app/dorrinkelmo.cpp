@@ -118,27 +118,34 @@ void SeedOnFirstStart(const std::string& appDir, const std::string& shareFolder)
 
 // "--install": the one place that decides how a package reaches the program folder. A program
 // running on the folder keeps the list of installed characters in memory and writes it when it
-// ends, so the package is not installed beside it: the start says so and changes nothing.
+// ends, so the package is handed over to it: it installs into its own list and the window offers
+// the switch. This start prints what was installed or why not, and exits 0 only when installed.
 int InstallFromCommandLine(const std::string& appDir, const std::string& package,
                            const std::string& executable) {
+  const std::string packagePath = AbsoluteCharacterPath(package);
   std::unique_ptr<kelmo::TSingleInstance> instance;
   try {
-    instance = kelmo::TSingleInstance::TryClaim(appDir);
+    kelmo::THandOverRequest request;
+    request.Package = packagePath;
+    request.StartupId = Environment("DESKTOP_STARTUP_ID");
+    kelmo::THandOverAnswer answer;
+    instance = kelmo::TSingleInstance::ClaimOrHandOver(appDir, std::getenv("XDG_RUNTIME_DIR"),
+                                                       request, answer);
+    if (instance == nullptr) {
+      if (answer.Status != kelmo::THandOverStatus::Done) return ReportHandOver(answer);
+      std::cout << answer.Message << '\n';
+      return 0;
+    }
   } catch (const std::system_error& error) {
     std::cerr << kProgramPrefix << "ほかの DorrinKelmo と同時に動かないようにできません: "
               << error.what() << '\n';
-    return 1;
-  }
-  if (instance == nullptr) {
-    std::cerr << kProgramPrefix << "このフォルダでは DorrinKelmo が動いているため、"
-              << "終わってからもう一度インストールしてください: " << appDir << '\n';
     return 1;
   }
   SeedOnFirstStart(appDir, kelmo::InstalledShareFolder(executable));
   // At a terminal an update is asked about; a script's install updates.
   const bool atTerminal = ::isatty(STDIN_FILENO) == 1;
   return kelmo::RunInstall(
-      appDir, AbsoluteCharacterPath(package),
+      appDir, packagePath,
       [atTerminal](const std::vector<kelmo::TInstalledCharacter>& installed) {
         return !atTerminal || kelmo::AskUpdateAtTerminal(installed, std::cin, std::cout);
       },

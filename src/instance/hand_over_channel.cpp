@@ -33,6 +33,7 @@ constexpr std::string_view kSocketExtension = ".sock";
 constexpr const char* kFolderField = "folder";
 constexpr const char* kCharacterField = "character";
 constexpr const char* kSayField = "say";
+constexpr const char* kPackageField = "package";
 constexpr const char* kStartupIdField = "startup_id";
 constexpr const char* kStatusField = "status";
 constexpr const char* kMessageField = "message";
@@ -128,6 +129,7 @@ std::string EncodeRequest(const std::string& canonicalFolder, const THandOverReq
   TJson json = {{kFolderField, canonicalFolder}};
   if (!request.Character.empty()) json[kCharacterField] = request.Character;
   if (request.Say) json[kSayField] = *request.Say;
+  if (!request.Package.empty()) json[kPackageField] = request.Package;
   if (!request.StartupId.empty()) json[kStartupIdField] = request.StartupId;
   return Dump(json);
 }
@@ -139,11 +141,15 @@ std::optional<TReceivedRequest> DecodeRequest(std::string_view line) {
   const std::optional<std::string> character = TextField(*json, kCharacterField);
   const std::optional<std::string> startupId = TextField(*json, kStartupIdField);
   const std::optional<std::string> say = TextField(*json, kSayField);
-  if (!folder || folder->empty() || !character || !startupId || !say) return std::nullopt;
+  const std::optional<std::string> package = TextField(*json, kPackageField);
+  if (!folder || folder->empty() || !character || !startupId || !say || !package) {
+    return std::nullopt;
+  }
   TReceivedRequest received;
   received.Folder = *folder;
   received.Request.Character = *character;
   received.Request.StartupId = *startupId;
+  received.Request.Package = *package;
   if (json->contains(kSayField)) received.Request.Say = *say;
   return received;
 }

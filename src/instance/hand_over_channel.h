@@ -9,7 +9,7 @@
 // never waits past its deadline, so neither end can be held up by the other.
 //
 //   request: {"folder":"/home/u/.local/share/dorrinkelmo","character":"/home/u/x.klc","say":"hi",
-//             "startup_id":"..."}          ("character", "say" and "startup_id" are optional)
+//             "package":"/home/u/x.klz","startup_id":"..."}   (all but "folder" are optional)
 //   answer:  {"status":"done"|"busy"|"refused"|"closing","message":"..."}
 #pragma once
 

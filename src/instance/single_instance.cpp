@@ -31,7 +31,8 @@ std::optional<THandOverAnswer> TryHandOver(const std::string& socketPath,
       !WriteMessage(connection.Get(), EncodeRequest(canonicalFolder, request))) {
     return std::nullopt;
   }
-  const std::optional<std::string> line = ReadMessage(connection.Get(), kAnswerPatience);
+  const std::optional<std::string> line = ReadMessage(
+      connection.Get(), request.Package.empty() ? kAnswerPatience : kInstallAnswerPatience);
   std::optional<THandOverAnswer> answer = line ? DecodeAnswer(*line) : std::nullopt;
   if (answer && answer->Status == THandOverStatus::Closing) return std::nullopt;
   return answer;

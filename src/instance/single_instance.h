@@ -34,6 +34,9 @@ inline constexpr std::chrono::milliseconds kClaimRetryInterval{50};
 // How long a second start waits for the running program's answer once its request is sent (the
 // running program answers within kMainThreadPatience).
 inline constexpr std::chrono::milliseconds kAnswerPatience{15000};
+// The same for a request to install a package, which may wait for another install's lock (a
+// minute) and then for the user's answer to the update question.
+inline constexpr std::chrono::milliseconds kInstallAnswerPatience{600000};
 
 class TSingleInstance {
  public:

@@ -58,17 +58,25 @@ std::string RemoveQuestion(const std::string& name, const std::string& definitio
 }
 
 std::optional<TInstallResult> TChatController::InstallCharacterPackage(const std::string& package) {
-  if (!AcceptsInput() || closing_ || character_ == nullptr || state_ == stSuspended ||
-      state_ == stIdle) {
-    return std::nullopt;
-  }
+  if (!MayInstallNow()) return std::nullopt;
   TPackageOffer offer;
   RunSuspended([&] { offer = InstallAndOffer(package); });
   if (!offer.SwitchTo.empty()) SayFarewell(offer.SwitchTo);
   return std::move(offer.Result);
 }
 
+bool TChatController::MayInstallNow() const {
+  return AcceptsInput() && !closing_ && character_ != nullptr && state_ != stSuspended &&
+         state_ != stIdle;
+}
+
 TPackageOffer TChatController::InstallAndOffer(const std::string& package) {
+  TPackageOffer offer{InstallAskingFirst(package), {}};
+  offer.SwitchTo = FollowUpInstall(offer.Result);
+  return offer;
+}
+
+TInstallResult TChatController::InstallAskingFirst(const std::string& package) {
   TInstallRequest request;
   request.Package = package;
   request.ProgramFolder = options_.AppDir;
@@ -76,12 +84,14 @@ TPackageOffer TChatController::InstallAndOffer(const std::string& package) {
   request.ConfirmUpdate = [this](const std::vector<TInstalledCharacter>& installed) {
     return view_.AskYesNo(UpdateQuestion(installed)).value_or(true);
   };
-  TPackageOffer offer{InstallPackage(request, *characterList_), {}};
-  const TInstallResult& result = offer.Result;
-  if (result.Code == TPackageCode::Cancelled) return offer;
+  return InstallPackage(request, *characterList_);
+}
+
+std::string TChatController::FollowUpInstall(const TInstallResult& result) {
+  if (result.Code == TPackageCode::Cancelled) return {};
   if (result.Code != TPackageCode::Ok || result.Characters.empty()) {
     view_.ShowMessage(result.Message);
-    return offer;
+    return {};
   }
   if (character_ != nullptr) {
     // The character in use runs on files that are gone: it is loaded again, keeping its state.
@@ -89,17 +99,38 @@ TPackageOffer TChatController::InstallAndOffer(const std::string& package) {
     for (const TInstalledCharacter& installed : result.Characters) {
       if (NormalPath(installed.DefinitionPath) != running) continue;
       view_.ShowMessage(ReloadNotice(installed));
-      offer.SwitchTo = character_->DefinitionPath;
-      return offer;
+      return character_->DefinitionPath;
     }
   }
   const std::optional<bool> wanted = view_.AskYesNo(SwitchQuestion(result));
-  if (!wanted) {
-    view_.ShowMessage(InstalledText(result));
-  } else if (*wanted) {
-    offer.SwitchTo = FromFileSystemPath(result.Characters.front().DefinitionPath);
+  if (!wanted) view_.ShowMessage(InstalledText(result));
+  if (!wanted.value_or(false)) return {};
+  return FromFileSystemPath(result.Characters.front().DefinitionPath);
+}
+
+void TChatController::FollowUpHandedOverInstall() {
+  const TInstallResult result = std::move(*pendingInstall_);
+  pendingInstall_.reset();
+  if (!MayInstallNow()) return;
+  std::string switchTo;
+  RunSuspended([&] { switchTo = FollowUpInstall(result); });
+  if (!switchTo.empty()) SayFarewell(switchTo);
+}
+
+THandOverAnswer TChatController::TakeHandedOverPackage(const std::string& package) {
+  view_.ShowAndActivate();
+  TInstallResult result;
+  RunSuspended([&] { result = InstallAskingFirst(package); });
+  THandOverAnswer answer;
+  if (result.Code == TPackageCode::Ok) {
+    answer = {THandOverStatus::Done, InstalledText(result)};
+  } else {
+    const bool busy = result.Code == TPackageCode::Busy;
+    answer = {busy ? THandOverStatus::Busy : THandOverStatus::Refused, result.Message};
   }
-  return offer;
+  // The second start has its answer before the window asks or tells anything more.
+  if (result.Code != TPackageCode::Cancelled) pendingInstall_ = std::move(result);
+  return answer;
 }
 
 bool TChatController::RemoveWithConfirmation(const std::string& dataPath) {

@@ -190,6 +190,10 @@ void TChatController::TimerTimer() {
     RequestClose(sessionEnding);
     return;
   }
+  if (pendingInstall_) {
+    FollowUpHandedOverInstall();
+    return;
+  }
   if (state_ == stTyping) {
     TypeStep();
     return;

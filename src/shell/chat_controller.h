@@ -181,10 +181,14 @@ class TChatController : private TDisplayCommandHost {
   // first, the current character types its farewell, the switch follows); Refused when the file
   // is no definition file. With Say: the line is said as the user, as a petting action is, once
   // the character has finished talking (stUserInput, or stReplyDone, whose reply the line then
-  // ends as Enter would), else Busy. With neither, and whenever a path was taken or
+  // ends as Enter would), else Busy. With neither, and whenever a path or a package was taken or
   // refused, the window is shown and brought to the front. Busy while a dialog is open or the
   // character is being thought about or loaded (the request arrived in a nested event loop);
   // Closing once the closing talk has begun.
+  // With a package: installs it into the running program's list, asking before an update, and
+  // answers Done with what was installed, or Refused (Busy for an install lock that stayed taken)
+  // with why not; the offer to switch, or the refusal's message, follows at the next timer tick,
+  // after the second start has its answer.
   THandOverAnswer TakeHandOver(const THandOverRequest& request);
 
   // --- Character packages (character_install.cpp) ------------------------------------------------
@@ -298,8 +302,18 @@ class TChatController : private TDisplayCommandHost {
   // The current character types its farewell to "ReadCharacter:" + path (a data path); the
   // READCHARACTER: command at its end performs the switch.
   void SayFarewell(const std::string& path);
-  // The install and its questions, the conversation already suspended (character_install.cpp).
+  // Whether a package may be installed now (see InstallCharacterPackage).
+  bool MayInstallNow() const;
+  // The install and its questions, the conversation already suspended (character_install.cpp):
+  // InstallAskingFirst asks before an update, FollowUpInstall shows a refusal or offers the switch
+  // and returns the definition file (a data path) to switch to, empty for none.
   TPackageOffer InstallAndOffer(const std::string& package);
+  TInstallResult InstallAskingFirst(const std::string& package);
+  std::string FollowUpInstall(const TInstallResult& result);
+  // A second start's package, when the controller may act; the follow-up waits in pendingInstall_.
+  THandOverAnswer TakeHandedOverPackage(const std::string& package);
+  // The timer's part: the follow-up of a handed-over install, then the switch chosen.
+  void FollowUpHandedOverInstall();
   // Asks about removing the character (a data path), then moves it to the trash, showing why when
   // it could not; true when its files are gone.
   bool RemoveWithConfirmation(const std::string& dataPath);
@@ -328,6 +342,7 @@ class TChatController : private TDisplayCommandHost {
   bool thinking_ = false;        // Think is running
   std::optional<TEntrySource> thoughtSource_;  // where the latest Think's reply was written
   std::optional<bool> pendingClose_;  // a close (sessionEnding) kept from a load or a thought
+  std::optional<TInstallResult> pendingInstall_;  // a handed-over install to follow up
   struct TStartedReply {
     TReplyEvent Event;
     std::string Line;   // UTF-8

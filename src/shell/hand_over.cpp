@@ -28,6 +28,10 @@ THandOverAnswer TChatController::TakeHandOver(const THandOverRequest& request) {
   // Inside a load, a thought, a typing step or a dialog.
   const bool interrupted = !AcceptsInput() || character_ == nullptr || state_ == stSuspended ||
                            state_ == stIdle;
+  if (!request.Package.empty()) {
+    if (interrupted) return {THandOverStatus::Busy, std::string(kNotNowMessage)};
+    return TakeHandedOverPackage(request.Package);
+  }
   if (request.Character.empty() && !request.Say) {
     // The window comes back by itself at the end of a load; otherwise it is shown now.
     if (!busy_ && !loading_) view_.ShowAndActivate();

@@ -19,19 +19,23 @@ struct THandOverRequest {
   // The desktop's start-up notification id the second start was given (DESKTOP_STARTUP_ID), so
   // that the running program can end the launch feedback the desktop shows; empty for none.
   std::string StartupId;
+  // A character package to install ("--install FILE", an absolute UTF-8 file-system path); empty
+  // for none. Character and Say are then not looked at.
+  std::string Package = {};
 };
 
 // How the running program took a request.
 enum class THandOverStatus {
-  Done,     // taken: the window shows, and the switch or the line is under way
+  Done,     // taken: the window shows, and the switch or the line is under way (or the package is
+            // installed, the message saying what)
   Busy,     // not now: the character is not in the user's turn, or a dialog is open
-  Refused,  // never: the file is no character definition file
+  Refused,  // never: the file is no character definition file (or the package was not installed)
   Closing,  // the running program is ending; the second start may take the folder after it
 };
 
 struct THandOverAnswer {
   THandOverStatus Status = THandOverStatus::Done;
-  std::string Message;  // for the second start to print (UTF-8); empty when Done
+  std::string Message;  // for the second start to print (UTF-8); empty when Done, but for a package
 };
 
 // The message of a Closing answer (UTF-8).

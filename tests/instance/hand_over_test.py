@@ -8,8 +8,10 @@ a second start hands its command line over and ends, whatever the running progra
 The cases: a plain second start, one with a character path (the running program switches), one
 with --say after a reply (the line is answered) and while the character types (busy, exit
 status 3), a path that is no character (exit status 1), a batch run on the folder (refused), a
-lock left by a killed program (the next start runs), --say with nothing running, and --say to a
-conversation in the terminal.
+character package opened as a file manager opens one (installed by the running window, the start
+printing what), a lock left by a killed program (the next start runs), --say with nothing
+running, and --say and --install to a conversation in the terminal (an update, and a file that is
+no package).
 
 The pairs: each pair starts two programs at once (both plain, or one switching to the same
 character); one must hand over and end with status 0 while the other runs on, which is then ended
@@ -25,6 +27,7 @@ import subprocess
 import sys
 import tempfile
 import time
+import zipfile
 
 PATIENCE_SECONDS = 60
 POLL_SECONDS = 0.05
@@ -69,6 +72,15 @@ def write_character(home, stem, name, dictionary):
     return path
 
 
+def write_package(path, stem, name):
+    """A character package: the definition file and its folder's dictionary in a ZIP."""
+    with zipfile.ZipFile(path, "w") as package:
+        package.writestr(stem + ".klc", f"name\r\n{name}\r\nfolder\r\n{stem}\r\nversion\r\n210\r\n"
+                         "data02\r\ndict.txt\r\n".encode("cp932"))
+        package.writestr(stem + "/dict.txt", '"TRUE","ki"\r\n'.encode("cp932"))
+    return path
+
+
 class Folder:
     """A program folder with two characters, and the environment the program runs in."""
 
@@ -97,6 +109,13 @@ class Folder:
                               env=self.environment, input=stdin.encode(), capture_output=True,
                               timeout=PATIENCE_SECONDS)
         return done.returncode, done.stderr.decode()
+
+    def output_of(self, *arguments):
+        """A start that ends by itself: (status, standard output and error)."""
+        done = subprocess.run([self.program, "--home", self.home, *arguments],
+                              env=self.environment, stdin=subprocess.DEVNULL, capture_output=True,
+                              timeout=PATIENCE_SECONDS)
+        return done.returncode, done.stdout.decode() + done.stderr.decode()
 
     def serving(self):
         return os.path.isdir(self.socket_folder) and any(
@@ -164,6 +183,14 @@ def cases(folder):
     if "動いています" not in errors:
         fail("the batch run does not say why it stops: " + errors)
 
+    # A package opened from the file manager ("dorrinkelmo FILE") goes to the running window.
+    package = write_package(os.path.join(os.path.dirname(folder.home), "ki.klz"), "ki", "KiKi")
+    output = expect_status(folder.output_of(package), 0, "a package opened beside the window")
+    if "インストールしました: KiKi" not in output:
+        fail("the install does not say what it installed: " + output)
+    if not os.path.exists(os.path.join(folder.home, "ki", "dict.txt")):
+        fail("the running window did not install the package")
+
     # A killed program leaves its lock file and its socket behind; neither may block.
     first.kill()
     first.wait()
@@ -183,6 +210,13 @@ def cases(folder):
     wait_for(folder.serving, "the terminal program to serve")
     expect_status(folder.run("--say", "端末"), 0, "--say to the terminal")
     wait_for(lambda: "said 端末" in folder.log(), "the terminal's answer in the log")
+    # The terminal cannot ask: an update goes ahead, and a refusal is the second start's to print.
+    output = expect_status(folder.output_of("--install", package), 0, "an update to the terminal")
+    if "更新しました: KiKi" not in output:
+        fail("the update does not say what it updated: " + output)
+    errors = expect_status(folder.run("--install", notes), 1, "a file that is no package")
+    if "ZIP でも tar でもない" not in errors:
+        fail("the refused package does not say why: " + errors)
     terminal.stdin.close()  # the end of input closes the conversation
     if terminal.wait(PATIENCE_SECONDS) != 0:
         fail("the terminal program failed: " + terminal.stderr.read().decode())

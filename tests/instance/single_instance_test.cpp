@@ -172,20 +172,23 @@ TEST_P(RequestMessageTest, ComesThroughWhole) {
   EXPECT_EQ(received->Request.Character, sent.Character);
   EXPECT_EQ(received->Request.Say, sent.Say);
   EXPECT_EQ(received->Request.StartupId, sent.StartupId);
+  EXPECT_EQ(received->Request.Package, sent.Package);
 }
 
-INSTANTIATE_TEST_SUITE_P(Requests, RequestMessageTest,
-                         ::testing::Values(TRequestCase{"Nothing", {"", std::nullopt, ""}},
-                                           TRequestCase{"Character",
-                                                        {"/home/u/あかり \"new\".klc", std::nullopt,
-                                                         "id_TIME1"}},
-                                           TRequestCase{"Say", {"", "こんにちは\n{QUIT}\\", ""}},
-                                           TRequestCase{"SayNothing", {"", "", ""}}),
-                         [](const auto& info) { return std::string(info.param.Name); });
+INSTANTIATE_TEST_SUITE_P(
+    Requests, RequestMessageTest,
+    ::testing::Values(TRequestCase{"Nothing", {"", std::nullopt, ""}},
+                      TRequestCase{"Character",
+                                   {"/home/u/あかり \"new\".klc", std::nullopt, "id_TIME1"}},
+                      TRequestCase{"Say", {"", "こんにちは\n{QUIT}\\", ""}},
+                      TRequestCase{"SayNothing", {"", "", ""}},
+                      TRequestCase{"Package", {"", std::nullopt, "", "/home/u/キイ.klz"}}),
+    [](const auto& info) { return std::string(info.param.Name); });
 
 TEST(HandOverChannelTest, MalformedMessagesAreNotTaken) {
   for (const char* line : {"", "[]", "{}", "{\"folder\":1}", "{\"character\":\"/a.klc\"}",
-                           "{\"folder\":\"/f\",\"say\":3}", "{\"folder\":\"/f\""}) {
+                           "{\"folder\":\"/f\",\"say\":3}", "{\"folder\":\"/f\",\"package\":[]}",
+                           "{\"folder\":\"/f\""}) {
     EXPECT_FALSE(DecodeRequest(line).has_value()) << line;
   }
   for (const char* line :

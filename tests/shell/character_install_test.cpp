@@ -177,6 +177,49 @@ TEST_F(CharacterInstallTest, NothingIsInstalledWhileADialogIsOpen) {
   EXPECT_FALSE(home.Exists("ki.klc"));
 }
 
+TEST_F(CharacterInstallTest, AHandedOverPackageIsAnsweredBeforeTheSwitchIsOffered) {
+  Answer(TAnswers::Yes);
+  THandOverRequest request;
+  request.Package = Package("new");
+  const THandOverAnswer answer = controller->TakeHandOver(request);
+  EXPECT_EQ(answer.Status, THandOverStatus::Done);
+  EXPECT_EQ(answer.Message, "インストールしました: キイ (" + Installed() + ")");
+  EXPECT_THAT(view.questions, IsEmpty()) << "nothing asked before the answer";
+  EXPECT_TRUE(Listed(Installed()));
+
+  controller->TimerTimer();
+  EXPECT_EQ(view.questions.size(), 1u);
+  ASSERT_EQ(controller->State(), stTyping);
+  TypeAll();
+  EXPECT_EQ(controller->Character()->Name, Utf8ToShiftJis("キイ"));
+}
+
+TEST_F(CharacterInstallTest, AHandedOverRefusalIsAnsweredWithItsReasonAndShownAfter) {
+  THandOverRequest request;
+  request.Package = packages.Write("notes.klz", "just text");
+  const THandOverAnswer answer = controller->TakeHandOver(request);
+  EXPECT_EQ(answer.Status, THandOverStatus::Refused);
+  EXPECT_EQ(answer.Message, PackageMessage(TPackageCode::NotAnArchive, request.Package));
+  EXPECT_THAT(view.messages, IsEmpty());
+  controller->TimerTimer();
+  EXPECT_THAT(view.messages, ElementsAre(answer.Message));
+  EXPECT_EQ(controller->State(), stUserInput);
+}
+
+TEST_F(CharacterInstallTest, AHandedOverPackageWaitsWhileADialogIsOpen) {
+  THandOverRequest request;
+  request.Package = Package("new");
+  THandOverAnswer during;
+  view.chooseCharacter = [&](TCharacterSelection& selection) {
+    during = controller->TakeHandOver(request);
+    selection.Cancel();
+    return false;
+  };
+  controller->MenuChangeCharacterClick();
+  EXPECT_EQ(during.Status, THandOverStatus::Busy);
+  EXPECT_FALSE(home.Exists("ki.klc"));
+}
+
 // The selection dialog's 「追加(&A)...」 and 「削除(&D)」 on the controller's list.
 class SelectionPackageTest : public CharacterInstallTest {
  protected:
