@@ -18,12 +18,15 @@
 #include "plugins/plugin_object.h"
 #include "plugins/plugin_test_folder.h"
 #include "support/fifo_rescue.h"
+#include "support/running_process.h"
 #include "test_character.h"
 
 namespace kelmo {
 namespace {
 
 using testing::kTestCallTimeout;
+using testing::ProcessEndsWithin;
+using testing::ProcessRuns;
 using testing::TPluginTestFolder;
 
 // The process id a file holds, once it has been written (0 when it never is).
@@ -35,23 +38,6 @@ pid_t ProcessIdIn(const std::string& file) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   return 0;
-}
-
-// True while the process (any process, not only a child) exists and is no zombie.
-bool Running(pid_t process) {
-  std::ifstream stat("/proc/" + std::to_string(process) + "/stat");
-  std::string line;
-  if (!std::getline(stat, line)) return false;
-  const size_t close = line.rfind(')');
-  return close != std::string::npos && close + 2 < line.size() && line[close + 2] != 'Z';
-}
-
-// Waits up to two seconds for the process to end; returns whether it did.
-bool Ends(pid_t process) {
-  for (int attempt = 0; attempt < 200 && Running(process); ++attempt) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return !Running(process);
 }
 
 struct EndCase {
@@ -72,14 +58,14 @@ TEST_P(PluginEnd, WhatAPluginStartedEndsWithIt) {
                                                 kTestCallTimeout);
   const pid_t child = ProcessIdIn(folder.Path() + "plugins/spawner.child");
   ASSERT_GT(child, 0);
-  EXPECT_TRUE(Running(child));
+  EXPECT_TRUE(ProcessRuns(child));
   if (GetParam().timesOut) {
     std::u16string text = u"x";
     EXPECT_THROW(plugin->OnKelmoEvent(u"KE_BeginThink", text), EPluginError);
   } else {
     plugin.reset();
   }
-  EXPECT_TRUE(Ends(child));
+  EXPECT_TRUE(ProcessEndsWithin(child, std::chrono::seconds(2)));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -162,9 +148,9 @@ TEST(EntrustEnd, WhatAnEntrustedProgramStartedEndsWithTheCharacter) {
   EXPECT_EQ(small.Character->Evaluate(u"{ENTRUSTstarter.sh|}"), u"True");
   const pid_t child = ProcessIdIn(small.Folder.Path() + "child");
   ASSERT_GT(child, 0);
-  EXPECT_TRUE(Running(child));
+  EXPECT_TRUE(ProcessRuns(child));
   small.Character.reset();
-  EXPECT_TRUE(Ends(child));
+  EXPECT_TRUE(ProcessEndsWithin(child, std::chrono::seconds(2)));
 }
 
 }  // namespace

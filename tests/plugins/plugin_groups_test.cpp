@@ -11,18 +11,23 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <thread>
 
 #include "plugins/plugin_object.h"
 #include "plugins/plugin_test_folder.h"
+#include "support/running_process.h"
 
 namespace kelmo {
 namespace {
 
 using testing::kTestCallTimeout;
+using testing::ProcessEndsWithin;
+using testing::ProcessRuns;
 using testing::TPluginTestFolder;
 
 namespace fs = std::filesystem;
+
+// How long a signalled process may take to be gone from the process table.
+constexpr std::chrono::seconds kEndPatience{5};
 
 std::string CurrentBootId() {
   std::ifstream file("/proc/sys/kernel/random/boot_id");
@@ -35,22 +40,6 @@ unsigned long long StartTimeOf(pid_t process) {
   TProcessStatus status;
   EXPECT_TRUE(ReadProcessStatus(process, status)) << process;
   return status.StartTime;
-}
-
-// Whether the process still runs: not gone, not a zombie left for its new parent to reap.
-bool Runs(pid_t process) {
-  std::ifstream file("/proc/" + std::to_string(process) + "/stat");
-  std::string stat;
-  if (!std::getline(file, stat)) return false;
-  const size_t close = stat.rfind(')');
-  return close != std::string::npos && close + 2 < stat.size() && stat[close + 2] != 'Z';
-}
-
-bool StopsRunningSoon(pid_t process) {
-  for (int attempt = 0; attempt < 500 && Runs(process); ++attempt) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return !Runs(process);
 }
 
 // A process in a process group of its own that waits to be killed, reaped when the test ends.
@@ -153,9 +142,9 @@ TEST_P(LeftPluginGroupTest, IsEndedOnlyWhenItIsStillTheOneRecorded) {
 
   EXPECT_EQ(EndLeftPluginGroups(folder.Path()), GetParam().GroupEnded ? 1 : 0);
   if (GetParam().GroupEnded) {
-    EXPECT_TRUE(StopsRunningSoon(leader.Id()));
+    EXPECT_TRUE(ProcessEndsWithin(leader.Id(), kEndPatience));
   } else {
-    EXPECT_TRUE(Runs(leader.Id()));
+    EXPECT_TRUE(ProcessRuns(leader.Id()));
   }
   EXPECT_EQ(fs::exists(record), GetParam().RecordKept);
 }
@@ -208,16 +197,16 @@ TEST(PluginGroupsTest, AKilledProgramsPluginDiesWithItAndWhatItStartedEndsAtTheN
   ASSERT_FALSE(records.empty());
   const pid_t plugin = records.front()["pid"].get<pid_t>();
   const pid_t grandchild = std::stoi(folder.ReadFile("plugins/spawner.child"));
-  ASSERT_TRUE(Runs(plugin));
-  ASSERT_TRUE(Runs(grandchild));
+  ASSERT_TRUE(ProcessRuns(plugin));
+  ASSERT_TRUE(ProcessRuns(grandchild));
 
   ::kill(program, SIGKILL);
   ::waitpid(program, nullptr, 0);
-  EXPECT_TRUE(StopsRunningSoon(plugin));  // the kernel's parent-death signal
-  ASSERT_TRUE(Runs(grandchild));          // which does not reach what the plug-in started
+  EXPECT_TRUE(ProcessEndsWithin(plugin, kEndPatience));  // the kernel's parent-death signal
+  ASSERT_TRUE(ProcessRuns(grandchild));  // which does not reach what the plug-in started
 
   EXPECT_EQ(EndLeftPluginGroups(folder.Path()), 1);
-  EXPECT_TRUE(StopsRunningSoon(grandchild));
+  EXPECT_TRUE(ProcessEndsWithin(grandchild, kEndPatience));
   EXPECT_TRUE(fs::is_empty(fs::path(folder.Path()) / kPluginGroupFolderName));
 }
 
