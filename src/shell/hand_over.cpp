@@ -18,6 +18,10 @@ constexpr std::string_view kNotNowMessage =
 constexpr std::string_view kNotUsersTurnMessage =
     "人格はいま話している途中です。話し終えてから、もう一度話しかけてください";
 constexpr std::string_view kNoCharacterFileMessage = "人格ファイルではありません: ";
+constexpr std::string_view kSwitchUnderWayMessage =
+    "人格はいま切り替えの途中です。切り替わってから、もう一度どうぞ";
+// The command a farewell ends with, which performs the switch when it is typed.
+constexpr std::u16string_view kSwitchCommand = u"{READCHARACTER:";
 
 }  // namespace
 
@@ -39,6 +43,12 @@ THandOverAnswer TChatController::TakeHandOver(const THandOverRequest& request) {
   }
   if (interrupted) return {THandOverStatus::Busy, std::string(kNotNowMessage)};
   if (!request.Character.empty()) {
+    // A farewell being typed ends in a switch already promised (a start that handed it over has
+    // been told it is under way): a later request waits until it has happened instead of
+    // replacing it.
+    if (state_ == stTyping && typewriter_.Reply().find(kSwitchCommand) != std::u16string::npos) {
+      return {THandOverStatus::Busy, std::string(kSwitchUnderWayMessage)};
+    }
     TCharacterSelection selection(*characterList_, appDir_);
     if (!selection.AddFile(request.Character).empty()) {
       view_.ShowAndActivate();

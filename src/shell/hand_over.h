@@ -27,8 +27,9 @@ struct THandOverRequest {
 // How the running program took a request.
 enum class THandOverStatus {
   Done,     // taken: the window shows, and the switch or the line is under way (or the package is
-            // installed, the message saying what)
-  Busy,     // not now: the character is not in the user's turn, or a dialog is open
+            // installed, the message saying what); no later request replaces a switch under way
+  Busy,     // not now: the character is not in the user's turn, a dialog is open, or a switch is
+            // under way
   Refused,  // never: the file is no character definition file (or the package was not installed)
   Closing,  // the running program is ending; the second start may take the folder after it
 };

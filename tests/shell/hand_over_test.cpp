@@ -46,6 +46,27 @@ TEST_F(HandOverTest, APathSwitchesAsTheSelectionWouldAndComesFirstInTheList) {
   EXPECT_EQ(ini.ReadString("Character", "Char2", ""), alice);
 }
 
+// A start that was told its switch is under way exits as if it happened: a later start's path
+// must not replace it while the farewell is typed, and is taken again once the switch is done.
+TEST_F(HandOverTest, ASwitchUnderWayIsNotReplacedByALaterOne) {
+  THandOverRequest first;
+  first.Character = WriteCharacter(home, "carol", "Carol", {{"", "Hm"}});
+  THandOverRequest later;
+  later.Character = bob;
+  ASSERT_EQ(controller->TakeHandOver(first).Status, THandOverStatus::Done);
+  ASSERT_EQ(controller->State(), stTyping);
+  const THandOverAnswer refused = controller->TakeHandOver(later);
+  EXPECT_EQ(refused.Status, THandOverStatus::Busy);
+  EXPECT_FALSE(refused.Message.empty());
+  TypeAll();
+  EXPECT_EQ(controller->Character()->Name, "Carol");
+  controller->PressEnter();
+  ASSERT_EQ(controller->State(), stUserInput);
+  EXPECT_EQ(controller->TakeHandOver(later).Status, THandOverStatus::Done);
+  TypeAll();
+  EXPECT_EQ(controller->Character()->Name, "Bob");
+}
+
 TEST_F(HandOverTest, AFileThatIsNoCharacterIsRefusedAndChangesNothing) {
   const std::string text = home.Write("notes.klc", "just a note\r\n");
   const THandOverAnswer answer = controller->TakeHandOver({text, std::nullopt, ""});
