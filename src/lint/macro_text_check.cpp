@@ -5,15 +5,12 @@
 
 #include "charfile/code_page.h"
 #include "charfile/text_utils.h"
-#include "engine/macro_commands.h"
+#include "lint/group_meaning.h"
 #include "shell/display_commands.h"
 
 namespace kelmo {
 namespace {
 
-// What an inner group stands for when the outer group is recognised: the condition word that IF
-// needs, and a result any other command takes as text.
-constexpr std::u16string_view kInnerResult = u"TRUE";
 // The reply that stays quiet on purpose: its lone "}" empties the evaluation.
 constexpr std::u16string_view kSilentReply = u"}";
 // The condition that always holds, after normalisation.
@@ -41,21 +38,6 @@ std::string At(size_t index) {
   return std::to_string(index + 1) + " 文字目";
 }
 
-bool NamesMacroCommand(std::u16string_view text) {
-  const std::u16string command = NormalizeText(text);
-  const int bar = static_cast<int>(command.find(u'|') + 1);  // npos + 1 is 0
-  return RecogniseCommand(command, bar) != TCommandId::kNone;
-}
-
-// A plug-in tag: a name, a ".", the text for the plug-in. A name holds no blank, ":" or "|", so
-// that "{PCI:egao.bmp}" is no tag but a misspelt picture command.
-bool IsPluginTag(std::u16string_view text) {
-  const size_t dot = text.find(u'.');
-  if (dot == 0 || dot == std::u16string_view::npos) return false;
-  return std::none_of(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(dot),
-                      [](char16_t c) { return c <= u' ' || c == u':' || c == u'|'; });
-}
-
 // Whether the text is one brace group: its first "{" closes at its last character.
 bool IsOneGroup(std::u16string_view text) {
   if (!text.starts_with(u'{')) return false;
@@ -68,7 +50,7 @@ bool IsOneGroup(std::u16string_view text) {
 }
 
 // A group whose "}" has not come yet, and its own text so far: the characters it holds directly,
-// without its inner groups (Plain) and with kInnerResult in place of each (WithInnerResults).
+// without its inner groups (Plain) and with kInnerGroupResult in place of each (WithInnerResults).
 struct TOpenGroup {
   size_t Start = 0;  // where its "{" stands
   std::u16string Plain;
@@ -80,7 +62,7 @@ struct TOpenGroup {
     WithInnerResults += c;
   }
   void AddInnerGroup() {
-    WithInnerResults += kInnerResult;
+    WithInnerResults += kInnerGroupResult;
     HasInnerGroups = true;
   }
 };
