@@ -23,11 +23,10 @@
 // exchanges: "> " and what the user says, followed by the lines the reply should show, or
 // "wait: SECONDS", which lets that much time pass, followed by the lines the timed talk that came
 // due in it should show. A case may begin with its own "now: ...", which replaces the header's for
-// that case. An expected
-// line is compared whole with the shown line, or, written "~ pattern", the pattern (the
-// dictionaries' pattern syntax, letter case as written) must match the whole shown line; "~" alone
-// stands for an empty line, and "..." for any number of lines, none included. Lines beginning with
-// "#" are comments anywhere.
+// that case. An expected line is compared whole with the shown line, or, written "~ pattern", the
+// pattern (the dictionaries' pattern syntax, letter case as written) must match the whole shown
+// line; "~" alone stands for an empty line, and "..." for any number of lines, none included.
+// Lines beginning with "#" are comments anywhere.
 #pragma once
 
 #include <cstdint>
