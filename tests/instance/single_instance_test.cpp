@@ -23,6 +23,8 @@
 #include "instance/hand_over_channel.h"
 #include "instance/hand_over_server.h"
 #include "instance/instance_lock.h"
+#include "plugins/plugin_groups.h"
+#include "support/running_process.h"
 #include "support/temp_folder.h"
 
 extern char** environ;
@@ -30,6 +32,8 @@ extern char** environ;
 namespace kelmo {
 namespace {
 
+using testing::ProcessEndsWithin;
+using testing::ProcessRuns;
 using testing::TempFolder;
 using testing::TMainThreadQueue;
 
@@ -446,6 +450,33 @@ TEST_F(SingleInstanceTest, ALockLeftByAKilledProgramAndItsSocketFileBlockNothing
   EXPECT_EQ(answer.Message, "not answered");
   EXPECT_EQ(instance->Serve(mainThread, [](const THandOverRequest&) { return THandOverAnswer{}; }),
             "");
+}
+
+// A killed run's plug-in dies with it, but what the plug-in started lives on in its group: the next
+// start that takes the folder ends it.
+TEST_F(SingleInstanceTest, TakingTheFolderEndsTheProcessGroupAKilledRunLeft) {
+  const pid_t leftBehind = ::fork();
+  ASSERT_GE(leftBehind, 0);
+  if (leftBehind == 0) {
+    ::setpgid(0, 0);
+    ::pause();
+    ::_exit(0);
+  }
+  ::setpgid(leftBehind, leftBehind);  // also from here, so that it holds before the record is made
+  // The run records the group and dies without ending it (no destructor runs).
+  const pid_t run = ::fork();
+  ASSERT_GE(run, 0);
+  if (run == 0) {
+    new TPluginGroupRecord(folder.Path(), leftBehind);
+    ::_exit(0);
+  }
+  ::waitpid(run, nullptr, 0);
+  ASSERT_TRUE(ProcessRuns(leftBehind));
+  const std::unique_ptr<TSingleInstance> instance = TSingleInstance::TryClaim(folder.Path());
+  ASSERT_NE(instance, nullptr);
+  EXPECT_TRUE(ProcessEndsWithin(leftBehind, std::chrono::seconds(5)));
+  ::kill(leftBehind, SIGKILL);
+  ::waitpid(leftBehind, nullptr, 0);
 }
 
 TEST_F(SingleInstanceTest, ASecondStartDuringTheStartUpIsHeldAndActedOnOnceItIsUp) {
