@@ -80,7 +80,7 @@ class TChecker {
       const char16_t c = text_[i];
       if (c == u'{') {
         if (!open.empty()) open.back().AddInnerGroup();
-        open.push_back({i});
+        open.emplace_back().Start = i;
       } else if (c == u'}') {
         if (open.empty()) {
           StrayClose(i);
