@@ -26,6 +26,7 @@
 #include "instance/single_instance.h"
 #include "lint/character_linter.h"
 #include "lint/transcript_runner.h"
+#include "package/install_journal.h"
 #include "package/package_commands.h"
 #include "tty/batch_runner.h"
 #include "tty/program_options.h"
@@ -194,6 +195,8 @@ int Run(int argc, char** argv) {
     return *status;
   }
   SeedOnFirstStart(appDir, kelmo::InstalledShareFolder(executable));
+  // An install that stopped halfway puts its characters back before the list is read.
+  kelmo::RecoverInterruptedInstallsAtStart(appDir);
 
   const kelmo::TFrontEnd frontEnd = kelmo::ChooseFrontEnd(*options, DisplayAvailable());
   if (frontEnd == kelmo::TFrontEnd::Batch) {

@@ -14,6 +14,7 @@
 #include "charfile/kelmo_error.h"
 #include "charfile/text_utils.h"
 #include "package/folder_unpacker.h"
+#include "package/install_journal.h"
 #include "package/package_layout.h"
 #include "package/package_paths.h"
 #include "package/package_reader.h"
@@ -75,7 +76,7 @@ class TInstaller {
 
  private:
   void Install() {
-    RemoveLeftoverFolders(request_.ProgramFolder);
+    RecoverInterruptedInstalls(request_.ProgramFolder);
     const TTemporaryFolder temporary(request_.ProgramFolder);
     const std::string unpacked = temporary.Path() + "/package";
     if (::mkdir(unpacked.c_str(), 0755) != 0) {
@@ -175,6 +176,8 @@ class TInstaller {
   void MoveIntoPlace(const fs::path& aside) {
     const std::vector<std::string> listBefore = list_->Items;
     try {
+      TInstallJournal journal(aside.parent_path().string());
+      journal_ = &journal;
       std::error_code error;
       fs::create_directory(aside, error);
       if (error) throw EPackageError(WriteFailureCode(error.value()), request_.ProgramFolder);
@@ -201,7 +204,10 @@ class TInstaller {
         result_.Characters.push_back({target.Character->Name, target.Definition.string()});
       }
       SaveList();
+      journal.Commit();
+      journal_ = nullptr;
     } catch (...) {
+      journal_ = nullptr;
       list_->Items = listBefore;
       Undo();
       throw;
@@ -212,6 +218,7 @@ class TInstaller {
   void Rename(TInstallStep step, const fs::path& from, const fs::path& to,
               const std::string& shown) {
     if (request_.BeforeStep) request_.BeforeStep(step);
+    journal_->Intend(from, to);
     std::error_code error;
     fs::rename(from, to, error);
     if (error) throw EPackageError(WriteFailureCode(error.value()), shown);
@@ -262,6 +269,7 @@ class TInstaller {
   const std::string programData_;
   std::vector<TTarget> targets_;
   std::vector<std::string> installedNames_;  // of the installed definition files, in target order
+  TInstallJournal* journal_ = nullptr;       // while moving into place
   std::vector<std::pair<fs::path, fs::path>> done_;
   std::vector<fs::path> created_;
 };

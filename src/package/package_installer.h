@@ -11,7 +11,8 @@
 // and folder is first renamed aside into the temporary folder, then the new one is renamed in, and
 // the list of installed characters is saved last. A failure at any step renames everything back,
 // so the program folder holds the old character exactly as it was; when all succeeded, the old
-// version goes with the temporary folder.
+// version goes with the temporary folder. Each rename is written to a journal on the disk first
+// (install_journal.h), so that a crash halfway is undone by the next install or the next start.
 //
 // The library asks nothing of a user itself: the caller answers the update question through
 // TInstallRequest::ConfirmUpdate and offers to switch to a character of the result.

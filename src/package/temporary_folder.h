@@ -4,7 +4,8 @@
 // Packages are unpacked and characters set aside inside the program folder, not in /tmp, so that
 // moving a checked character into place is a rename on one file system, never a copy that could
 // stop halfway. The folders are hidden and carry a name only this program gives
-// (".kelmo-package-Ab3dEf"); a crash leaves one behind, and the next install removes those.
+// (".kelmo-package-Ab3dEf"); a crash leaves one behind, and the next install removes those (after
+// undoing what an install that stopped halfway had moved, install_journal.h).
 #pragma once
 
 #include <string>
@@ -34,7 +35,8 @@ class TTemporaryFolder {
 };
 
 // Removes what crashed installs left in the program folder: its folders named
-// kTemporaryFolderPrefix followed by anything. Call only while holding the install lock.
+// kTemporaryFolderPrefix followed by anything. Call only while holding the install lock, and only
+// after RecoverInterruptedInstalls has put back what they had moved aside.
 void RemoveLeftoverFolders(const std::string& programFolder);
 
 }  // namespace kelmo

@@ -4,11 +4,14 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <future>
 #include <thread>
 
+#include "package/install_journal.h"
 #include "package/install_lock.h"
 #include "package/package_fixture.h"
 #include "package/temporary_folder.h"
@@ -125,17 +128,74 @@ TEST_P(FailedUpdateTest, LeavesTheInstalledCharactersAsTheyWere) {
   EXPECT_EQ(FolderListing(home_.Path()), before);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Steps, FailedUpdateTest,
-    ::testing::Values(FailingStep{"OldFolderAside", TInstallStep::MoveOldFolderAside, 1},
-                      FailingStep{"NewFolderIn", TInstallStep::MoveNewFolderIn, 1},
-                      FailingStep{"OldDefinitionAside", TInstallStep::MoveOldDefinitionAside, 1},
-                      FailingStep{"NewDefinitionIn", TInstallStep::MoveNewDefinitionIn, 1},
-                      FailingStep{"SecondOldFolderAside", TInstallStep::MoveOldFolderAside, 2},
-                      FailingStep{"SecondNewFolderIn", TInstallStep::MoveNewFolderIn, 2},
-                      FailingStep{"SecondNewDefinitionIn", TInstallStep::MoveNewDefinitionIn, 2},
-                      FailingStep{"SaveList", TInstallStep::SaveList, 1}),
-    [](const auto& info) { return std::string(info.param.Name); });
+const FailingStep kFailingSteps[] = {
+    {"OldFolderAside", TInstallStep::MoveOldFolderAside, 1},
+    {"NewFolderIn", TInstallStep::MoveNewFolderIn, 1},
+    {"OldDefinitionAside", TInstallStep::MoveOldDefinitionAside, 1},
+    {"NewDefinitionIn", TInstallStep::MoveNewDefinitionIn, 1},
+    {"SecondOldFolderAside", TInstallStep::MoveOldFolderAside, 2},
+    {"SecondNewFolderIn", TInstallStep::MoveNewFolderIn, 2},
+    {"SecondNewDefinitionIn", TInstallStep::MoveNewDefinitionIn, 2},
+    {"SaveList", TInstallStep::SaveList, 1},
+};
+INSTANTIATE_TEST_SUITE_P(Steps, FailedUpdateTest, ::testing::ValuesIn(kFailingSteps),
+                         [](const auto& info) { return std::string(info.param.Name); });
+
+// The same update, its process ending at a step as in a crash (no undo runs): the next start puts
+// the old characters back, state file included.
+class CrashedUpdateTest : public FailedUpdateTest {
+ protected:
+  // Runs the install of package in a child process that ends at the step; true when it did.
+  bool CrashAt(const FailingStep& crash, const std::string& package) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+      int reached = 0;
+      TInstallRequest request;
+      request.Package = package;
+      request.ProgramFolder = HomePath();
+      request.BeforeStep = [&](TInstallStep step) {
+        if (step == crash.Step && ++reached == crash.Occurrence) ::_exit(0);
+      };
+      TCharacterList list(SettingsPath());
+      InstallPackage(request, list);
+      ::_exit(1);
+    }
+    int status = 0;
+    return child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status) &&
+           WEXITSTATUS(status) == 0;
+  }
+
+  std::string TwoCharacterUpdate() {
+    Install(Zip(CharacterEntries("kaze", "かぜ", "HELLO", "そよそよ")));
+    std::vector<TTestEntry> entries = HanaVersion2();
+    for (TTestEntry& entry : CharacterEntries("kaze", "かぜ", "HELLO", "びゅう")) {
+      entries.push_back(std::move(entry));
+    }
+    return WriteFile(packages_.Path() + "update.klz", Zip(entries));
+  }
+};
+
+TEST_P(CrashedUpdateTest, IsUndoneByTheNextStart) {
+  const std::string package = TwoCharacterUpdate();
+  const auto before = FolderListing(home_.Path());
+  ASSERT_TRUE(CrashAt(GetParam(), package)) << "the install did not stop at the step";
+  ASSERT_NE(FolderListing(home_.Path()), before) << "the crash left nothing to recover";
+  RecoverInterruptedInstallsAtStart(HomePath());
+  EXPECT_EQ(FolderListing(home_.Path()), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(Steps, CrashedUpdateTest, ::testing::ValuesIn(kFailingSteps),
+                         [](const auto& info) { return std::string(info.param.Name); });
+
+TEST_F(CrashedUpdateTest, TheNextInstallRecoversFirstAndItsUpdateKeepsTheStateFile) {
+  const std::string package = TwoCharacterUpdate();
+  ASSERT_TRUE(CrashAt({"NewFolderIn", TInstallStep::MoveNewFolderIn, 1}, package));
+  EXPECT_FALSE(home_.Exists("hana/hana.kls")) << "the old folder is not aside";
+  const TInstallResult result = Install(Zip(HanaVersion2()));
+  ASSERT_EQ(result.Code, TPackageCode::Ok) << result.Message;
+  EXPECT_TRUE(result.Updated);
+  EXPECT_EQ(home_.Read("hana/hana.kls"), "hana's memories");
+}
 
 TEST_F(InstallTest, FullDiskDuringTheUnpackIsReportedAndLeavesNothing) {
   const auto before = FolderListing(home_.Path());
