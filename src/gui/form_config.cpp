@@ -202,6 +202,9 @@ QWidget* TFormConfig::BuildTabGeneral() {
   general->addWidget(labelZoom, 2, 0);
   general->addWidget(editZoom_, 2, 1);
   general->addWidget(new QLabel("%", groupGeneral_), 2, 2);
+  checkDesktopMode_ = NewCheckBox("CheckDesktopMode", "デスクトップに立たせる(&D)",
+                                  data_.DesktopMode, groupGeneral_);
+  general->addWidget(checkDesktopMode_, 3, 0, 1, 3);
   general->setColumnStretch(3, 1);
 
   auto* groupLog = NewGroup("GroupLog", "ログの設定", tabGeneral_);
@@ -311,6 +314,7 @@ TConfigDialogData TFormConfig::EditedData() const {
   }
   data.Interval = editInterval_->value();
   data.Zoom = editZoom_->value();
+  data.DesktopMode = checkDesktopMode_->isChecked();
   data.ExtensionChar = checkExChar_->isChecked();
   data.LogKeep = checkLog_->isChecked();
   data.PlaySound = checkSound_->isChecked();

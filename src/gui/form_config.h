@@ -82,6 +82,7 @@ class TFormConfig : public QDialog {
   QSpinBox* editInterval_;
   QSpinBox* editZoom_;
   QCheckBox* checkExChar_;
+  QCheckBox* checkDesktopMode_;
   QCheckBox* checkLog_;
   QCheckBox* checkSound_;
   QCheckBox* checkExecute_;

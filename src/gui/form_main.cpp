@@ -13,6 +13,7 @@
 #include <iostream>
 
 #include "gui/balloon_edit.h"
+#include "gui/desktop_character.h"
 #include "gui/form_nadenade.h"
 #include "gui/form_splash.h"
 #include "gui/frame_pacer.h"
@@ -182,6 +183,7 @@ void TFormMain::ShowDefaultPicture() {
 
 void TFormMain::Repaint() {
   UpdateLayout();
+  if (OnDesktop()) return;  // its layout shows the pictures too
   paintBitmap_->SetPicture(pictures_.Picture(TPictureSlot::Shown));
   const bool usersTurn = controller_ != nullptr && controller_->State() == stUserInput;
   paintBalloon_->SetPicture(
@@ -193,6 +195,10 @@ int TFormMain::Zoomed(int pixels) const {
 }
 
 void TFormMain::UpdateLayout() {
+  if (OnDesktop()) {
+    LayOutOnDesktop();
+    return;
+  }
   const QImage& picture = pictures_.Picture(TPictureSlot::Shown);
   const int boxWidth =
       std::clamp(Zoomed(picture.width()), Zoomed(kPictureMinWidth), kPictureMaxExtent);
@@ -212,7 +218,7 @@ void TFormMain::PlaySound(const std::string& path, bool wait) {
 // ----- The window -------------------------------------------------------------------------------
 
 QWidget* TFormMain::DialogParent() {
-  return isVisible() ? this : nullptr;
+  return Stage().isVisible() ? &Stage() : nullptr;
 }
 
 void TFormMain::ShowMessage(const std::string& text) {
@@ -221,15 +227,17 @@ void TFormMain::ShowMessage(const std::string& text) {
 }
 
 bool TFormMain::IsVisible() const {
-  return isVisible() && !isMinimized() && !pendingMinimise_;
+  const QWidget& stage = Stage();
+  return stage.isVisible() && !stage.isMinimized() && !pendingMinimise_;
 }
 
 void TFormMain::ShowWindow() {
   pendingMinimise_ = false;
-  if (isMinimized()) {
-    showNormal();
+  QWidget& stage = Stage();
+  if (stage.isMinimized()) {
+    stage.showNormal();
   } else {
-    show();
+    stage.show();
   }
 }
 
@@ -244,55 +252,62 @@ void TFormMain::SetVisible(bool visible) {
   }
   nadenade_->hide();
   RememberPlace();
-  if (!trayAvailable_ && conversing && isVisible() && !isMinimized()) {
+  if (!trayAvailable_ && conversing && Stage().isVisible() && !Stage().isMinimized()) {
     // Minimised, not hidden (a window minimised from hidden stays off the task bar), once the
     // event loop sees the request stand: a load that follows at once hides it instead.
     pendingMinimise_ = true;
     QTimer::singleShot(0, this, &TFormMain::MinimiseUnlessLoading);
     return;
   }
-  hide();
+  Stage().hide();
 }
 
 void TFormMain::MinimiseUnlessLoading() {
   if (!pendingMinimise_) return;
   pendingMinimise_ = false;
-  showMinimized();
+  Stage().showMinimized();
 }
 
 void TFormMain::ShowAndActivate() {
   ShowWindow();
-  raise();
-  activateWindow();
+  Stage().raise();
+  Stage().activateWindow();
+  if (OnDesktop()) FocusBalloon();
 }
 
 void TFormMain::PlaceWindow(TWindowPosition position) {
   QScreen* primary = QGuiApplication::primaryScreen();
   const QRect desktop = primary->virtualGeometry();
   const QRect available = primary->availableGeometry();
+  QWidget& stage = Stage();
+  const int width = stage.width();
+  const int height = stage.height();
   QPoint place(PlaceOnAxis(position.Left, desktop.left(), desktop.right(), available.left(),
-                           available.width(), width()),
+                           available.width(), width),
                PlaceOnAxis(position.Top, desktop.top(), desktop.bottom(), available.top(),
-                           available.height(), height()));
+                           available.height(), height));
   // Between screens of different sizes a place can be on the desktop's bounds but on no screen.
   if (QGuiApplication::screenAt(place) == nullptr) {
-    place = available.center() - QPoint(width() / 2, height() / 2);
+    place = available.center() - QPoint(width / 2, height / 2);
   }
-  setGeometry(QRect(place, size()));
+  stage.setGeometry(QRect(place, stage.size()));
   lastPlace_ = place;
 }
 
 std::optional<TWindowPosition> TFormMain::WindowPosition() const {
-  const QPoint place = CurrentPlace().value_or(lastPlace_.value_or(geometry().topLeft()));
+  const QPoint place = CurrentPlace().value_or(lastPlace_.value_or(Stage().geometry().topLeft()));
   return TWindowPosition{place.y(), place.x()};
 }
 
 std::optional<QPoint> TFormMain::CurrentPlace() const {
   // Only a window on the screen has a place the window system vouches for: while it is mapped
   // or withdrawn, the window manager moves it about.
-  if (!isVisible() || isMinimized() || !windowHandle()->isExposed()) return std::nullopt;
-  if (OnX11()) return X11ClientPosition(*this);
-  return geometry().topLeft();
+  const QWidget& stage = Stage();
+  if (!stage.isVisible() || stage.isMinimized() || !stage.windowHandle()->isExposed()) {
+    return std::nullopt;
+  }
+  if (OnX11()) return X11ClientPosition(stage);
+  return stage.geometry().topLeft();
 }
 
 void TFormMain::RememberPlace() {
@@ -300,6 +315,7 @@ void TFormMain::RememberPlace() {
 }
 
 QRect TFormMain::FrameRect() const {
+  if (OnDesktop()) return DesktopFrameRect();
   if (CurrentPlace()) {
     if (const std::optional<QRect> frame = X11FrameGeometry(*this)) return *frame;
   }
@@ -309,6 +325,10 @@ QRect TFormMain::FrameRect() const {
 void TFormMain::SetCaption(const std::string& caption) {
   const QString text = QString::fromStdString(caption);
   setWindowTitle(text);
+  if (OnDesktop()) {
+    desktopCharacter_->setWindowTitle(text);
+    desktopBalloon_->setWindowTitle(text);
+  }
   // The application's title (message boxes take theirs from it) follows the caption.
   QCoreApplication::setApplicationName(text);
 }
@@ -317,7 +337,7 @@ void TFormMain::SetSplashText(const std::string& text) {
   if (pendingMinimise_) {
     // The load hides the window, and shows it again when done.
     pendingMinimise_ = false;
-    hide();
+    Stage().hide();
   }
   if (splash_ == nullptr) splash_ = std::make_unique<TFormSplash>();
   splash_->SetStatus(FromUtf8(text));
@@ -334,7 +354,7 @@ void TFormMain::Close() {
   splash_.reset();
   if (nadenade_ != nullptr) nadenade_->hide();
   if (trayIcon_ != nullptr) trayIcon_->hide();
-  hide();
+  Stage().hide();
   emit ConversationClosed();
 }
 

@@ -25,6 +25,10 @@
 // window system reports reliably; a frame's place is known only while the window manager has it
 // mapped, and was reported differently after each hide and show.
 //
+// The desktop mode (form_main_desktop.cpp) shows the same components without this window: the
+// character in a frameless window of its own cut to its picture, the balloon in another beside
+// it. The operations below then act on the character's window where they act on this one.
+//
 // Hiding: with a tray icon, hiding takes the window off the screen and the task bar (the icon
 // brings it back). Without a tray (many Wayland desktops, Xvfb) the window keeps its task-bar
 // button and a hide request minimises it instead, so the program can never become unreachable;
@@ -40,6 +44,7 @@
 #include <string>
 #include <vector>
 
+#include "gui/see_through.h"
 #include "gui/sound_player.h"
 #include "pictures/picture_set.h"
 #include "shell/chat_view.h"
@@ -51,6 +56,8 @@ namespace kelmo {
 
 class TBalloonEdit;
 class TChatController;
+class TDesktopCharacter;
+class TDesktopWindow;
 class TFormNadenade;
 class TFormSplash;
 class TPictureBox;
@@ -106,6 +113,10 @@ class TFormMain : public QWidget, public TChatView {
   const QTimer& Timer() const { return timer_; }
   // The splash window while a character loads, else null.
   TFormSplash* Splash() const { return splash_.get(); }
+  // The character's and the balloon's windows while the character stands on the desktop, else
+  // null.
+  TDesktopCharacter* DesktopCharacter() const;
+  TDesktopWindow* DesktopBalloon() const { return desktopBalloon_; }
 
   // --- TChatView ---------------------------------------------------------------------------------
   std::string BalloonText() const override;
@@ -129,6 +140,9 @@ class TFormMain : public QWidget, public TChatView {
   void SetStayOnTop(bool stayOnTop) override;
   void PlaceWindow(TWindowPosition position) override;
   std::optional<TWindowPosition> WindowPosition() const override;
+  // Refused (once told in a message and the error log) where the desktop cannot show it.
+  void SetDesktopMode(bool desktop) override;
+  std::optional<bool> DesktopMode() const override;
   void SetCaption(const std::string& caption) override;
   void SetTrayTip(const std::string& tip) override;
   void SetSplashText(const std::string& text) override;
@@ -164,6 +178,7 @@ class TFormMain : public QWidget, public TChatView {
   void TimerTimer();
   void MenuShowNadenadeClick();
   void MenuStayOnTopClick();
+  void MenuDesktopModeClick();
   void MenuChangeStateClick();
   void MenuConfigureClick();
   void MenuChangeCharacterClick();
@@ -206,6 +221,30 @@ class TFormMain : public QWidget, public TChatView {
   // escapes it on standard error.
   void Guarded(const std::function<void()>& action);
 
+  // form_main_desktop.cpp: the character on the desktop.
+  bool OnDesktop() const { return desktopCharacter_ != nullptr; }
+  // The window the character is shown in: the character's own on the desktop, else this one.
+  QWidget& Stage();
+  const QWidget& Stage() const;
+  void EnterDesktop();
+  void LeaveDesktop();
+  // Gives the picture box to character, the balloon picture and edit to balloon.
+  void HandOver(QWidget* character, QWidget* balloon);
+  // Sizes, pictures and shapes of both desktop windows after the pictures and the zoom.
+  void LayOutOnDesktop();
+  void ShowBalloonPictureOnDesktop();
+  // The least alpha of the windows' shapes.
+  int ShapeAlpha() const;
+  // Puts the balloon's window beside the character's.
+  void FollowCharacter();
+  void CharacterMoved();
+  void CharacterShownOrHidden();
+  // The keyboard to the balloon, as a click on the window gives it.
+  void FocusBalloon();
+  // Both desktop windows' rectangle, for the petting window beside them.
+  QRect DesktopFrameRect() const;
+  void ReportDesktopUnavailable();
+
   TChatController* controller_ = nullptr;
   TPictureSet pictures_;
   TPictureBox* paintBitmap_;
@@ -221,6 +260,7 @@ class TFormMain : public QWidget, public TChatView {
   QMenu* popupMenu_ = nullptr;
   QAction* menuShowNadenade_ = nullptr;
   QAction* menuStayOnTop_ = nullptr;
+  QAction* menuDesktopMode_ = nullptr;
   QAction* menuChangeState_ = nullptr;
   QAction* menuConfigure_ = nullptr;
   QAction* menuChangeCharacter_ = nullptr;
@@ -236,6 +276,12 @@ class TFormMain : public QWidget, public TChatView {
   std::optional<QPoint> lastPlace_;  // the inside's place when last shown or placed
   bool closed_ = false;
   bool messagesSuppressed_ = false;  // closing on a signal: no message boxes
+
+  std::unique_ptr<TDesktopCharacter> desktopCharacter_;  // while on the desktop
+  TDesktopWindow* desktopBalloon_ = nullptr;            // the character window's child
+  TSeeThroughCache seeThrough_;
+  bool balloonOnLeft_ = false;
+  bool desktopRefusalReported_ = false;
 };
 
 }  // namespace kelmo

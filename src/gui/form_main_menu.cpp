@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QUrl>
 
+#include "gui/desktop_window.h"
 #include "gui/form_about.h"
 #include "gui/form_config.h"
 #include "gui/form_main.h"
@@ -56,6 +57,9 @@ void TFormMain::CreatePopupMenu() {
   menuShowNadenade_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
   menuStayOnTop_ = addItem("MenuStayOnTop", "常に前面に表示(&T)", &TFormMain::MenuStayOnTopClick);
   menuStayOnTop_->setCheckable(true);
+  menuDesktopMode_ = addItem("MenuDesktopMode", "デスクトップに立たせる(&D)",
+                             &TFormMain::MenuDesktopModeClick);
+  menuDesktopMode_->setCheckable(true);
   menuChangeState_ = addItem("MenuChangeState", kHideCaption, &TFormMain::MenuChangeStateClick);
   menuConfigure_ = addItem("MenuConfigure", "設定(&P)...", &TFormMain::MenuConfigureClick);
   menuChangeCharacter_ = addItem("MenuChangeCharacter", "人格の切り替え(&C)...",
@@ -107,7 +111,7 @@ void TFormMain::TrayIconActivated(QSystemTrayIcon::ActivationReason reason) {
     return;
   }
   if (reason != QSystemTrayIcon::Context || !MenuMayOpen()) return;
-  activateWindow();
+  Stage().activateWindow();
   ShowPopupMenu(QCursor::pos());
 }
 
@@ -165,7 +169,8 @@ void TFormMain::SetStayOnTop(bool stayOnTop) {
   // Taking the main window off the screen to change its flags takes the petting window too.
   const bool nadenadeShown = nadenade_->isVisible();
   RememberPlace();
-  SetStaysOnTop(*this, stayOnTop);
+  SetStaysOnTop(Stage(), stayOnTop);
+  if (desktopBalloon_ != nullptr) SetStaysOnTop(*desktopBalloon_, stayOnTop);
   SetStaysOnTop(*nadenade_, stayOnTop);
   if (nadenadeShown) nadenade_->show();
   if (!stayOnTop) return;

@@ -58,6 +58,14 @@ std::string QuotedValue(const std::string& value) {
   return quoted + "\"";
 }
 
+// The screen number of the display the application opened (DISPLAY's ".n"; 0 without one).
+int DisplayScreen() {
+  const char* display = std::getenv("DISPLAY");
+  const char* dot = display != nullptr ? std::strrchr(display, '.') : nullptr;
+  const char* colon = display != nullptr ? std::strrchr(display, ':') : nullptr;
+  return dot != nullptr && dot > colon ? std::atoi(dot + 1) : 0;
+}
+
 }  // namespace
 
 bool OnX11() {
@@ -110,6 +118,26 @@ std::optional<QRect> X11FrameGeometry(const QWidget& window) {
   const int top = static_cast<int>(extents[2]), bottom = static_cast<int>(extents[3]);
   return QRect(client->x() - left, client->y() - top, window.width() + left + right,
                window.height() + top + bottom);
+}
+
+std::optional<TX11SeeThrough> X11SeeThrough() {
+  xcb_connection_t* connection = X11Connection();
+  if (connection == nullptr) return std::nullopt;
+  TX11SeeThrough offers;
+  const std::string selection = "_NET_WM_CM_S" + std::to_string(DisplayScreen());
+  const xcb_atom_t atom = InternAtom(connection, selection.c_str());
+  if (atom != XCB_ATOM_NONE) {
+    xcb_get_selection_owner_reply_t* owner = xcb_get_selection_owner_reply(
+        connection, xcb_get_selection_owner(connection, atom), nullptr);
+    offers.Compositor = owner != nullptr && owner->owner != XCB_WINDOW_NONE;
+    std::free(owner);
+  }
+  constexpr const char kShape[] = "SHAPE";
+  xcb_query_extension_reply_t* shape = xcb_query_extension_reply(
+      connection, xcb_query_extension(connection, sizeof kShape - 1, kShape), nullptr);
+  offers.Shape = shape != nullptr && shape->present != 0;
+  std::free(shape);
+  return offers;
 }
 
 void EndLaunchFeedback(const std::string& startupId) {

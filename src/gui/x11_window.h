@@ -8,6 +8,9 @@
 // of the frame off by about the height of the title bar, while the X server knows where the
 // window really is and the window manager states its frame (_NET_FRAME_EXTENTS).
 //
+// See-through windows: a compositor (the owner of the selection _NET_WM_CM_S<screen>) blends
+// translucent windows; without one, a window is cut to a shape only by the shape extension.
+//
 // Launch feedback: a desktop that starts the program shows a busy cursor until the window of that
 // start appears. A start that hands over to the running program never shows a window of its own,
 // so the running program ends the feedback in its place (the startup notification's "remove").
@@ -35,6 +38,15 @@ std::optional<QPoint> X11ClientPosition(const QWidget& window);
 // The shown top-level window's outer rectangle, frame included (no frame without a window
 // manager); std::nullopt without an X server or when it does not answer.
 std::optional<QRect> X11FrameGeometry(const QWidget& window);
+
+// What the X server offers to show a window without its background.
+struct TX11SeeThrough {
+  bool Compositor = false;  // a compositor runs on the application's screen
+  bool Shape = false;       // the server has the shape extension
+};
+
+// What the application's X server offers; std::nullopt without an X server.
+std::optional<TX11SeeThrough> X11SeeThrough();
 
 // Ends the launch feedback of the start with this startup notification id (DESKTOP_STARTUP_ID).
 // Nothing for an empty id or without an X server.

@@ -147,9 +147,22 @@ void TPictureSet::AddDecoderFolder(const std::string& folder) {
 }
 
 void TPictureSet::ResetPictures(bool useBuiltInBalloons) {
-  Slot(TPictureSlot::BalloonCharacter) = useBuiltInBalloons ? characterBalloon_ : QImage();
-  Slot(TPictureSlot::BalloonUser) = useBuiltInBalloons ? userBalloon_ : QImage();
-  Slot(TPictureSlot::Default) = QImage();
+  if (useBuiltInBalloons) {
+    Fill(TPictureSlot::BalloonCharacter, characterBalloon_, CharacterBalloonPicture(), true);
+    Fill(TPictureSlot::BalloonUser, userBalloon_, UserBalloonPicture(), true);
+  } else {
+    Fill(TPictureSlot::BalloonCharacter, QImage(), QImage(), false);
+    Fill(TPictureSlot::BalloonUser, QImage(), QImage(), false);
+  }
+  Fill(TPictureSlot::Default, QImage(), QImage(), false);
+}
+
+void TPictureSet::Fill(TPictureSlot slot, const QImage& picture, const QImage& decoded,
+                       bool keyed) {
+  const auto index = static_cast<size_t>(slot);
+  pictures_[index] = picture;
+  decoded_[index] = decoded;
+  keyed_[index] = keyed;
 }
 
 void TPictureSet::SetCharacterFolder(const std::string& folder) {
@@ -204,16 +217,26 @@ bool TPictureSet::LoadPicture(TPictureSlot slot, const std::string& path, bool c
   const QImage picture = DecodedInProcess(extension) ? DecodeInProcess(path, extension)
                                                      : DecodeWithDecoders(path);
   if (picture.isNull()) return false;
-  Slot(slot) = colourKey ? ColourKeyed(picture, background_) : ReadyToPaint(picture);
+  const QImage ready = ReadyToPaint(picture);
+  Fill(slot, colourKey ? ColourKeyed(picture, background_) : ready, ready, colourKey);
   return true;
 }
 
 void TPictureSet::ShowDefaultPicture() {
-  Slot(TPictureSlot::Shown) = Picture(TPictureSlot::Default);
+  const auto from = static_cast<size_t>(TPictureSlot::Default);
+  Fill(TPictureSlot::Shown, pictures_[from], decoded_[from], keyed_[from]);
 }
 
 const QImage& TPictureSet::Picture(TPictureSlot slot) const {
   return pictures_[static_cast<size_t>(slot)];
+}
+
+const QImage& TPictureSet::DecodedPicture(TPictureSlot slot) const {
+  return decoded_[static_cast<size_t>(slot)];
+}
+
+bool TPictureSet::IsColourKeyed(TPictureSlot slot) const {
+  return keyed_[static_cast<size_t>(slot)];
 }
 
 }  // namespace kelmo

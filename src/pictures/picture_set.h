@@ -81,6 +81,11 @@ class TPictureSet {
   // The picture in a slot (a null QImage while empty).
   const QImage& Picture(TPictureSlot slot) const;
 
+  // The picture in a slot as decoded, before any colour key (a null QImage while empty), and
+  // whether the slot's picture was colour-keyed: what a view needs to show it see-through.
+  const QImage& DecodedPicture(TPictureSlot slot) const;
+  bool IsColourKeyed(TPictureSlot slot) const;
+
   // The decoder files, in the order they are asked (the character's last, when they run).
   std::vector<std::string> DecoderFiles() const;
 
@@ -91,7 +96,8 @@ class TPictureSet {
   const std::vector<std::string>& CharacterDecoderFiles() const { return characterDecoders_; }
 
  private:
-  QImage& Slot(TPictureSlot slot) { return pictures_[static_cast<size_t>(slot)]; }
+  // Fills a slot: the picture to paint and the decoded one it came from.
+  void Fill(TPictureSlot slot, const QImage& picture, const QImage& decoded, bool keyed);
   // Appends the decoder files of the folder not yet in the list.
   void AddDecoderFolder(const std::string& folder);
   QImage DecodeWithDecoders(const std::string& path);
@@ -106,6 +112,8 @@ class TPictureSet {
   QImage characterBalloon_;  // the built-in balloons, keyed once
   QImage userBalloon_;
   std::array<QImage, 4> pictures_;  // indexed by TPictureSlot
+  std::array<QImage, 4> decoded_;   // the same before the colour key (shared where there is none)
+  std::array<bool, 4> keyed_ = {};
 };
 
 }  // namespace kelmo

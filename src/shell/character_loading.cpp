@@ -213,6 +213,7 @@ void TChatController::Shutdown() {
 void TChatController::LoadSettings() {
   settings_ = ReadSettings(SettingsPath());
   view_.SetZoom(settings_.Zoom);  // before the place: a centred window centres at its new size
+  view_.SetDesktopMode(settings_.DesktopMode);
   view_.PlaceWindow({settings_.Top, settings_.Left});
   view_.SetStayOnTop(settings_.StayOnTop);
   view_.SetBalloonFont(ShiftJisToUtf8(settings_.FontName), settings_.FontSize);
@@ -226,6 +227,7 @@ void TChatController::SaveSettings() {
     settings_.Top = position->Top;
     settings_.Left = position->Left;
   }
+  if (const std::optional<bool> desktop = view_.DesktopMode()) settings_.DesktopMode = *desktop;
   try {
     // An incomplete profile is not written over what the file holds.
     WriteSettings(SettingsPath(), settings_, profileValid_, FormatUserProfile(profile_));

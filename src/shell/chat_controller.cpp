@@ -389,6 +389,8 @@ void TChatController::MenuConfigureClick() {
 }
 
 void TChatController::Configure() {
+  // The menu switches the mode too.
+  if (const std::optional<bool> desktop = view_.DesktopMode()) settings_.DesktopMode = *desktop;
   TConfigDialogData data =
       MakeConfigDialogData(settings_, SettingsPath(), profileValid_ ? &profile_ : nullptr,
                            plugins_.get(), character_ != nullptr ? character_->Plugins.get() : nullptr);
@@ -399,6 +401,7 @@ void TChatController::Configure() {
   ApplyConfigDialogData(data, settings_, profile);
   view_.SetBalloonFont(data.FontName, settings_.FontSize);
   view_.SetZoom(settings_.Zoom);
+  view_.SetDesktopMode(settings_.DesktopMode);
   SetUserProfile(profile);
   SetPluginsEnabled(settings_.PluginsEnabled);
   SetAllowExecute(settings_.AllowExecute);

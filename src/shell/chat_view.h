@@ -131,6 +131,14 @@ class TChatView {
   // Where the window is now; empty for a view without a window (the stored position is then kept).
   virtual std::optional<TWindowPosition> WindowPosition() const { return std::nullopt; }
 
+  // Shows the character on the desktop (without a window around it, its balloon beside it) or in
+  // the window; the conversation goes on as it was. A view that cannot show it so stays as it is.
+  virtual void SetDesktopMode(bool /*desktop*/) {}
+
+  // Whether the character stands on the desktop now (the user may switch it); empty for a view
+  // without a window (the stored choice is then kept).
+  virtual std::optional<bool> DesktopMode() const { return std::nullopt; }
+
   // The window caption (also the application title) and the tray icon's tip (at most 62 bytes in
   // Shift-JIS; the controller checks).
   virtual void SetCaption(const std::string& /*caption*/) {}

@@ -57,6 +57,7 @@ TConfigDialogData MakeConfigDialogData(const TSettings& settings, const std::str
   data.FontSize = settings.FontSize;
   data.Interval = settings.Speed;
   data.Zoom = settings.Zoom;
+  data.DesktopMode = settings.DesktopMode;
   data.ExtensionChar = ReadExtensionChar(settingsPath);
   data.AllowExecute = ReadSettings(settingsPath).AllowExecute;
   data.LogKeep = settings.LogKeep;
@@ -86,6 +87,7 @@ void ApplyConfigDialogData(const TConfigDialogData& data, TSettings& settings,
     settings.Speed = data.Interval;
   }
   settings.Zoom = std::clamp(data.Zoom, kMinZoom, kMaxZoom);
+  settings.DesktopMode = data.DesktopMode;
   settings.PlaySound = data.PlaySound;
   settings.PluginsEnabled = data.PluginsEnabled;
   settings.AllowExecute = data.AllowExecute;

@@ -38,6 +38,7 @@ struct TConfigDialogData {
   int FontSize = 9;
   int Interval = 55;           // the typing interval in ms
   int Zoom = 100;              // the window's zoom in percent (kMinZoom to kMaxZoom)
+  bool DesktopMode = false;    // the character on the desktop instead of in the window
   bool ExtensionChar = false;  // never shown; passed through
   bool LogKeep = true;
   bool PlaySound = true;

@@ -26,6 +26,7 @@ constexpr std::string_view kPluginKey = "Plugin";
 constexpr std::string_view kAllowExecuteKey = "AllowExecute";
 constexpr std::string_view kExtensionCharKey = "ExtensionChar";
 constexpr std::string_view kZoomKey = "Zoom";
+constexpr std::string_view kDesktopModeKey = "DesktopMode";
 constexpr std::string_view kLogSection = "Log";
 constexpr std::string_view kKeepKey = "Keep";
 constexpr std::string_view kBalloonSection = "Balloon";
@@ -56,6 +57,7 @@ TSettings ReadSettings(const std::string& path) {
   settings.AllowExecute = ini.ReadBool(kMainSection, kAllowExecuteKey, settings.AllowExecute);
   settings.Zoom =
       std::clamp(ini.ReadInteger(kMainSection, kZoomKey, settings.Zoom), kMinZoom, kMaxZoom);
+  settings.DesktopMode = ini.ReadBool(kMainSection, kDesktopModeKey, settings.DesktopMode);
   settings.LogKeep = ini.ReadBool(kLogSection, kKeepKey, settings.LogKeep);
   settings.FontName = ini.ReadString(kBalloonSection, kFontNameKey, settings.FontName);
   settings.FontSize = std::clamp(ini.ReadInteger(kBalloonSection, kFontSizeKey, settings.FontSize),
@@ -86,6 +88,7 @@ void WriteSettings(const std::string& path, const TSettings& settings, bool writ
   ini.WriteBool(kMainSection, kPluginKey, settings.PluginsEnabled);
   ini.WriteBool(kMainSection, kAllowExecuteKey, settings.AllowExecute);
   ini.WriteInteger(kMainSection, kZoomKey, settings.Zoom);
+  ini.WriteBool(kMainSection, kDesktopModeKey, settings.DesktopMode);
   ini.UpdateFile();
 }
 

@@ -53,6 +53,7 @@ struct TSettings {
   bool PluginsEnabled = false;               // "Main"/"Plugin"
   bool AllowExecute = false;                 // "Main"/"AllowExecute"
   int Zoom = kDefaultZoom;                   // "Main"/"Zoom": the window's scale in percent
+  bool DesktopMode = false;                  // "Main"/"DesktopMode": the character on the desktop
   bool LogKeep = true;                       // "Log"/"Keep"
   std::string FontName = DefaultFontName();  // "Balloon"/"FontName"
   int FontSize = kDefaultFontSize;           // "Balloon"/"FontSize"

@@ -27,7 +27,8 @@ using testing::TMessageBoxCatcher;
 
 // Every value of the data but the plug-in lists, for comparing two data.
 auto Values(const TConfigDialogData& d) {
-  return std::tie(d.FontName, d.FontSize, d.Interval, d.Zoom, d.ExtensionChar, d.LogKeep,
+  return std::tie(d.FontName, d.FontSize, d.Interval, d.Zoom, d.DesktopMode, d.ExtensionChar,
+                  d.LogKeep,
                   d.PlaySound, d.AllowExecute, d.Surname, d.GivenName, d.HandleName, d.Nickname,
                   d.IsMale, d.BirthYear, d.BirthMonth, d.BirthDay, d.PluginsEnabled);
 }
@@ -131,6 +132,7 @@ TEST_F(FormConfigTest, EditsReachTheDataOnlyThroughOk) {
     Click("CheckSound");
     Click("CheckExecute");
     Find<QSpinBox>("EditZoom")->setValue(220);
+    Click("CheckDesktopMode");
     form->chosenFont = QFont("Noto Serif CJK JP", 20);
     Click("ButtonFont");
     Click(confirm ? "ButtonSet" : "ButtonCancel");
@@ -142,6 +144,7 @@ TEST_F(FormConfigTest, EditsReachTheDataOnlyThroughOk) {
       expected.PlaySound = true;
       expected.AllowExecute = false;
       expected.Zoom = 220;
+      expected.DesktopMode = true;
       expected.FontName = "Noto Serif CJK JP";
       expected.FontSize = 20;
     }

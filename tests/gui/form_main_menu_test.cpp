@@ -67,12 +67,15 @@ TEST_F(FormMainMenuTest, PopupMenuHasTheItemsCaptionsShortcutsAndSeparators) {
                               .toStdString());
   }
   EXPECT_THAT(items, ElementsAre("MenuShowNadenade なでなでメニューを表示(&N) Ctrl+N",
-                                 "MenuStayOnTop 常に前面に表示(&T)", "MenuChangeState 隠す(&S)",
+                                 "MenuStayOnTop 常に前面に表示(&T)",
+                                 "MenuDesktopMode デスクトップに立たせる(&D)",
+                                 "MenuChangeState 隠す(&S)",
                                  "MenuConfigure 設定(&P)...",
                                  "MenuChangeCharacter 人格の切り替え(&C)...", "-",
                                  "MenuWWW Go to Dorrin-kun Project Homepage(&W)",
                                  "MenuAbout DorrinKelmo について(&A)...", "-", "MenuQuit 終了(&Q) Ctrl+Q"));
   EXPECT_TRUE(Item("MenuStayOnTop")->isCheckable());
+  EXPECT_TRUE(Item("MenuDesktopMode")->isCheckable());
 }
 
 TEST_F(FormMainMenuTest, RightClickOnTheWindowThePictureOrTheBalloonOpensTheMenu) {

@@ -34,6 +34,7 @@ TEST(SettingsTest, MissingFileGivesEveryDefault) {
   EXPECT_EQ(settings.FontSize, 9);
   EXPECT_EQ(settings.Speed, 55);
   EXPECT_EQ(settings.Zoom, 100);
+  EXPECT_FALSE(settings.DesktopMode);
   EXPECT_EQ(settings.UserProfileText, "");
   EXPECT_FALSE(home.Exists("Kelmo.ini"));
 }
@@ -83,6 +84,7 @@ TEST(SettingsTest, EveryKeySurvivesARoundTrip) {
   settings.FontSize = 11;
   settings.Speed = 66;
   settings.Zoom = 250;
+  settings.DesktopMode = true;
   WriteSettings(path, settings, true, "A\r\nB\r\nC\r\nD\r\n\r\n1990/02/03");
 
   const TSettings read = ReadSettings(path);
@@ -97,11 +99,13 @@ TEST(SettingsTest, EveryKeySurvivesARoundTrip) {
   EXPECT_EQ(read.FontSize, 11);
   EXPECT_EQ(read.Speed, 66);
   EXPECT_EQ(read.Zoom, 250);
+  EXPECT_TRUE(read.DesktopMode);
   EXPECT_EQ(read.UserProfileText, "A\r\nB\r\nC\r\nD\r\n\r\n1990/02/03");
   // Booleans are "1" and "0"; a male profile shows two "{BR}" in a row before the date.
   const std::string file = home.Read("Kelmo.ini");
   EXPECT_NE(file.find("StayOnTop=1"), std::string::npos);
   EXPECT_NE(file.find("PlaySound=0"), std::string::npos);
+  EXPECT_NE(file.find("DesktopMode=1"), std::string::npos);
   EXPECT_NE(file.find("User=A{BR}B{BR}C{BR}D{BR}{BR}1990/02/03"), std::string::npos);
 }
 
