@@ -13,7 +13,7 @@ packages=(
   libjpeg-dev libpng-dev libarchive-dev libseccomp-dev
   libre2-dev libpcre2-dev libhyperscan-dev
   qt6-base-dev qt6-multimedia-dev qt6-qpa-plugins fonts-noto-cjk xvfb
-  libxcb1-dev xauth xdotool imagemagick
+  libxcb1-dev xauth xdotool imagemagick x11-utils libx11-6 libxext6
   python3 tmux
   desktop-file-utils appstream shared-mime-info groff-base dpkg-dev file
 )
