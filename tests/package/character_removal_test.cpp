@@ -4,11 +4,11 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
 
 #include "package/package_fixture.h"
+#include "support/scoped_environment.h"
 
 namespace kelmo::testing {
 namespace {
@@ -18,21 +18,6 @@ using ::testing::IsEmpty;
 
 class RemovalTest : public PackageTest {
  protected:
-  void SetUp() override {
-    PackageTest::SetUp();
-    // The trash of a desktop lives in the user's data folder.
-    const char* saved = std::getenv("XDG_DATA_HOME");
-    savedDataHome_ = saved != nullptr ? std::optional<std::string>(saved) : std::nullopt;
-    ::setenv("XDG_DATA_HOME", dataHome_.Path().c_str(), 1);
-  }
-  void TearDown() override {
-    if (savedDataHome_) {
-      ::setenv("XDG_DATA_HOME", savedDataHome_->c_str(), 1);
-    } else {
-      ::unsetenv("XDG_DATA_HOME");
-    }
-  }
-
   TRemoveResult Remove(const std::string& definition, const std::string& running = "") {
     TCharacterList list(SettingsPath());
     return RemoveCharacter(
@@ -45,8 +30,9 @@ class RemovalTest : public PackageTest {
            dataHome_.Exists("Trash/info/" + name + ".trashinfo");
   }
 
+  // The trash of a desktop lives in the user's data folder.
   TempFolder dataHome_;
-  std::optional<std::string> savedDataHome_;
+  ScopedEnvironment dataHomeVariable_{"XDG_DATA_HOME", dataHome_.Path()};
 };
 
 TEST_F(RemovalTest, DefinitionFileAndFolderWithItsStateGoToTheTrashAndLeaveTheList) {

@@ -3,10 +3,10 @@
 // shown with their reason, and the selection dialog's package buttons (install, and removal to
 // the trash, never of the character in use).
 #include "shell/character_install.h"
+#include "support/scoped_environment.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <optional>
 #include <string>
@@ -223,20 +223,6 @@ TEST_F(CharacterInstallTest, AHandedOverPackageWaitsWhileADialogIsOpen) {
 // The selection dialog's 「追加(&A)...」 and 「削除(&D)」 on the controller's list.
 class SelectionPackageTest : public CharacterInstallTest {
  protected:
-  void SetUp() override {
-    CharacterInstallTest::SetUp();
-    const char* saved = std::getenv("XDG_DATA_HOME");
-    savedDataHome = saved != nullptr ? std::optional<std::string>(saved) : std::nullopt;
-    ::setenv("XDG_DATA_HOME", dataHome.Path().c_str(), 1);
-  }
-  void TearDown() override {
-    if (savedDataHome) {
-      ::setenv("XDG_DATA_HOME", savedDataHome->c_str(), 1);
-    } else {
-      ::unsetenv("XDG_DATA_HOME");
-    }
-  }
-
   // The row of the definition file, or -1.
   static int RowOf(const TCharacterSelection& selection, const std::string& path) {
     for (size_t i = 0; i < selection.Rows().size(); ++i) {
@@ -245,8 +231,9 @@ class SelectionPackageTest : public CharacterInstallTest {
     return -1;
   }
 
+  // The trash of a desktop lives in the user's data folder.
   TempFolder dataHome;
-  std::optional<std::string> savedDataHome;
+  ScopedEnvironment dataHomeVariable{"XDG_DATA_HOME", dataHome.Path()};
 };
 
 TEST_F(SelectionPackageTest, AddInstallsARowAndASwitchChosenThereClosesTheDialog) {
