@@ -31,20 +31,6 @@ std::string ReadJournal(const fs::path& path) {
   return bytes;
 }
 
-// The journal's renames in the order written; a record cut short by the crash is dropped.
-std::vector<std::pair<fs::path, fs::path>> ParseJournal(std::string_view bytes) {
-  std::vector<std::string_view> fields;
-  for (size_t end; (end = bytes.find('\0')) != std::string_view::npos;) {
-    fields.push_back(bytes.substr(0, end));
-    bytes.remove_prefix(end + 1);
-  }
-  std::vector<std::pair<fs::path, fs::path>> renames;
-  for (size_t i = 0; i + 1 < fields.size(); i += 2) {
-    renames.emplace_back(fs::path(fields[i]), fs::path(fields[i + 1]));
-  }
-  return renames;
-}
-
 bool Exists(const fs::path& path) {
   std::error_code ignored;
   return fs::exists(fs::symlink_status(path, ignored));
@@ -52,7 +38,7 @@ bool Exists(const fs::path& path) {
 
 // Undoes the journal's renames newest first, each where it happened.
 void UndoJournal(const fs::path& journal, const fs::path& programFolder) {
-  const auto renames = ParseJournal(ReadJournal(journal));
+  const auto renames = ParseInstallJournal(ReadJournal(journal));
   for (auto it = renames.rbegin(); it != renames.rend(); ++it) {
     const fs::path from = NormalPath(it->first.string());
     const fs::path to = NormalPath(it->second.string());
@@ -73,6 +59,19 @@ void WriteAll(int file, std::string_view bytes, const std::string& shown) {
 }
 
 }  // namespace
+
+std::vector<std::pair<fs::path, fs::path>> ParseInstallJournal(std::string_view bytes) {
+  std::vector<std::string_view> fields;
+  for (size_t end; (end = bytes.find('\0')) != std::string_view::npos;) {
+    fields.push_back(bytes.substr(0, end));
+    bytes.remove_prefix(end + 1);
+  }
+  std::vector<std::pair<fs::path, fs::path>> renames;
+  for (size_t i = 0; i + 1 < fields.size(); i += 2) {
+    renames.emplace_back(fs::path(fields[i]), fs::path(fields[i + 1]));
+  }
+  return renames;
+}
 
 TInstallJournal::TInstallJournal(const std::string& folder)
     : path_((fs::path(folder) / kInstallJournalName).string()),

@@ -12,6 +12,8 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "charfile/regular_file.h"
 
@@ -36,6 +38,11 @@ class TInstallJournal {
   std::string path_;
   TFileDescriptor file_;
 };
+
+// The renames (from, to) that a journal's bytes record, in the order written; a record cut short
+// by a crash is dropped.
+std::vector<std::pair<std::filesystem::path, std::filesystem::path>> ParseInstallJournal(
+    std::string_view bytes);
 
 // Undoes the renames of every install that stopped halfway in the program folder (a temporary
 // folder holding a journal), then removes all the temporary folders installs left behind. Renames

@@ -3,7 +3,6 @@
 // shown with their reason, and the selection dialog's package buttons (install, and removal to
 // the trash, never of the character in use).
 #include "shell/character_install.h"
-#include "support/scoped_environment.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -16,6 +15,7 @@
 #include "engine/character.h"
 #include "package/package_error.h"
 #include "package/test_archives.h"
+#include "support/scoped_environment.h"
 
 namespace kelmo::testing {
 namespace {
