@@ -66,6 +66,7 @@ void TDesktopWindow::hideEvent(QHideEvent* event) {
 void TDesktopWindow::changeEvent(QEvent* event) {
   QWidget::changeEvent(event);
   if (event->type() == QEvent::WindowStateChange) emit WindowStateChanged();
+  if (event->type() == QEvent::ActivationChange && isActiveWindow()) emit Activated();
 }
 
 }  // namespace kelmo

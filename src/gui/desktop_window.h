@@ -7,7 +7,7 @@
 // dragging.
 //
 // It decides nothing itself: a right-click and a close request (a window manager's close key) go
-// to its owner as signals, as do its showing, hiding, moving and minimising.
+// to its owner as signals, as do its showing, hiding, moving, minimising and activation.
 #pragma once
 
 #include <QWidget>
@@ -38,6 +38,8 @@ class TDesktopWindow : public QWidget {
   void Moved();
   void ShownOrHidden();
   void WindowStateChanged();
+  // The window system made this window the active one.
+  void Activated();
 
  protected:
   void contextMenuEvent(QContextMenuEvent* event) override;

@@ -112,6 +112,9 @@ void TFormMain::EnterDesktop() {
   connect(desktopCharacter_.get(), &TDesktopWindow::WindowStateChanged, this,
           &TFormMain::CharacterShownOrHidden);
   connect(desktopCharacter_.get(), &TDesktopCharacter::Clicked, this, &TFormMain::FocusBalloon);
+  // Window managers give a newly mapped or clicked window the focus; the keyboard belongs to the
+  // balloon.
+  connect(desktopCharacter_.get(), &TDesktopWindow::Activated, this, &TFormMain::FocusBalloon);
 
   // The same widgets, text and caret included.
   HandOver(desktopCharacter_.get(), desktopBalloon_);
@@ -214,6 +217,8 @@ void TFormMain::FollowCharacter() {
   const TBalloonPlacement placement =
       PlaceBalloon(desktopCharacter_->geometry(), desktopBalloon_->size(), available);
   desktopBalloon_->move(placement.Rect.topLeft());
+  // Where no side has room the balloon lies over the character, its text in front.
+  if (placement.Rect.intersects(desktopCharacter_->geometry())) desktopBalloon_->raise();
   if (placement.OnLeft == balloonOnLeft_) return;
   balloonOnLeft_ = placement.OnLeft;
   ShowBalloonPictureOnDesktop();
