@@ -9,10 +9,12 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QScreen>
+#include <algorithm>
 #include <ostream>
 
 #include "gui/balloon_placement.h"
 #include "gui/desktop_character.h"
+#include "gui/form_nadenade.h"
 #include "gui/picture_box.h"
 #include "gui/see_through.h"
 #include "main_window_fixture.h"
@@ -168,9 +170,9 @@ constexpr char kLongReply[] = "abcdefghijklmnopqrstuvwxyz0123456789ABCDEFGHIJKLM
 
 class DesktopModeTest : public MainWindowTest {
  protected:
-  // A keyed character whose greeting is kLongReply, placed at 20, 40 unless the file says
-  // otherwise; desktop stores the mode.
-  std::string Character(bool desktop, int zoom = 100) {
+  // A keyed character whose greeting is kLongReply, placed at 20, 40; desktop stores the mode,
+  // extraLines go into its definition file.
+  std::string Character(bool desktop, int zoom = 100, std::vector<std::string> extraLines = {}) {
     home.Write("Kelmo.ini",
                "[User]\r\nUser=Yamada{BR}Taro{BR}taro{BR}tarochan{BR}{BR}1990/02/03\r\n"
                "[Window]\r\nTop=40\r\nLeft=20\r\n[Main]\r\nZoom=" +
@@ -184,8 +186,9 @@ class DesktopModeTest : public MainWindowTest {
     }
     home.Write("chara/figure.bmp", "");
     EXPECT_TRUE(picture.save(QString::fromStdString(home.Path() + "chara/figure.bmp"), "BMP"));
+    extraLines.insert(extraLines.end(), {"DefaultBitmap", "figure.bmp", "transparentbitmap", "True"});
     return WriteCharacter(home, "chara", "Chara", {{"KCCALLED", kLongReply}, {"more", "xyz"}},
-                          {"DefaultBitmap", "figure.bmp", "transparentbitmap", "True"});
+                          extraLines);
   }
 
   QAction* DesktopItem() { return form->PopupMenu()->findChild<QAction*>("MenuDesktopMode"); }
@@ -326,6 +329,30 @@ TEST_F(DesktopModeTest, DraggingMovesBothWindowsAndAClickGivesTheBalloonTheKeybo
   PressEnter();
   TypeAll();
   EXPECT_THAT(form->BalloonText(), ::testing::HasSubstr("xyz"));
+}
+
+TEST_F(DesktopModeTest, HidingAndShowingTakeBothWindowsAndThePettingWindowStandsBeside) {
+  home.Write("chara/pet.txt", "pat,patted\r\n");
+  ASSERT_TRUE(Start(Character(true, 100, {"nadenade", "True", "datanadenade", "pet.txt"}), true));
+  TypeAll();
+  QWidget* desktop = form->DesktopCharacter();
+  QWidget* balloon = form->DesktopBalloon();
+  QAction* petting = form->PopupMenu()->findChild<QAction*>("MenuShowNadenade");
+  petting->trigger();
+  ASSERT_TRUE(form->Nadenade()->isVisible());
+  EXPECT_GE(form->Nadenade()->x(), std::max(desktop->geometry().right(), balloon->geometry().right()));
+
+  form->PopupMenu()->findChild<QAction*>("MenuChangeState")->trigger();
+  QApplication::processEvents();
+  EXPECT_FALSE(desktop->isVisible());
+  EXPECT_FALSE(balloon->isVisible());
+  EXPECT_FALSE(form->Nadenade()->isVisible());
+  EXPECT_FALSE(form->isVisible());
+
+  form->TrayIconActivated(QSystemTrayIcon::DoubleClick);
+  EXPECT_TRUE(desktop->isVisible());
+  EXPECT_TRUE(balloon->isVisible());
+  EXPECT_FALSE(form->isVisible());
 }
 
 TEST_F(DesktopModeTest, RightClickOnTheCharacterOrTheBalloonOpensTheMenu) {
