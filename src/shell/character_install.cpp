@@ -111,7 +111,6 @@ std::string TChatController::FollowUpInstall(const TInstallResult& result) {
 void TChatController::FollowUpHandedOverInstall() {
   const TInstallResult result = std::move(*pendingInstall_);
   pendingInstall_.reset();
-  if (!MayInstallNow()) return;
   std::string switchTo;
   RunSuspended([&] { switchTo = FollowUpInstall(result); });
   if (!switchTo.empty()) SayFarewell(switchTo);

@@ -190,7 +190,7 @@ void TChatController::TimerTimer() {
     RequestClose(sessionEnding);
     return;
   }
-  if (pendingInstall_) {
+  if (pendingInstall_ && MayInstallNow()) {
     FollowUpHandedOverInstall();
     return;
   }

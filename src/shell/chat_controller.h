@@ -312,7 +312,8 @@ class TChatController : private TDisplayCommandHost {
   std::string FollowUpInstall(const TInstallResult& result);
   // A second start's package, when the controller may act; the follow-up waits in pendingInstall_.
   THandOverAnswer TakeHandedOverPackage(const std::string& package);
-  // The timer's part: the follow-up of a handed-over install, then the switch chosen.
+  // The timer's part, once MayInstallNow: the follow-up of a handed-over install, then the switch
+  // chosen.
   void FollowUpHandedOverInstall();
   // Asks about removing the character (a data path), then moves it to the trash, showing why when
   // it could not; true when its files are gone.

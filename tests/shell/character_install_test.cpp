@@ -194,6 +194,23 @@ TEST_F(CharacterInstallTest, AHandedOverPackageIsAnsweredBeforeTheSwitchIsOffere
   EXPECT_EQ(controller->Character()->Name, Utf8ToShiftJis("キイ"));
 }
 
+TEST_F(CharacterInstallTest, TheFollowUpOfAHandedOverPackageWaitsForAnOpenDialog) {
+  Answer(TAnswers::No);
+  THandOverRequest request;
+  request.Package = Package("new");
+  ASSERT_EQ(controller->TakeHandOver(request).Status, THandOverStatus::Done);
+  view.chooseCharacter = [&](TCharacterSelection& selection) {
+    controller->TimerTimer();  // a tick from the dialog's event loop
+    EXPECT_THAT(view.questions, IsEmpty());
+    selection.Cancel();
+    return false;
+  };
+  controller->MenuChangeCharacterClick();
+  controller->TimerTimer();
+  EXPECT_THAT(view.questions,
+              ElementsAre(SwitchQuestion(TInstallResult{.Characters = {{"キイ", Installed()}}})));
+}
+
 TEST_F(CharacterInstallTest, AHandedOverRefusalIsAnsweredWithItsReasonAndShownAfter) {
   THandOverRequest request;
   request.Package = packages.Write("notes.klz", "just text");
