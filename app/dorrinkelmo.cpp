@@ -93,7 +93,7 @@ std::optional<int> ClaimFolder(const std::string& appDir, const kelmo::TProgramO
       return 1;
     }
     const kelmo::THandOverRequest request{character, options.Say,
-                                          Environment("DESKTOP_STARTUP_ID")};
+                                          Environment("DESKTOP_STARTUP_ID"), ""};
     kelmo::THandOverAnswer answer;
     instance = kelmo::TSingleInstance::ClaimOrHandOver(appDir, std::getenv("XDG_RUNTIME_DIR"),
                                                        request, answer);

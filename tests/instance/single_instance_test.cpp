@@ -181,11 +181,11 @@ TEST_P(RequestMessageTest, ComesThroughWhole) {
 
 INSTANTIATE_TEST_SUITE_P(
     Requests, RequestMessageTest,
-    ::testing::Values(TRequestCase{"Nothing", {"", std::nullopt, ""}},
+    ::testing::Values(TRequestCase{"Nothing", {"", std::nullopt, "", ""}},
                       TRequestCase{"Character",
                                    {"/home/u/あかり \"new\".klc", std::nullopt, "id_TIME1"}},
-                      TRequestCase{"Say", {"", "こんにちは\n{QUIT}\\", ""}},
-                      TRequestCase{"SayNothing", {"", "", ""}},
+                      TRequestCase{"Say", {"", "こんにちは\n{QUIT}\\", "", ""}},
+                      TRequestCase{"SayNothing", {"", "", "", ""}},
                       TRequestCase{"Package", {"", std::nullopt, "", "/home/u/キイ.klz"}}),
     [](const auto& info) { return std::string(info.param.Name); });
 
@@ -274,7 +274,7 @@ class TRawClient {
 class HandOverServerDeadlineTest : public ::testing::Test {
  protected:
   std::string Request(const char* say) const {
-    return EncodeRequest(canonical, {"", std::string(say), ""});
+    return EncodeRequest(canonical, {"", std::string(say), "", ""});
   }
 
   TempFolder runtime;
@@ -390,7 +390,7 @@ class SingleInstanceTest : public ::testing::Test {
 TEST_F(SingleInstanceTest, ASecondStartsRequestIsActedOnByTheMainThreadAndAnswered) {
   THandOverAnswer unused;
   std::unique_ptr<TSingleInstance> first = TSingleInstance::ClaimOrHandOver(
-      folder.Path(), runtime.Path().c_str(), {"", std::nullopt, ""}, unused);
+      folder.Path(), runtime.Path().c_str(), {"", std::nullopt, "", ""}, unused);
   ASSERT_NE(first, nullptr);
   std::vector<THandOverRequest> handled;
   const std::thread::id mainId = std::this_thread::get_id();
@@ -404,7 +404,7 @@ TEST_F(SingleInstanceTest, ASecondStartsRequestIsActedOnByTheMainThreadAndAnswer
             "");
   EXPECT_EQ(TSingleInstance::TryClaim(folder.Path()), nullptr);  // a batch run stays out
 
-  StartSecond({"/x/y.klc", "hi", "start-1"});
+  StartSecond({"/x/y.klc", "hi", "start-1", ""});
   ASSERT_TRUE(mainThread.PumpUntil([&] { return secondDone.load(); }));
   JoinSecond();
   EXPECT_EQ(secondInstance, nullptr);
@@ -420,7 +420,7 @@ TEST_F(SingleInstanceTest, ASecondStartsRequestIsActedOnByTheMainThreadAndAnswer
 TEST_F(SingleInstanceTest, ASecondStartMeetingTheEndTakesTheFolderAfterIt) {
   THandOverAnswer unused;
   std::unique_ptr<TSingleInstance> first = TSingleInstance::ClaimOrHandOver(
-      folder.Path(), runtime.Path().c_str(), {"", std::nullopt, ""}, unused);
+      folder.Path(), runtime.Path().c_str(), {"", std::nullopt, "", ""}, unused);
   ASSERT_NE(first, nullptr);
   bool acted = false;
   ASSERT_EQ(first->Serve(mainThread,
@@ -445,7 +445,7 @@ TEST_F(SingleInstanceTest, ALockLeftByAKilledProgramAndItsSocketFileBlockNothing
   ListenAt(HandOverSocketPath(folder.Path(), runtime.Path().c_str())).File.Release();
   THandOverAnswer answer{THandOverStatus::Refused, "not answered"};
   std::unique_ptr<TSingleInstance> instance = TSingleInstance::ClaimOrHandOver(
-      folder.Path(), runtime.Path().c_str(), {"", std::nullopt, ""}, answer);
+      folder.Path(), runtime.Path().c_str(), {"", std::nullopt, "", ""}, answer);
   ASSERT_NE(instance, nullptr);
   EXPECT_EQ(answer.Message, "not answered");
   EXPECT_EQ(instance->Serve(mainThread, [](const THandOverRequest&) { return THandOverAnswer{}; }),
@@ -482,7 +482,7 @@ TEST_F(SingleInstanceTest, TakingTheFolderEndsTheProcessGroupAKilledRunLeft) {
 TEST_F(SingleInstanceTest, ASecondStartDuringTheStartUpIsHeldAndActedOnOnceItIsUp) {
   THandOverAnswer unused;
   std::unique_ptr<TSingleInstance> first = TSingleInstance::ClaimOrHandOver(
-      folder.Path(), runtime.Path().c_str(), {"", std::nullopt, ""}, unused);
+      folder.Path(), runtime.Path().c_str(), {"", std::nullopt, "", ""}, unused);
   ASSERT_NE(first, nullptr);
   // The first program is still starting up: it holds the folder and acts on nothing yet.
   StartSecond({"", "hi", ""});
@@ -518,7 +518,7 @@ TEST_P(OversizedSayTest, IsRefusedAtOnceNamingTheLimit) {
   std::unique_ptr<TSingleInstance> first;
   if (GetParam().FolderHeld) {
     first = TSingleInstance::ClaimOrHandOver(folder.Path(), runtime.Path().c_str(),
-                                             {"", std::nullopt, ""}, unused);
+                                             {"", std::nullopt, "", ""}, unused);
     ASSERT_NE(first, nullptr);
   }
   THandOverAnswer answer;
@@ -542,7 +542,7 @@ INSTANTIATE_TEST_SUITE_P(Folders, OversizedSayTest,
 TEST_F(SingleInstanceTest, ASayJustWithinTheLimitIsHandedOver) {
   THandOverAnswer unused;
   std::unique_ptr<TSingleInstance> first = TSingleInstance::ClaimOrHandOver(
-      folder.Path(), runtime.Path().c_str(), {"", std::nullopt, ""}, unused);
+      folder.Path(), runtime.Path().c_str(), {"", std::nullopt, "", ""}, unused);
   ASSERT_NE(first, nullptr);
   std::optional<std::string> said;
   ASSERT_EQ(first->Serve(mainThread,

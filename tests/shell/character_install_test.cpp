@@ -208,7 +208,7 @@ TEST_F(CharacterInstallTest, TheFollowUpOfAHandedOverPackageWaitsForAnOpenDialog
   controller->MenuChangeCharacterClick();
   controller->TimerTimer();
   EXPECT_THAT(view.questions,
-              ElementsAre(SwitchQuestion(TInstallResult{.Characters = {{"キイ", Installed()}}})));
+              ElementsAre(SwitchQuestion(TInstallResult{TPackageCode::Ok, "", "", false, {{"キイ", Installed()}}})));
 }
 
 TEST_F(CharacterInstallTest, AHandedOverRefusalIsAnsweredWithItsReasonAndShownAfter) {

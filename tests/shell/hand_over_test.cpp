@@ -106,7 +106,7 @@ class HandOverStateTest : public HandOverTest, public ::testing::WithParamInterf
   // The request, made once the case's state is reached; inside a dialog when the case opens one.
   THandOverAnswer Request() {
     const THandOverRequest request =
-        GetParam().Say ? THandOverRequest{"", "hi", ""} : THandOverRequest{bob, std::nullopt, ""};
+        GetParam().Say ? THandOverRequest{"", "hi", "", ""} : THandOverRequest{bob, std::nullopt, "", ""};
     std::optional<THandOverAnswer> answer;
     view.editSettings = [&](TConfigDialogData&) {
       answer = controller->TakeHandOver(request);
