@@ -128,6 +128,13 @@ void THandOverServer::Run() {
       timeout = timeout < 0 ? left : std::min(timeout, left);
     }
     if (::poll(watches.data(), watches.size(), timeout) < 0 && errno != EINTR) return;
+    // Drained before the shared state is read: a wake that comes after the read leaves its byte
+    // for the next poll instead of being swallowed with the earlier ones.
+    if (watches[0].revents != 0) {
+      char drain[64];
+      while (::read(shared_->wake.Read.Get(), drain, sizeof drain) > 0) {
+      }
+    }
 
     bool stopping;
     {
@@ -141,11 +148,6 @@ void THandOverServer::Run() {
             connection.Call->Phase = TPhase::Abandoned;
           }
         }
-      }
-    }
-    if (watches[0].revents != 0) {
-      char drain[64];
-      while (::read(shared_->wake.Read.Get(), drain, sizeof drain) > 0) {
       }
     }
     const size_t polled = connections.size();
