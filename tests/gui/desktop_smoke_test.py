@@ -17,23 +17,22 @@ must not be shown.
 import ctypes
 import ctypes.util
 import os
-import shutil
 import signal
 import subprocess
 import sys
 import tempfile
-import time
 
-PATIENCE_SECONDS = 60
-POLL_SECONDS = 0.1
+from smoke_support import PATIENCE_SECONDS, PROFILE, failer, prepare_home, wait_for
+
+fail = failer("desktop smoke test")
 
 CAPTION = "ムギ - DorrinKelmo"
 # The built-in measures of the balloon at a zoom of 100 %.
 BALLOON_SIZE = (350, 200)
 # The stored place of the character window.
 PLACE = (120, 80)
-PROFILE = ("[User]\r\nUser=山田{BR}太郎{BR}たろう{BR}たろちゃん{BR}{BR}1990/02/03\r\n"
-           "[Window]\r\nTop=%d\r\nLeft=%d\r\n[Main]\r\nDesktopMode=1\r\n" % (PLACE[1], PLACE[0]))
+SETTINGS = (PROFILE +
+            "[Window]\r\nTop=%d\r\nLeft=%d\r\n[Main]\r\nDesktopMode=1\r\n" % (PLACE[1], PLACE[0]))
 # The shape must leave out at least this share of the window: the background around a figure.
 MIN_SEE_THROUGH_SHARE = 0.1
 
@@ -43,28 +42,6 @@ SHAPE_BOUNDING = 0
 class XRectangle(ctypes.Structure):
     _fields_ = [("x", ctypes.c_short), ("y", ctypes.c_short),
                 ("width", ctypes.c_ushort), ("height", ctypes.c_ushort)]
-
-
-def fail(message):
-    sys.exit("desktop smoke test: " + message)
-
-
-def wait_for(what, description):
-    deadline = time.monotonic() + PATIENCE_SECONDS
-    while time.monotonic() < deadline:
-        result = what()
-        if result:
-            return result
-        time.sleep(POLL_SECONDS)
-    fail("gave up waiting for " + description)
-
-
-def prepare_home(program_folder, home):
-    shutil.copy(os.path.join(program_folder, "mugi.klc"), home)
-    shutil.copytree(os.path.join(program_folder, "characters", "mugi"),
-                    os.path.join(home, "characters", "mugi"))
-    with open(os.path.join(home, "Kelmo.ini"), "wb") as settings:
-        settings.write(PROFILE.encode("cp932"))
 
 
 def visible_windows():
@@ -131,9 +108,9 @@ def check_desktop(program, home, environment):
     process = subprocess.Popen([program, "--home", home, os.path.join(home, "mugi.klc")],
                                env=environment)
     try:
-        character, balloon = wait_for(desktop_windows, "the character and its balloon")
+        character, balloon = wait_for(desktop_windows, "the character and its balloon", fail)
         x, y, width, height = geometry(character)
-        shape = wait_for(lambda: bounding_shape(character), "the character window's shape")
+        shape = wait_for(lambda: bounding_shape(character), "the character window's shape", fail)
         if (x, y) != PLACE:
             fail("the character stands at %d, %d instead of the stored place" % (x, y))
         if inside(shape, 0, height - 1):
@@ -170,7 +147,7 @@ def main():
     environment.pop("QT_QPA_PLATFORM", None)
     environment.pop("WAYLAND_DISPLAY", None)
     with tempfile.TemporaryDirectory() as home:
-        prepare_home(os.path.dirname(program), home)
+        prepare_home(os.path.dirname(program), home, "mugi", SETTINGS)
         check_desktop(program, home, environment)
 
 

@@ -13,16 +13,14 @@ request is SIGTERM, which the window treats as its close box (without waiting on
 """
 
 import os
-import shutil
 import signal
 import subprocess
 import sys
 import tempfile
-import time
 
-# Waits are generous for a loaded machine (and a sanitizer build); each ends as soon as it can.
-PATIENCE_SECONDS = 60
-POLL_SECONDS = 0.1
+from smoke_support import PATIENCE_SECONDS, PROFILE, failer, prepare_home, wait_for
+
+fail = failer("window smoke test")
 
 CAPTION = "あかり - DorrinKelmo"
 # The balloon edit in window pixels (x, y, width, height) beside the 200-pixel picture box.
@@ -35,30 +33,6 @@ MIN_INK_PIXELS = 60
 UNREACHABLE_DISPLAY = ":4095"
 NO_WINDOW_MESSAGE = "画面に接続できないため、端末で起動します"
 
-PROFILE = "[User]\r\nUser=山田{BR}太郎{BR}たろう{BR}たろちゃん{BR}{BR}1990/02/03\r\n"
-
-
-def fail(message):
-    sys.exit("window smoke test: " + message)
-
-
-def wait_for(what, description):
-    deadline = time.monotonic() + PATIENCE_SECONDS
-    while time.monotonic() < deadline:
-        result = what()
-        if result:
-            return result
-        time.sleep(POLL_SECONDS)
-    fail("gave up waiting for " + description)
-
-
-def prepare_home(program_folder, home):
-    shutil.copy(os.path.join(program_folder, "akari.klc"), home)
-    shutil.copytree(os.path.join(program_folder, "characters", "akari"),
-                    os.path.join(home, "characters", "akari"))
-    shutil.copytree(os.path.join(program_folder, "SPIs"), os.path.join(home, "SPIs"))
-    with open(os.path.join(home, "Kelmo.ini"), "wb") as settings:
-        settings.write(PROFILE.encode("cp932"))
 
 
 def find_window():
@@ -112,9 +86,9 @@ def check_window(program, home, environment):
     process = subprocess.Popen([program, "--home", home, os.path.join(home, "akari.klc")],
                                env=environment)
     try:
-        window = wait_for(find_window, "the window " + CAPTION)
+        window = wait_for(find_window, "the window " + CAPTION, fail)
         wait_for(lambda: process.poll() is None and
-                 ink_in_balloon(window) >= MIN_INK_PIXELS, "the greeting in the balloon")
+                 ink_in_balloon(window) >= MIN_INK_PIXELS, "the greeting in the balloon", fail)
         process.send_signal(signal.SIGTERM)
         status = process.wait(timeout=PATIENCE_SECONDS)
     finally:
@@ -151,7 +125,7 @@ def main():
     environment.pop("QT_QPA_PLATFORM", None)  # the real window system, not the tests' offscreen
     environment.pop("WAYLAND_DISPLAY", None)  # X11 only: the one Xvfb serves
     with tempfile.TemporaryDirectory() as home:
-        prepare_home(os.path.dirname(program), home)
+        prepare_home(os.path.dirname(program), home, "akari", PROFILE, with_decoders=True)
         check_window(program, home, environment)
         check_terminal_fallback(program, home, environment)
 
