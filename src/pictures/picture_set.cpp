@@ -1,6 +1,6 @@
 // The picture set: decoding by extension, the colour key, and the character's share of the
-// decoder list, which always sits at the list's end. Decoder files are listed here, never loaded:
-// only the helper loads them.
+// decoder list, which always sits at the list's end. Decoder files are listed here and loaded only
+// by the helper, the program's own PNG decoder aside.
 #include "pictures/picture_set.h"
 
 #include <fcntl.h>
@@ -135,6 +135,14 @@ TPictureSet::TPictureSet(const std::string& appDir, QColor background, TPictureO
   if (!options_.ExecutableFolder.empty()) {
     AddDecoderFolder(WithDelimiter(options_.ExecutableFolder) + std::string(kProgramDecoderFolder));
   }
+  if (!globalDecoders_.empty()) {
+    std::vector<std::string> installFolders = {options_.SystemFolder};
+    if (!options_.ExecutableFolder.empty()) {
+      installFolders.push_back(WithDelimiter(options_.ExecutableFolder) +
+                               std::string(kProgramDecoderFolder));
+    }
+    ownPng_ = std::make_unique<TOwnPngDecoder>(globalDecoders_.front(), installFolders);
+  }
 }
 
 void TPictureSet::AddDecoderFolder(const std::string& folder) {
@@ -189,6 +197,12 @@ void TPictureSet::Report(const std::string& line) const {
 QImage TPictureSet::DecodeWithDecoders(const std::string& path) {
   const std::vector<std::string> decoders = DecoderFiles();
   if (decoders.empty()) return {};
+  if (ownPng_ != nullptr && ownPng_->Loaded()) {
+    const std::optional<std::string> bytes = ReadPictureFile(path);
+    if (!bytes) return {};
+    std::optional<TDecodedDib> decoded = ownPng_->Decode(*bytes);
+    if (decoded) return AdoptDecodedDib(std::move(*decoded));
+  }
   TFileDescriptor file;
   try {
     file = OpenRegularFile(path, O_RDONLY);

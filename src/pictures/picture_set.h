@@ -4,9 +4,10 @@
 //
 // Loading dispatches on the file's extension: ".jpg" and ".jpeg" go to libjpeg, ".bmp" to Qt's
 // BMP reader, both in this process (they are ours and hold to the picture limits before they
-// allocate); anything else goes to the image decoders, which are foreign code and run only in the
-// decoder helper (decoder_helper.h): the decoders of the program folder's "SPIs/", then of the
-// system folder, then of "SPIs/" beside the executable, then of the current character's folder.
+// allocate); anything else goes to the image decoders: the decoders of the program folder's
+// "SPIs/", then of the system folder, then of "SPIs/" beside the executable, then of the current
+// character's folder. Decoders are foreign code and run only in the decoder helper
+// (decoder_helper.h), except the program's own PNG decoder when it comes first (own_png_decoder.h).
 // Pictures are kept as 32-bit pixels, with alpha where the file has it.
 //
 // What a decoder did wrong (crashed, hung, lied, started a process) is reported as one line for
@@ -22,6 +23,7 @@
 #include <vector>
 
 #include "pictures/decoder_helper.h"
+#include "pictures/own_png_decoder.h"
 #include "shell/chat_view.h"
 
 namespace kelmo {
@@ -108,6 +110,7 @@ class TPictureSet {
   TPictureOptions options_;
   std::vector<std::string> globalDecoders_;     // program folder, system folder, executable's
   std::vector<std::string> characterDecoders_;  // the current character's folder
+  std::unique_ptr<TOwnPngDecoder> ownPng_;  // loaded when the first decoder is the program's own
   std::unique_ptr<TDecoderHelper> helper_;
   QImage characterBalloon_;  // the built-in balloons, keyed once
   QImage userBalloon_;
