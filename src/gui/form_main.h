@@ -169,9 +169,11 @@ class TFormMain : public QWidget, public TChatView {
   void showEvent(QShowEvent* event) override;
   void hideEvent(QHideEvent* event) override;
   void changeEvent(QEvent* event) override;
-  // form_main_packages.cpp: one file dropped on the window is installed as a character package.
+  // form_main_packages.cpp: one file dropped on the window is installed as a character package;
+  // the event filter does the same for the desktop mode's windows.
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private slots:
   void RichBalloonKeyPress();

@@ -103,6 +103,9 @@ void TFormMain::EnterDesktop() {
     window->setWindowFlag(Qt::WindowStaysOnTopHint, menuStayOnTop_->isChecked());
     // The menu's shortcuts work in both windows.
     window->addActions(actions());
+    // Packages dropped on either window install as on the main window.
+    window->setAcceptDrops(true);
+    window->installEventFilter(this);
     connect(window, &TDesktopWindow::MenuRequested, this, &TFormMain::ShowPopupMenu);
     connect(window, &TDesktopWindow::CloseRequested, this, &TFormMain::close);
   }

@@ -1,5 +1,5 @@
-// The main window's side of character packages: a file dropped on the window goes to the
-// controller, which installs it as a character package and asks its questions through AskYesNo,
+// The main window's side of character packages: a file dropped on the window (or, in the desktop
+// mode, on the character or its balloon) goes to the controller, which installs it as a character package and asks its questions through AskYesNo,
 // here a message box with Yes and No. The window only collects the file.
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -8,6 +8,7 @@
 #include <QUrl>
 
 #include "gui/busy_cursor.h"
+#include "gui/desktop_character.h"
 #include "gui/form_main.h"
 #include "gui/message_box.h"
 #include "shell/chat_controller.h"
@@ -44,6 +45,20 @@ void TFormMain::dropEvent(QDropEvent* event) {
       controller_->InstallCharacterPackage(QFile::encodeName(path).toStdString());
     });
   });
+}
+
+bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
+  const bool desktopWindow = watched == desktopCharacter_.get() ||
+                             (desktopBalloon_ != nullptr && watched == desktopBalloon_);
+  if (desktopWindow && event->type() == QEvent::DragEnter) {
+    dragEnterEvent(static_cast<QDragEnterEvent*>(event));
+    return true;
+  }
+  if (desktopWindow && event->type() == QEvent::Drop) {
+    dropEvent(static_cast<QDropEvent*>(event));
+    return true;
+  }
+  return QWidget::eventFilter(watched, event);
 }
 
 }  // namespace kelmo

@@ -11,6 +11,7 @@
 
 #include "charfile/code_page.h"
 #include "engine/character.h"
+#include "gui/desktop_character.h"
 #include "main_window_fixture.h"
 #include "message_box_catcher.h"
 #include "package/test_archives.h"
@@ -42,13 +43,15 @@ class FormMainPackageTest : public MainWindowTest {
     return data;
   }
 
-  // Whether the window takes the drag, and drops it when it does.
-  bool Drop(const QMimeData& data) {
+  // Whether the window (the main window unless another is named) takes the drag, and drops it
+  // when it does.
+  bool Drop(const QMimeData& data, QWidget* window = nullptr) {
+    if (window == nullptr) window = form.get();
     QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(form.get(), &enter);
+    QCoreApplication::sendEvent(window, &enter);
     if (!enter.isAccepted()) return false;
     QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(form.get(), &drop);
+    QCoreApplication::sendEvent(window, &drop);
     return drop.isAccepted();
   }
 
@@ -90,6 +93,20 @@ TEST_F(FormMainPackageTest, AnUpdateIsAskedAboutFirstAndNoKeepsTheInstalledChara
   EXPECT_NE(home.Read("ki/dict.txt").find("old"), std::string::npos);
   EXPECT_EQ(controller->Character()->Name, "Alice");
   EXPECT_EQ(controller->State(), stUserInput);
+}
+
+TEST_F(FormMainPackageTest, OnTheDesktopTheCharacterAndItsBalloonTakeDropsToo) {
+  form->SetDesktopMode(true);
+  ASSERT_NE(form->DesktopCharacter(), nullptr);
+  QMimeData text;
+  text.setText("ki.klz");
+  EXPECT_FALSE(Drop(text, form->DesktopBalloon()));
+  const auto data = Files({QUrl::fromLocalFile(QString::fromStdString(Package("new")))});
+  ASSERT_TRUE(Drop(*data, form->DesktopBalloon()));
+  WaitForBoxes(1);  // the switch, declined
+  ASSERT_TRUE(Drop(*data, form->DesktopCharacter()));
+  WaitForBoxes(2);
+  EXPECT_EQ(messages.Texts()[1], UpdateQuestion({{"キイ", home.Path() + "ki.klc"}}));
 }
 
 TEST_F(FormMainPackageTest, OnlyOneLocalFileIsTaken) {
