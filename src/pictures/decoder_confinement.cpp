@@ -83,8 +83,8 @@ bool FilterCalls() {
   ok = ok && seccomp_rule_add(filter, stop, SCMP_SYS(clone), 1,
                               SCMP_A0(SCMP_CMP_MASKED_EQ, CLONE_THREAD, 0)) == 0;
   // Signals only to itself (abort and raise signal the process's own threads).
-  ok = ok && seccomp_rule_add(filter, stop, SCMP_SYS(kill), 1, SCMP_A0(SCMP_CMP_NE, self)) == 0;
-  ok = ok && seccomp_rule_add(filter, stop, SCMP_SYS(tgkill), 1, SCMP_A0(SCMP_CMP_NE, self)) == 0;
+  ok = ok && seccomp_rule_add(filter, stop, SCMP_SYS(kill), 1, SCMP_A0(SCMP_CMP_NE, self, 0)) == 0;
+  ok = ok && seccomp_rule_add(filter, stop, SCMP_SYS(tgkill), 1, SCMP_A0(SCMP_CMP_NE, self, 0)) == 0;
   ok = ok && seccomp_rule_add(filter, stop, SCMP_SYS(tkill), 0) == 0;
   ok = ok && seccomp_load(filter) == 0;
   seccomp_release(filter);

@@ -47,7 +47,8 @@
 
 #ifndef NO_PLUGIN_INFO
 SUSIE_EXPORT int GetPluginInfo(int infoNumber, char* buffer, int bufferLength) {
-  const char* texts[] = {API_VERSION, "echo decoder " CLAIMS, "*.echo", "Echo picture"};
+  const char* name = "echo decoder " CLAIMS;
+  const char* texts[] = {API_VERSION, name, "*.echo", "Echo picture"};
   if (infoNumber < 0 || infoNumber > 3) return 0;
   strncpy(buffer, texts[infoNumber], (size_t)bufferLength);
   return (int)strlen(buffer);
@@ -63,10 +64,12 @@ SUSIE_EXPORT int IsSupported(const char* fileName, void* fileImage) {
 }
 #endif
 
+#if defined(CRASHES) || defined(CRASHES_ON_LOAD)
 /* A write to an unmapped page, which the compiler cannot prove wrong (a null pointer it would
  * turn into a trap, or drop with the function around it). */
 static int* volatile unmapped = (int*)(uintptr_t)16;
 #define CRASH() (*unmapped = 1)
+#endif
 
 #ifdef CRASHES_ON_LOAD
 __attribute__((constructor)) static void CrashOnLoad(void) {
