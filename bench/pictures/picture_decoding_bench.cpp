@@ -13,6 +13,9 @@
 //     not the program's own decodes them (the cost of the helper's round trip; no target).
 //   BM_JpegBomb: small JPEG files made to cost libjpeg seconds or hundreds of megabytes, each
 //     refused. Target: under one second each.
+//   BM_PngLargest: the costliest PNG the program decodes in process (4096 x 4096, 16 bits per
+//     sample with alpha, all one colour, so a small file), and one pixel wider, which goes to the
+//     helper. Target: under one second each.
 #include <benchmark/benchmark.h>
 
 #include <QFile>
@@ -303,6 +306,25 @@ void JpegBomb(benchmark::State& state, const std::string& name, const std::strin
   state.counters["file_bytes"] = static_cast<double>(bytes.size());
 }
 
+void BM_PngLargest(benchmark::State& state, int width) {
+  const std::string path = SamplePath(("largest_" + std::to_string(width) + ".png").c_str());
+  QImage picture(width, 4096, QImage::Format_RGBA64);
+  picture.fill(Qt::transparent);
+  if (!picture.save(QString::fromStdString(path), "PNG", 0)) {
+    state.SkipWithError("the picture cannot be written");
+    return;
+  }
+  TPictureSet pictures(KELMO_PROGRAM_DIR, Qt::white, PictureOptions(true));
+  for (auto _ : state) {
+    if (!pictures.LoadPicture(TPictureSlot::Shown, path, false)) {
+      state.SkipWithError("the picture does not decode");
+      return;
+    }
+  }
+  state.counters["file_bytes"] = static_cast<double>(std::filesystem::file_size(path));
+  state.counters["through_helper"] = pictures.DecoderHelperProcess() >= 0 ? 1 : 0;
+}
+
 void RegisterGeneratedBenchmarks() {
   for (const bool throughHelper : {false, true}) {
     for (const std::string& path : HelperSamples()) {
@@ -336,6 +358,10 @@ BENCHMARK(BM_PngWithAlpha)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PngOpaque)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Jpeg)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Bmp)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_PngLargest, in_process_4096, 4096)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK_CAPTURE(BM_PngLargest, through_helper_4097, 4097)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
 
 }  // namespace
 }  // namespace kelmo
