@@ -398,7 +398,7 @@ INSTANTIATE_TEST_SUITE_P(
         // An offer of tea takes a yes or a no; anything else is read on its own.
         TExchange{"akari", {"お茶"}, "犬が好き", {"「犬」"}, {"二人分"}},
         TExchange{"akari", {}, "あかりちゃんのことが好き", {"ありがとう"}, {"なあに", "呼んだ"}},
-        TExchange{"akari", {}, "つらい", {"泣きたい", "悲しい"}, {}},
+        TExchange{"akari", {}, "つらい", {"泣きたい", "悲しい", "つらかった"}, {}},
         TExchange{"akari", {"おはよう"}, "おはよう", {"聞こえてる"}, {}},
         TExchange{"akari", {}, "いいね", {"うんうん", "だよね", "そうだよね"}, {}},
         TExchange{"akari", {}, "しりとりしよう", {"ちょうちん"}, {}},
