@@ -37,10 +37,9 @@ bool IsPngWithinOwnLimit(std::string_view bytes) {
       bytes.substr(kHeaderChunkTypeAt, kHeaderChunk.size()) != kHeaderChunk) {
     return false;
   }
-  const int64_t width = ReadBe32(bytes, kWidthAt);
-  const int64_t height = ReadBe32(bytes, kHeightAt);
-  return width >= 1 && height >= 1 && width <= kMaxOwnPngPixels && height <= kMaxOwnPngPixels &&
-         width * height <= kMaxOwnPngPixels;
+  // Two 32-bit sides multiply without overflow in 64 bits unsigned.
+  const uint64_t pixels = uint64_t{ReadBe32(bytes, kWidthAt)} * ReadBe32(bytes, kHeightAt);
+  return pixels >= 1 && pixels <= static_cast<uint64_t>(kMaxOwnPngPixels);
 }
 
 TOwnPngDecoder::TOwnPngDecoder(const std::string& decoderFile,
@@ -52,11 +51,7 @@ TOwnPngDecoder::TOwnPngDecoder(const std::string& decoderFile,
     installed = installed || SameFolder(path.parent_path(), folder);
   }
   if (!installed || !decoder_.Add(decoderFile)) return;
-  if (!decoder_.PlugIn(0).PlugInName.starts_with(kOwnDecoderName)) {
-    decoder_.Delete(0);
-    return;
-  }
-  file_ = decoderFile;
+  if (!decoder_.PlugIn(0).PlugInName.starts_with(kOwnDecoderName)) decoder_.Delete(0);
 }
 
 std::optional<TDecodedDib> TOwnPngDecoder::Decode(std::string_view bytes) {

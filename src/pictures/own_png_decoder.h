@@ -32,15 +32,13 @@ class TOwnPngDecoder {
   TOwnPngDecoder(const std::string& decoderFile, const std::vector<std::string>& installFolders);
 
   bool Loaded() const { return decoder_.Count() == 1; }
-  const std::string& File() const { return file_; }
 
   // The picture in the file's bytes; nothing when it is not loaded, the bytes are no PNG within
   // kMaxOwnPngPixels, or the decoder declines them.
   std::optional<TDecodedDib> Decode(std::string_view bytes);
 
  private:
-  TSusiePlugInList decoder_;
-  std::string file_;
+  TSusiePlugInList decoder_;  // the decoder, when it is ours
 };
 
 }  // namespace kelmo

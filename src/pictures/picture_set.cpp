@@ -130,17 +130,15 @@ TPictureSet::TPictureSet(const std::string& appDir, QColor background, TPictureO
       options_(std::move(options)),
       characterBalloon_(ColourKeyed(CharacterBalloonPicture(), background)),
       userBalloon_(ColourKeyed(UserBalloonPicture(), background)) {
-  AddDecoderFolder(appDir_ + std::string(kProgramDecoderFolder));
-  AddDecoderFolder(options_.SystemFolder);
+  // The system folder and the executable's "SPIs/" are the program's install.
+  std::vector<std::string> installFolders = {options_.SystemFolder};
   if (!options_.ExecutableFolder.empty()) {
-    AddDecoderFolder(WithDelimiter(options_.ExecutableFolder) + std::string(kProgramDecoderFolder));
+    installFolders.push_back(WithDelimiter(options_.ExecutableFolder) +
+                             std::string(kProgramDecoderFolder));
   }
+  AddDecoderFolder(appDir_ + std::string(kProgramDecoderFolder));
+  for (const std::string& folder : installFolders) AddDecoderFolder(folder);
   if (!globalDecoders_.empty()) {
-    std::vector<std::string> installFolders = {options_.SystemFolder};
-    if (!options_.ExecutableFolder.empty()) {
-      installFolders.push_back(WithDelimiter(options_.ExecutableFolder) +
-                               std::string(kProgramDecoderFolder));
-    }
     ownPng_ = std::make_unique<TOwnPngDecoder>(globalDecoders_.front(), installFolders);
   }
 }
